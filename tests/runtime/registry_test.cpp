@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "runtime/command.hpp"
+#include "runtime/marshal.hpp"
+
+using namespace kolvar;
+using namespace kolvar::runtime;
+
+namespace {
+
+double twice(double x) { return 2 * x; }
+std::tuple<double, std::string> pair(double x, std::optional<std::string> label) {
+  return {x + 1, label.value_or("none")};
+}
+
+std::string messageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+std::shared_ptr<Registry> sample() {
+  auto r = std::make_shared<Registry>();
+  r->addModule("kolvar", -1, -1, [](const Args&, int) { return Outputs{}; });
+  r->addLocal("kolvar", "twice", 585, 1, 1, typed(&twice, {"x"}));
+  r->addLocal("kolvar", "pair", 330, 2, 2, typed(&pair, {"x", "label"}));
+  r->addModule("bsp/private/btinorder", 2, 0, [](const Args&, int) { return Outputs{}; });
+  return r;
+}
+
+}  // namespace
+
+TEST(CallByName, OutputsAreCheckedBeforeInputs) {
+  auto r = sample();
+  auto e = r->find("kolvar/pair");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(messageOf([&] { invoke(*e, {1.0, "a", 3.0}, 3); }),
+            "Run-time Error: File: kolvar/pair Line: 330 Column: 1 The function \"kolvar/pair\" "
+            "was called with more than the declared number of outputs (2).");
+  EXPECT_EQ(messageOf([&] { invoke(*r->find("bsp/private/btinorder"), {1.0, 2.0, 3.0}, 0); }),
+            "Run-time Error: File: bsp/private/btinorder Line: 1 Column: 1 The function "
+            "\"bsp/private/btinorder\" was called with more than the declared number of inputs (2).");
+}
+
+TEST(CallByName, VariableCountsDisableTheirCheck) {
+  auto r = sample();
+  EXPECT_NO_THROW(invoke(*r->find("kolvar"), Args(9, 1.0), 5 - 5));
+}
+
+TEST(CallByName, MarshalsTypedFunctionsAndNamesAbsentArguments) {
+  auto r = sample();
+  auto out = invoke(*r->find("kolvar/pair"), {1.0}, 2);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].scalar(), 2.0);
+  EXPECT_EQ(out[1].text(), "none");
+  EXPECT_EQ(messageOf([&] { invoke(*r->find("kolvar/twice"), {}, 1); }),
+            "Undefined function or variable 'x'.");
+}
+
+TEST(CallByName, ReferencesResolveLocalsFirstAndLazily) {
+  auto r = sample();
+  Callable f = r->reference("twice", "kolvar");
+  EXPECT_EQ(call(f, {4.0}, 1)[0].scalar(), 8.0);
+  Callable missing = r->reference("Name", "kolvar");
+  EXPECT_EQ(missing.entry, nullptr);
+  EXPECT_EQ(messageOf([&] { call(missing, {}, 0); }), "Undefined function 'Name'.");
+  // Extra arguments of a callback list come after the caller's.
+  Value cb = Value::cellRow({Value(r->reference("pair", "kolvar")), Value("x")});
+  EXPECT_EQ(callValue(cb, {1.0}, 2)[1].text(), "x");
+}
+
+TEST(CallbackText, RunsNestedCallsWithGcboAndLiterals) {
+  auto r = std::make_shared<Registry>();
+  std::vector<Args> seen;
+  r->addModule("kolvar", -1, -1, [&](const Args& a, int) { seen.push_back(a); return Outputs{}; });
+  r->addModule("guidata", 2, 1, [](const Args& a, int) { return Outputs{Value(a.at(0).scalar() * 10)}; });
+  CommandContext ctx{r.get(), "", [] { return Value(7.0); }, [] { return Value(1.0); }};
+  evalText("kolvar('select_poly_Callback',gcbo,[],guidata(gcbo))", ctx);
+  ASSERT_EQ(seen.size(), 1u);
+  ASSERT_EQ(seen[0].size(), 4u);
+  EXPECT_EQ(seen[0][0].text(), "select_poly_Callback");
+  EXPECT_EQ(seen[0][1].scalar(), 7.0);
+  EXPECT_TRUE(seen[0][2].isEmpty());
+  EXPECT_EQ(seen[0][3].scalar(), 70.0);
+  evalText(" kolvar( 'it''s' , -1.5e2 , gcbf ) ; ", ctx);
+  EXPECT_EQ(seen[1][0].text(), "it's");
+  EXPECT_EQ(seen[1][1].scalar(), -150.0);
+}
+
+TEST(CallbackText, RejectsEverythingButCallsAndRunsNothingOfABadText) {
+  auto r = std::make_shared<Registry>();
+  int runs = 0;
+  r->addModule("kolvar", -1, -1, [&](const Args&, int) { ++runs; return Outputs{}; });
+  CommandContext ctx{r.get(), "", {}, {}};
+  for (const char* bad : {"x = 1", "kolvar(1+2)", "!ls", "kolvar('a'", "kolvar([1 2])", "'text'",
+                          "kolvar(gcbo.Parent)", "kolvar() kolvar()"}) {
+    try {
+      evalText(bad, ctx);
+      ADD_FAILURE() << bad;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::Parse) << bad << ": " << e.what();
+    }
+  }
+  // An unknown name anywhere stops the whole text before any call runs.
+  EXPECT_THROW(evalText("kolvar('a'); system('rm -rf /')", ctx), Error);
+  EXPECT_EQ(runs, 0);
+}
