@@ -1,0 +1,209 @@
+#pragma once
+// The graphics runtime's object model, without Qt. A tree of objects under the root (handle 0):
+// figure, axes, uicontrol, uimenu, line, patch, text, light. Each object has a numeric handle,
+// a type, a parent, children, named properties (names compared without regard to case) with
+// per-type defaults and validation, named application data, and callbacks.
+//
+// The object tables are the one piece of process-wide mutable state of the program (the
+// session below). Everything the program draws and every interaction goes through here; the Qt
+// backend mirrors the model into windows and feeds user input back through the event API.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/registry.hpp"
+#include "runtime/value.hpp"
+
+namespace kolvar::graphics {
+
+using Handle = double;
+inline constexpr Handle kRoot = 0;
+
+struct Property {
+  std::string name;
+  Value value;
+};
+using PropertyList = std::vector<Property>;
+
+// ---------------------------------------------------------------------------------------------
+// Objects and properties
+
+// Create an object of `type` ("figure", "axes", "uicontrol", "uimenu", "line", "patch", "text",
+// "light") under `parent`, then apply `props` in order. Validation failure: an error naming the
+// property and the type; nothing is created.
+Handle create(std::string_view type, Handle parent, const PropertyList& props = {});
+
+// Convenience creators that follow the runtime's conventions: figure() makes the new figure
+// current; axes() makes the new axes current in its figure; line/patch/text/light create in the
+// current axes (made if there is none).
+Handle figure(const PropertyList& props = {});
+Handle axes(Handle figure, const PropertyList& props = {});
+void axes(Handle ax);  // make `ax` the current axes and its figure the current figure
+Handle line(const Matrix& x, const Matrix& y, const Matrix& z, const PropertyList& props = {});
+Handle patch(const Matrix& x, const Matrix& y, const Matrix& z, const Value& color,
+             const PropertyList& props = {});
+Handle text(double x, double y, double z, const Value& string, const PropertyList& props = {});
+Handle text(double x, double y, const Value& string, const PropertyList& props = {});
+Handle light(const PropertyList& props = {});
+
+bool ishandle(Handle h);
+bool ishandle(const Value& v);  // every element names a live object; empty is not valid
+// Delete `h` and everything below it. Their callbacks never run afterwards.
+void deleteObject(Handle h);
+
+Value get(Handle h, std::string_view name);
+// One value per handle, as a column cell.
+Value get(const std::vector<Handle>& hs, std::string_view name);
+// Apply pairs in order; the first failure raises and leaves earlier pairs applied.
+void set(Handle h, const PropertyList& pairs);
+void set(Handle h, std::string_view name, const Value& value);
+void set(const std::vector<Handle>& hs, const PropertyList& pairs);
+// A one-name list with one value per handle, matched by position.
+void set(const std::vector<Handle>& hs, std::string_view name, const std::vector<Value>& values);
+
+std::string typeOf(Handle h);  // "figure", "axes", ...; raises for an invalid handle
+std::optional<Handle> parentOf(Handle h);  // nothing for the root; raises for an invalid handle
+std::optional<Handle> ancestor(Handle h, std::string_view type);  // h itself counts
+std::vector<Handle> childrenOf(Handle h);  // creation order, all (hidden handles included)
+
+// findobj: `h` and everything below it whose handles are visible, in pre-order (an object before
+// its children, children in creation order), that match every name/value pair.
+std::vector<Handle> findobj(Handle h, const PropertyList& criteria = {});
+// findall: the same, hidden handles included; optionally only objects of one type.
+std::vector<Handle> findall(Handle h, std::optional<std::string_view> type = std::nullopt);
+
+// Application data: named values on any object.
+Value getappdata(Handle h, std::string_view name);  // empty when absent
+void setappdata(Handle h, std::string_view name, const Value& value);
+bool isappdata(Handle h, std::string_view name);
+void rmappdata(Handle h, std::string_view name);
+
+// Current objects. gcf/gca make a figure/axes when there is none.
+Handle gcf();
+Handle gca();
+std::optional<Handle> currentFigure();  // without creating one
+Handle gco();
+// The object and figure whose callback runs now, or nothing.
+std::optional<Handle> gcbo();
+std::optional<Handle> gcbf();
+
+bool ispc();
+bool isunix();
+
+// ---------------------------------------------------------------------------------------------
+// Callbacks. A callback property holds a callable, a list {callable, extra...}, or a callback
+// text. Callables are called with (source, event data, extra...); texts are evaluated with gcbo
+// and gcbf naming the source.
+
+// Run a callback property of `h` with the callback stack set. Errors propagate.
+void runCallback(Handle h, std::string_view property, const Value& eventData = Value());
+// The same, for events: an error ends this callback only and is reported on stderr.
+void dispatchCallback(Handle h, std::string_view property, const Value& eventData = Value());
+// Command evaluation of a callback text (`eval`).
+void eval(std::string_view text);
+
+// ---------------------------------------------------------------------------------------------
+// Axes operations.
+
+// The view: get returns [azimuth elevation] in degrees; setting it back restores the view.
+Value view(Handle ax);
+void view(Handle ax, const Value& v);  // [az el], or 2 / 3 for the default 2-D / 3-D view
+void grid(Handle ax, bool on);
+// Remove the objects drawn into an axes (its children, hidden ones included). Options are
+// accepted for compatibility and must be texts.
+void clo(Handle ax, const std::vector<Value>& options = {});
+// Interactive rotation of `ax`: a drag that starts on it changes its view. Puts the mode's own
+// button-up callback text into the figure's "WindowButtonUpFcn" at every call.
+void rotate3d(Handle ax);
+// Flush pending changes to the screen (no-op without a backend).
+void drawnow();
+
+// ---------------------------------------------------------------------------------------------
+// Events, in figure pixels measured from the top-left corner of the figure's client area.
+
+enum class MouseButton { Left, Middle, Right };
+void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left);
+void drag(Handle fig, double x, double y);
+void release(Handle fig, double x, double y);
+// A user action on a control: set "Value" (when given) as the widget did, then run "Callback".
+void controlAction(Handle control, const std::optional<Value>& newValue = std::nullopt);
+void menuAction(Handle menu);
+// The window manager asks to close a figure (runs "CloseRequestFcn", by default deleting it).
+void closeRequest(Handle fig);
+
+// ---------------------------------------------------------------------------------------------
+// Layout files (JSON). Loads the object tree of `path`, applying `overrides` to each top-level
+// object, and returns the top-level handles with, for each, the previous values of the
+// overridden properties as a record. All or nothing: a bad file creates nothing and raises a
+// message naming the file, the JSON path of the fault and what was expected.
+struct LoadedLayout {
+  std::vector<Handle> handles;
+  std::vector<Value> previous;  // one record per handle
+};
+LoadedLayout loadfig(const std::string& path, const PropertyList& overrides = {});
+// The same from text already read (`origin` names it in messages).
+LoadedLayout loadfigText(const std::string& text, const std::string& origin,
+                         const PropertyList& overrides = {});
+
+// ---------------------------------------------------------------------------------------------
+// The platform behind the model: fonts, dialogs, and the window system. Without a backend the
+// session uses a headless one with fixed font metrics and dialogs answered by script.
+
+struct TextSize {
+  double width = 0;   // pixels
+  double height = 0;  // pixels (line height)
+  double ascent = 0;  // pixels above the baseline
+};
+
+class FontMetrics {
+ public:
+  virtual ~FontMetrics() = default;
+  virtual TextSize measure(std::string_view text, double fontSizePoints,
+                           std::string_view fontName) const = 0;
+};
+
+// Dialogs. A file choice is a name and its folder, or nothing when cancelled.
+struct FileChoice {
+  std::string name;
+  std::string folder;
+};
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Returns the text of the pressed button, or "" when dismissed without an answer.
+  virtual std::string question(const std::string& question, const std::string& title,
+                               const std::vector<std::string>& buttons,
+                               const std::string& defaultButton) = 0;
+  virtual std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) = 0;
+  virtual void print(Handle fig) = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual void created(Handle) {}
+  virtual void changed(Handle, std::string_view /*property, canonical name*/) {}
+  virtual void deleting(Handle) {}
+  virtual void flush() {}
+  virtual const FontMetrics& fontMetrics() const = 0;
+  virtual Dialogs& dialogs() = 0;
+  virtual double screenWidth() const { return 1920; }
+  virtual double screenHeight() const { return 1080; }
+};
+
+// ---------------------------------------------------------------------------------------------
+// The session: the object tables and what goes with them. One per process; tests start a fresh
+// one for every case.
+struct SessionOptions {
+  std::shared_ptr<runtime::Registry> registry;  // functions that callback texts may call
+  std::shared_ptr<Backend> backend;             // null: headless
+};
+void startSession(SessionOptions options);
+void endSession();  // deletes every figure, runs nothing further
+runtime::Registry& registry();
+Backend& backend();
+
+}  // namespace kolvar::graphics
