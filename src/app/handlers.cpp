@@ -1,0 +1,104 @@
+#include <filesystem>
+
+#include "app/app.hpp"
+#include "guiruntime/guidata.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::app {
+
+namespace g = kolvar::graphics;
+
+void select_poly_CreateFcn(Handle hObject) {
+  if (g::ispc()) {
+    g::set(hObject, "BackgroundColor", "white");
+  } else {
+    g::set(hObject, "BackgroundColor", g::get(g::kRoot, "defaultUicontrolBackgroundColor"));
+  }
+}
+
+namespace {
+
+// The scene popup and the reset button both start the tree afresh for the scene shown in the
+// popup; the scanner, the view and the options stay as they are.
+void startSceneAfresh(Handle hObject) {
+  Value handles = gui::guidata(hObject);
+  const double s = g::get(handles.field("select_poly").scalar(), "Value").scalar();
+  handles.setField("root", freshRootValue(handles.field("faces"), s));
+  gui::guidata(hObject, handles);
+  views::drawFigure(hObject);
+}
+
+}  // namespace
+
+void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject); }
+void reset_Callback(Handle hObject) { startSceneAfresh(hObject); }
+void show_option_Callback(Handle hObject) { views::drawFigure(hObject); }
+
+void axes2_ButtonDownFcn(Handle hObject) {
+  Value handles = gui::guidata(hObject);
+  const Matrix cp = g::get(hObject, "CurrentPoint").matrix();
+  if (cp.rows != 2 || cp.cols != 3)
+    throw Error("The partition view's \"CurrentPoint\" is not two points.", ErrorKind::Type);
+  // The far point of the line of sight: the scanner lands on the far side of the box.
+  handles.setField("scanner", Value(Matrix::column({cp(1, 0), cp(1, 1), cp(1, 2)})));
+  gui::guidata(hObject, handles);
+  views::drawFigure(hObject);
+}
+
+void NodeListItem_ButtonDownFcn(Handle hObject) {
+  Value handles = gui::guidata(hObject);
+  const Value udata = g::get(hObject, "UserData");
+  const double index = udata.at(0).scalar();
+  const bsp::PolygonList polyList = views::polygonListOf(udata.at(1));
+  if (!(index >= 1 && index <= static_cast<double>(polyList.size()) && index == static_cast<std::size_t>(index)))
+    throw errors::indexOutOfBounds(static_cast<std::size_t>(index), polyList.size());
+  const bsp::NodeRef node = bsp::expandNode(polyList, static_cast<std::size_t>(index) - 1);
+  handles.setField("root", Value::wrap(bsp::bspInsertNode(views::treeOf(handles.field("root")), node)));
+  gui::guidata(hObject, handles);
+  views::drawFigure(hObject);
+}
+
+void FileMenu_Callback() {}
+
+void OpenMenuItem_Callback() {
+  const auto choice = g::backend().dialogs().getFile("*.fig", "Open");
+  if (!choice) return;
+  // The chosen file is opened by its full path: by name alone a file from another folder would
+  // not be found, or a different file of the same name would open.
+  const std::filesystem::path full = choice->folder.empty()
+                                         ? std::filesystem::path(choice->name)
+                                         : std::filesystem::path(choice->folder) / choice->name;
+  g::loadfig(full.string());
+}
+
+void PrintMenuItem_Callback(const Value& handles) {
+  g::backend().dialogs().print(handles.field("figure1").scalar());
+}
+
+void CloseMenuItem_Callback(const Value& handles) {
+  const Handle fig = handles.field("figure1").scalar();
+  const Value nameValue = g::get(fig, "Name");
+  const std::string name = nameValue.isText() ? nameValue.text() : std::string();
+  const std::string answer = g::backend().dialogs().question(
+      "Close " + name + "?", "Close " + name + "...", {"Yes", "No"}, "Yes");
+  // Only a "Yes" may discard the tree the student built; "No" or a dismissed dialog keeps it.
+  if (answer != "Yes") return;
+  g::deleteObject(fig);
+}
+
+void kolvar_OpeningFcn(Handle hObject, Value handles) {
+  handles.setField("output", hObject);
+  gui::guidata(hObject, handles);
+  const Value visible = g::get(hObject, "Visible");
+  // A hidden window is being opened afresh in this start: build the state. A window that is
+  // already on screen keeps its tree, scanner and view.
+  if (visible.isText() && visible.text() == "off") {
+    handles = initialState(handles);
+    gui::guidata(hObject, handles);
+  }
+  views::drawFigure(hObject);
+}
+
+Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
+
+}  // namespace kolvar::app

@@ -1,0 +1,7 @@
+#include "app/platform.hpp"
+
+namespace kolvar::app {
+
+PlatformHooks platformHooks(int, char**) { return {}; }
+
+}  // namespace kolvar::app

@@ -1,0 +1,128 @@
+#include "app/program.hpp"
+
+#include <fstream>
+#include <iostream>
+
+#include "app/app.hpp"
+
+namespace kolvar::app {
+
+namespace g = kolvar::graphics;
+
+std::string usage() {
+  return "usage: kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [WORD...]\n"
+         "  Teaches binary space partitioning trees: click waiting polygons in the tree view to\n"
+         "  choose splitters, click into the partition view to place the scanner.\n"
+         "  --script FILE   run user actions from FILE (- for standard input), then exit\n"
+         "  --snapshot FILE paint the window into the PNG file FILE, then exit\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n"
+         "  WORD...         passed to the main GUI function (for example: Visible off)\n";
+}
+
+Options parseOptions(const std::vector<std::string>& args) {
+  Options o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.rfind("--", 0) != 0) {
+      o.words.push_back(a);
+      continue;
+    }
+    auto fileFor = [&](const char* option) {
+      if (i + 1 >= args.size() || args[i + 1].empty())
+        throw Error(std::string("kolvar: ") + option + " needs a file name", ErrorKind::Input);
+      return args[++i];
+    };
+    if (a == "--help") {
+      o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--script") {
+      o.script = fileFor("--script");
+    } else if (a == "--snapshot") {
+      o.snapshot = fileFor("--snapshot");
+    } else {
+      throw Error("kolvar: unknown option " + a + " (see kolvar --help)", ErrorKind::Input);
+    }
+  }
+  return o;
+}
+
+g::ProgramInfo programInfo() {
+  g::ProgramInfo info;
+  info.version = 1;
+  info.functions = std::make_shared<runtime::Registry>();
+  registerProgram(*info.functions);
+  // The modules keep their constants in typed, immutable data built by the compiler, so their
+  // initialisers have nothing left to do; the table keeps the order in which they run.
+  const char* modules[] = {"kolvar", "bsp_private_btinorder", "bsp_private_btplottree", "cla",
+                           "gui_mainfcn", "guidata", "bsp_private_btplotnodes", "guihandles",
+                           "openfig", "isvarname", "movegui", "iskeyword"};
+  info.initTerm.push_back({"arrayFunctionsInitialize", "arrayFunctionsTerminate", {}, {}});
+  info.initTerm.push_back({"graphicsFunctionsInitialize", "graphicsFunctionsTerminate", {}, {}});
+  for (const char* m : modules)
+    info.initTerm.push_back({std::string("InitializeModule_") + m, std::string("TerminateModule_") + m, {}, {}});
+  return info;
+}
+
+int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks) {
+  Options options;
+  try {
+    options = parseOptions(args);
+  } catch (const Error& e) {
+    std::cerr << e.what() << '\n';
+    return 2;
+  }
+  if (options.help) {
+    std::cout << usage();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "kolvar 0.1.0\n";
+    return 0;
+  }
+
+  const g::ProgramInfo info = programInfo();
+  g::Platform platform;
+  platform.backend = hooks.backend;
+  platform.serve = [&]() -> int {
+    if (options.script) {
+      std::ifstream file;
+      std::istream* in = &std::cin;
+      if (*options.script != "-") {
+        file.open(*options.script);
+        if (!file) {
+          std::cerr << "kolvar: cannot read the script " << *options.script << '\n';
+          return 2;
+        }
+        in = &file;
+      }
+      try {
+        runScript(*in, std::cout, hooks.snapshot);
+      } catch (const Error& e) {
+        std::cerr << "kolvar: " << (*options.script == "-" ? std::string("standard input") : *options.script)
+                  << ", " << e.what() << '\n';
+        return 2;
+      }
+    }
+    if (options.snapshot) {
+      if (!hooks.snapshot) {
+        std::cerr << "kolvar: snapshots need Qt, which is not available in this build\n";
+        return 2;
+      }
+      try {
+        hooks.snapshot(kolvarWindow(), *options.snapshot);
+      } catch (const std::exception& e) {
+        std::cerr << "kolvar: " << e.what() << '\n';
+        return 1;
+      }
+    }
+    if (options.script || options.snapshot) return 0;
+    if (hooks.interactive) return hooks.interactive();
+    std::cout << stateJson(kolvarWindow()) << '\n';
+    return 0;
+  };
+  return g::guiMainLoop(options.words, info.functions->find("kolvar"), 1, info, platform);
+}
+
+}  // namespace kolvar::app

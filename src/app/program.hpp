@@ -1,0 +1,42 @@
+#pragma once
+// The process: the program's own options, the function tables, and the main loop.
+//
+//   kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [WORD...]
+//
+// Words that begin with "--" are the program's own; every other word reaches the main GUI
+// function `kolvar` as an argument.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/script.hpp"
+#include "graphics/main_loop.hpp"
+
+namespace kolvar::app {
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> script;    // a file, or "-" for standard input
+  std::optional<std::string> snapshot;  // a PNG file to paint the window into, then exit
+  std::vector<std::string> words;       // for the main GUI function
+};
+
+// Raises an Input error naming the option for an unknown "--" option or a missing file name.
+Options parseOptions(const std::vector<std::string>& args);
+std::string usage();
+
+// What the platform adds: how to serve events interactively, and how to paint a snapshot.
+struct PlatformHooks {
+  std::shared_ptr<graphics::Backend> backend;       // null: headless
+  std::function<int()> interactive;                  // the window's event loop; null: none
+  SnapshotWriter snapshot;                           // null: snapshots unavailable
+};
+
+// Everything from the command line to the exit status. 2 for bad options or a bad script line.
+int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks);
+
+// The function tables and the initialisation table of the program.
+graphics::ProgramInfo programInfo();
+
+}  // namespace kolvar::app

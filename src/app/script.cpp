@@ -1,0 +1,224 @@
+#include "app/script.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <istream>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "graphics/geometry.hpp"
+#include "guiruntime/guidata.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::app {
+
+namespace g = kolvar::graphics;
+
+namespace {
+
+std::string jsonText(const std::string& s) { return nlohmann::json(s).dump(); }
+
+std::string jsonNumbers(const std::vector<double>& xs) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < xs.size(); ++i) out += (i ? "," : "") + formatShortest(xs[i]);
+  return out + "]";
+}
+
+std::string jsonPolygon(const bsp::PolygonRef& p) {
+  if (!p) return "null";
+  std::string pts = "[";
+  for (std::size_t i = 0; i < p->points.size(); ++i) {
+    const auto& v = p->points[i];
+    pts += (i ? "," : "") + jsonNumbers({v.x, v.y, v.z});
+  }
+  pts += "]";
+  return "{\"label\":" + jsonText(p->label) + ",\"points\":" + pts +
+         ",\"normal\":" + jsonNumbers({p->normal.x, p->normal.y, p->normal.z}) + "}";
+}
+
+std::string jsonList(const bsp::PolygonList& l) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < l.size(); ++i) out += (i ? "," : "") + jsonPolygon(l[i]);
+  return out + "]";
+}
+
+std::string jsonTree(const bsp::NodeRef& t) {
+  if (!t) return "null";
+  const bsp::BspElement e = t->element.value_or(bsp::BspElement{});
+  return "{\"poly\":" + jsonPolygon(e.poly) + ",\"front\":" + jsonList(e.front) +
+         ",\"back\":" + jsonList(e.back) + ",\"left\":" + jsonTree(t->left) +
+         ",\"right\":" + jsonTree(t->right) + "}";
+}
+
+std::vector<std::string> linesOf(const Value& v) {
+  if (v.isEmpty()) return {};
+  if (v.isText()) return {v.text()};
+  std::vector<std::string> lines;
+  if (v.isCell())
+    for (const auto& item : v.cell().items) lines.push_back(item.isText() ? item.text() : item.describe());
+  return lines;
+}
+
+std::string textOf(const Value& v) { return v.isText() ? v.text() : std::string(); }
+
+g::Handle tagged(const Value& handles, const std::string& tag) {
+  if (!handles.hasField(tag)) throw ScriptError("the window has no object tagged \"" + tag + "\"");
+  return handles.field(tag).matrix()[0];
+}
+
+std::vector<std::string> words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> out;
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+double number(const std::string& w) {
+  std::size_t used = 0;
+  double x = 0;
+  try {
+    x = std::stod(w, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != w.size() || !std::isfinite(x)) throw ScriptError("\"" + w + "\" is not a number");
+  return x;
+}
+
+void expectCount(const std::vector<std::string>& w, std::size_t lo, std::size_t hi, const char* usage) {
+  if (w.size() < lo || w.size() > hi) throw ScriptError(std::string("usage: ") + usage);
+}
+
+// The centre of the on-screen box of every waiting-list item showing `label`, ordered top to
+// bottom, then left to right.
+std::vector<g::Point> itemsShowing(g::Handle fig, const std::string& label) {
+  std::vector<g::Point> found;
+  const g::DisplayList list = g::renderFigure(fig);
+  for (const auto& p : list.items) {
+    if (p.kind != g::Primitive::Kind::Text || !g::ishandle(p.source)) continue;
+    if (g::typeOf(p.source) != "text" || g::get(p.source, "ButtonDownFcn").isEmpty()) continue;
+    if (textOf(g::get(p.source, "String")) != label) continue;
+    found.push_back({p.box.x + p.box.width / 2, p.box.y + p.box.height / 2});
+  }
+  std::stable_sort(found.begin(), found.end(), [](const g::Point& a, const g::Point& b) {
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+  });
+  return found;
+}
+
+void runLine(const std::vector<std::string>& w, std::ostream& out, const SnapshotWriter& snapshot) {
+  const std::string& cmd = w[0];
+  const g::Handle fig = kolvarWindow();
+  const Value handles = gui::guidata(fig);
+  if (cmd == "scene") {
+    expectCount(w, 2, 2, "scene N");
+    const double n = number(w[1]);
+    const Value entries = g::get(tagged(handles, "select_poly"), "String");
+    const std::size_t count = entries.isCell() ? entries.numel() : 1;
+    if (n < 1 || n > static_cast<double>(count) || n != std::floor(n))
+      throw ScriptError("the scene popup has entries 1 to " + std::to_string(count));
+    g::controlAction(tagged(handles, "select_poly"), Value(n));
+  } else if (cmd == "reset") {
+    expectCount(w, 1, 1, "reset");
+    g::controlAction(tagged(handles, "reset"));
+  } else if (cmd == "toggle") {
+    expectCount(w, 2, 2, "toggle TAG");
+    const g::Handle box = tagged(handles, w[1]);
+    if (g::typeOf(box) != "uicontrol" || textOf(g::get(box, "Style")) != "checkbox")
+      throw ScriptError("\"" + w[1] + "\" is not a check box");
+    const bool on = views::isOn(Value(box));
+    g::controlAction(box, Value(on ? 0.0 : 1.0));
+  } else if (cmd == "click") {
+    expectCount(w, 2, 3, "click LABEL [K]");
+    const double k = w.size() == 3 ? number(w[2]) : 1;
+    const auto items = itemsShowing(fig, w[1]);
+    if (items.empty()) throw ScriptError("no waiting-list item shows \"" + w[1] + "\"");
+    if (k < 1 || k > static_cast<double>(items.size()) || k != std::floor(k))
+      throw ScriptError(std::to_string(items.size()) + " waiting-list item(s) show \"" + w[1] + "\"");
+    const g::Point at = items[static_cast<std::size_t>(k) - 1];
+    g::press(fig, at.x, at.y);
+    g::release(fig, at.x, at.y);
+  } else if (cmd == "press") {
+    expectCount(w, 3, 3, "press X Y");
+    const double x = number(w[1]), y = number(w[2]);
+    g::press(fig, x, y);
+    g::release(fig, x, y);
+  } else if (cmd == "drag") {
+    expectCount(w, 5, 5, "drag X1 Y1 X2 Y2");
+    const double x1 = number(w[1]), y1 = number(w[2]), x2 = number(w[3]), y2 = number(w[4]);
+    g::press(fig, x1, y1);
+    g::drag(fig, x2, y2);
+    g::release(fig, x2, y2);
+  } else if (cmd == "scanner") {
+    expectCount(w, 4, 4, "scanner X Y Z");
+    const double x = number(w[1]), y = number(w[2]), z = number(w[3]);
+    const g::Handle ax = tagged(handles, "axes2");
+    Matrix cp(2, 3);
+    for (std::size_t r = 0; r < 2; ++r) cp(r, 0) = x, cp(r, 1) = y, cp(r, 2) = z;
+    g::set(ax, "CurrentPoint", cp);
+    g::dispatchCallback(ax, "ButtonDownFcn");
+  } else if (cmd == "view") {
+    expectCount(w, 3, 3, "view AZ EL");
+    g::view(tagged(handles, "axes1"), Value::row({number(w[1]), number(w[2])}));
+    const g::Rect r = g::figurePixelRect(fig);
+    g::release(fig, r.width / 2, r.height / 2);
+  } else if (cmd == "state") {
+    expectCount(w, 1, 1, "state");
+    out << stateJson(fig) << '\n' << std::flush;
+  } else if (cmd == "snapshot") {
+    expectCount(w, 2, 2, "snapshot FILE");
+    if (!snapshot) throw ScriptError("snapshots need the window system, which is not available here");
+    snapshot(fig, w[1]);
+  } else {
+    throw ScriptError("unknown command \"" + cmd +
+                      "\" (scene, reset, toggle, click, press, drag, scanner, view, state, snapshot)");
+  }
+}
+
+}  // namespace
+
+g::Handle kolvarWindow() {
+  for (g::Handle f : g::findall(g::kRoot, std::string_view("figure")))
+    if (g::get(f, "Tag").isText() && g::get(f, "Tag").text() == "figure1" &&
+        gui::guidata(f).hasField("root"))
+      return f;
+  throw ScriptError("the kolvar window is not open");
+}
+
+std::string stateJson(g::Handle fig) {
+  const Value h = gui::guidata(fig);
+  const bsp::Vec3 s = views::vec3Of(h.field("scanner"));
+  std::string scan = "[";
+  const auto lines = linesOf(g::get(tagged(h, "scan_list"), "String"));
+  for (std::size_t i = 0; i < lines.size(); ++i) scan += (i ? "," : "") + jsonText(lines[i]);
+  scan += "]";
+  std::string readouts = "[";
+  const char* tags[] = {"scanX", "scanY", "scanZ"};
+  for (int i = 0; i < 3; ++i)
+    readouts += (i ? "," : "") + jsonText(textOf(g::get(tagged(h, tags[i]), "String")));
+  readouts += "]";
+  auto flag = [&](const char* tag) { return views::isOn(Value(tagged(h, tag))) ? "true" : "false"; };
+  const double scene = g::get(tagged(h, "select_poly"), "Value").scalar();
+  return "{\"scene\":" + formatShortest(scene) + ",\"scanner\":" + jsonNumbers({s.x, s.y, s.z}) +
+         ",\"scan\":" + scan + ",\"readouts\":" + readouts + ",\"options\":{\"labels\":" +
+         flag("show_labels") + ",\"normals\":" + flag("show_normals") + ",\"scanner\":" +
+         flag("show_scanner") + ",\"frame\":" + flag("show_coordinate_frame") +
+         "},\"tree\":" + jsonTree(views::treeOf(h.field("root"))) + "}";
+}
+
+void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapshot) {
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const auto w = words(line);
+    if (w.empty() || w[0][0] == '#') continue;
+    try {
+      runLine(w, out, snapshot);
+    } catch (const std::exception& e) {
+      throw ScriptError("line " + std::to_string(number) + ": " + e.what());
+    }
+  }
+}
+
+}  // namespace kolvar::app

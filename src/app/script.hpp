@@ -1,0 +1,43 @@
+#pragma once
+// The script driver: user actions, one per line, run against the open window through the same
+// event API a mouse uses. Used by `kolvar --script FILE` and by the end-to-end tests.
+//
+//   scene N               choose entry N of the scene popup
+//   reset                 press the reset button
+//   toggle TAG            click the check box tagged TAG
+//   click LABEL [K]       press on the K-th (default 1st) waiting-list item showing LABEL,
+//                         counted top to bottom, then left to right, on screen
+//   press X Y             press and release at figure pixel (X, Y) from the top-left corner
+//   drag X1 Y1 X2 Y2      press, drag and release
+//   scanner X Y Z         a click in the partition view whose line of sight ends at (X, Y, Z)
+//   view AZ EL            rotate the scene view to that view and release the mouse
+//   state                 print the state as one line of JSON
+//   snapshot FILE         write a PNG of the window
+//   # ...                 a comment; blank lines are skipped
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "graphics/graphics.hpp"
+
+namespace kolvar::app {
+
+// A bad line: the script stops with this error; its message names the line.
+struct ScriptError : Error {
+  using Error::Error;
+};
+
+// Writes a PNG of the whole window; supplied by the platform (Qt) since the model cannot paint.
+using SnapshotWriter = std::function<void(graphics::Handle fig, const std::string& path)>;
+
+// Run every line of `in` against the kolvar window. `out` receives the `state` lines. Raises
+// ScriptError for the first bad line ("line N: ...").
+void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapshot);
+
+// The state of the kolvar window as one line of JSON.
+std::string stateJson(graphics::Handle fig);
+
+// The kolvar window, or an error when none is open.
+graphics::Handle kolvarWindow();
+
+}  // namespace kolvar::app

@@ -1,0 +1,51 @@
+#include "guiruntime/guiruntime.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::views {
+
+namespace g = kolvar::graphics;
+
+void plotPolygon(const bsp::PolygonRef& polygon) {
+  if (!polygon) return;
+  const Value handles = gui::guidata(g::gca());
+  const auto& pts = polygon->points;
+  const std::size_t n = pts.size();
+
+  // The face: the vertex loop closed by repeating the first vertex.
+  Matrix x(n + 1, 1), y(n + 1, 1), z(n + 1, 1);
+  for (std::size_t i = 0; i <= n; ++i) {
+    const bsp::Vec3& p = pts[i % n];
+    x[i] = p.x;
+    y[i] = p.y;
+    z[i] = p.z;
+  }
+  const Handle face = g::patch(x, y, z, "b");
+  g::set(face, {{"HitTest", "off"},
+                {"FaceColor", Value::row({0.5, 0.5, 0.9})},
+                {"FaceLighting", "gouraud"}});
+
+  bsp::Vec3 c{0, 0, 0};
+  for (const auto& p : pts) c = c + p;
+  c = c * (1.0 / static_cast<double>(n));
+  const bsp::Vec3& normal = polygon->normal;
+
+  if (isOn(handles.field("show_normals"))) {
+    const bsp::Vec3 tip = c + normal;
+    const Handle arrow = g::line(Matrix::column({c.x, tip.x}), Matrix::column({c.y, tip.y}),
+                                 Matrix::column({c.z, tip.z}));
+    g::set(arrow, {{"HitTest", "off"}, {"Color", "b"}});
+  }
+  if (isOn(handles.field("show_labels"))) {
+    // The label sits at the tip of the drawn normal, or half-way out when normals are hidden.
+    const double reach = isOn(handles.field("show_normals")) ? 1.0 : 0.5;
+    const bsp::Vec3 loc = c + normal * reach;
+    const Handle label = g::text(loc.x, loc.y, loc.z, polygon->label);
+    g::set(label, {{"HitTest", "off"},
+                   {"VerticalAlignment", "bottom"},
+                   {"HorizontalAlignment", "center"}});
+  }
+}
+
+void bspPlot3Element(const bsp::BspElement& element) { plotPolygon(element.poly); }
+
+}  // namespace kolvar::views
