@@ -38,7 +38,8 @@ struct Primitive {
     Face,     // filled polygon `points`, colour `fill` (already lit), optional edge `stroke`
     Line,     // polyline `points`, colour `stroke`, `lineWidth`
     Marker,   // one marker per point of `points`: `marker` ("o", "*", "+", "x", ".", "s", "d")
-    Text,     // `text` drawn in `box` with alignment already applied; optional background/edge
+    Text,     // `text` (lines separated by '\n') in colour `stroke`, drawn in `box` with the
+              // alignment already applied; optional background and edge
     Rect,     // a filled and/or stroked rectangle `box` (axes background, figure areas)
   };
   Kind kind = Kind::Line;
@@ -62,6 +63,9 @@ struct Primitive {
   std::string fontName;
   Rect box;          // Text: the box around the text including its margin; Rect: the rectangle
   Point baseline;    // Text: where the first character's baseline starts
+  double lineHeight = 0;  // Text: distance between the baselines of successive lines
+  double margin = 0;      // Text: space between the text and the box's sides, pixels
+  HAlign align = HAlign::Left;  // Text: how lines of different widths line up in the box
   Rgb background;
   bool hasBackground = false;
   Rgb edge;

@@ -1,0 +1,89 @@
+#pragma once
+// Far-to-near order of the faces and line segments of an axes, exact for any view.
+//
+// The faces are put into a small BSP tree of their planes (faces that cross a plane are cut in
+// two, so intersecting faces come out as pieces that never overlap wrongly); the line segments
+// are then filed into the same tree, cut where they cross a plane. A walk of the tree for a view
+// direction gives every piece after everything that can lie behind it. The tree depends only on
+// the geometry, not on the view, so it can be kept while the view turns.
+//
+// Works in box space (the limits box scaled to the unit cube), where one absolute tolerance
+// fits every axes whatever its data units.
+#include <optional>
+#include <vector>
+
+#include "graphics/geometry_math.hpp"
+
+namespace kolvar::graphics {
+
+// A flat convex or concave polygon. `edges[i]` tells whether the edge from point i to point i+1
+// (cyclically) is one of the original polygon's edges, as opposed to a cut made by the depth
+// order or by clipping; only original edges are drawn as the face's outline. `id` is the
+// caller's number for what the face came from.
+struct DepthFace {
+  std::vector<Vec3> points;
+  std::vector<bool> edges;
+  int id = 0;
+};
+
+struct DepthSegment {
+  Vec3 a;
+  Vec3 b;
+  int id = 0;
+};
+
+struct Plane {
+  Vec3 normal;  // unit
+  double offset = 0;  // dot(normal, p) = offset on the plane
+};
+
+inline constexpr double kDepthTolerance = 1e-9;
+
+// The area-weighted (Newell) normal of a polygon, not normalised; zero for a degenerate one.
+Vec3 newellNormal(const std::vector<Vec3>& points);
+
+// The plane of a polygon, or nothing when it has no area.
+std::optional<Plane> planeOf(const std::vector<Vec3>& points);
+
+// A face ready for the tree: itself when it is flat, its fan triangles when its points do not lie
+// in one plane (the fan's inner diagonals are not original edges), nothing when it has no area.
+std::vector<DepthFace> flatFaces(DepthFace face);
+
+// Cut a polygon by a plane into its parts in front (signed distance >= 0) and behind. Edge
+// flags follow the pieces; the cut itself is not an original edge. A part may be empty.
+void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back);
+
+// Keep the part of a face inside the box |x|, |y|, |z| <= 0.5 (empty when none is).
+DepthFace clipFaceToBox(const DepthFace& face);
+// Keep the part of a segment inside the box; nothing when none is.
+std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s);
+
+struct DepthTree {
+  struct Node {
+    bool leaf = false;            // a cell without a plane: holds only segments
+    Plane plane;
+    std::vector<int> faces;       // pieces lying in the plane, in input order
+    std::vector<int> segments;    // segment pieces lying in the plane (or in a leaf cell)
+    int front = -1;
+    int back = -1;
+  };
+  std::vector<Node> nodes;
+  std::vector<DepthFace> faces;        // the pieces, after cutting
+  std::vector<DepthSegment> segments;  // the segment pieces, after cutting
+  int root = -1;
+};
+
+// Build the tree. Faces must be flat (see flatFaces); input order decides the order of
+// coplanar pieces and of segments sharing a cell, later on top. Empty input: an empty tree.
+DepthTree buildDepthTree(const std::vector<DepthFace>& faces, const std::vector<DepthSegment>& segments);
+
+struct DepthStep {
+  bool face = true;  // a face piece, or a segment piece
+  int index = 0;     // into DepthTree::faces or DepthTree::segments
+};
+
+// Every piece, far to near for a viewer looking along -towardViewer (orthographic). Within one
+// plane faces come before the segments lying on them, so a face's outline stays visible.
+std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer);
+
+}  // namespace kolvar::graphics

@@ -1,0 +1,103 @@
+#include "graphics/text_extent.hpp"
+
+#include <algorithm>
+
+#include "graphics/ticks.hpp"
+
+namespace kolvar::graphics {
+
+namespace {
+// The cap line (top of the capitals) lies this far up the ascent: fonts keep some room above
+// capitals for accents.
+constexpr double kCapShare = 0.75;
+}  // namespace
+
+std::vector<std::string> textLines(const Value& string) {
+  std::vector<std::string> lines;
+  if (string.isText()) {
+    const std::string& s = string.text();
+    std::size_t start = 0;
+    while (true) {
+      std::size_t nl = s.find('\n', start);
+      lines.push_back(s.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
+      if (nl == std::string::npos) break;
+      start = nl + 1;
+    }
+  } else if (string.isCell()) {
+    for (std::size_t i = 0; i < string.numel(); ++i) {
+      const Value& item = string.at(i);
+      if (item.isText()) {
+        lines.push_back(item.text());
+      } else if (item.isScalar()) {
+        lines.push_back(tickLabelText(item.scalar()));
+      } else {
+        lines.emplace_back();
+      }
+    }
+  } else if (string.isNumeric()) {
+    for (double v : string.matrix().data) lines.push_back(formatShortest(v));
+  }
+  return lines;
+}
+
+std::optional<HAlign> horizontalAlignmentNamed(std::string_view name) {
+  if (name == "left") return HAlign::Left;
+  if (name == "center") return HAlign::Center;
+  if (name == "right") return HAlign::Right;
+  return std::nullopt;
+}
+
+std::optional<VAlign> verticalAlignmentNamed(std::string_view name) {
+  if (name == "top") return VAlign::Top;
+  if (name == "cap") return VAlign::Cap;
+  if (name == "middle") return VAlign::Middle;
+  if (name == "baseline") return VAlign::Baseline;
+  if (name == "bottom") return VAlign::Bottom;
+  return std::nullopt;
+}
+
+TextPlacement placeText(const std::vector<std::string>& lines, Point anchor, const TextStyle& style,
+                        const FontMetrics& metrics) {
+  double width = 0;
+  double lineHeight = 0;
+  double ascent = 0;
+  if (lines.empty()) {
+    TextSize s = metrics.measure("", style.fontSize, style.fontName);
+    lineHeight = s.height;
+    ascent = s.ascent;
+  }
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    TextSize s = metrics.measure(lines[i], style.fontSize, style.fontName);
+    width = std::max(width, s.width);
+    lineHeight = std::max(lineHeight, s.height);
+    if (i == 0) ascent = s.ascent;
+  }
+  std::size_t count = std::max<std::size_t>(lines.size(), 1);
+  double m = std::max(0.0, style.margin);
+  double textHeight = lineHeight * static_cast<double>(count);
+  double boxW = lines.empty() ? 2 * m : width + 2 * m;
+  double boxH = textHeight + 2 * m;
+
+  TextPlacement out;
+  out.lineHeight = lineHeight;
+  out.box.width = boxW;
+  out.box.height = boxH;
+  switch (style.horizontal) {
+    case HAlign::Left: out.box.x = anchor.x; break;
+    case HAlign::Center: out.box.x = anchor.x - boxW / 2; break;
+    case HAlign::Right: out.box.x = anchor.x - boxW; break;
+  }
+  // Each line's baseline lies `ascent` below the top of its line.
+  double lastBaselineFromTop = m + lineHeight * static_cast<double>(count - 1) + ascent;
+  switch (style.vertical) {
+    case VAlign::Top: out.box.y = anchor.y; break;
+    case VAlign::Cap: out.box.y = anchor.y - m - ascent * (1 - kCapShare); break;
+    case VAlign::Middle: out.box.y = anchor.y - boxH / 2; break;
+    case VAlign::Baseline: out.box.y = anchor.y - lastBaselineFromTop; break;
+    case VAlign::Bottom: out.box.y = anchor.y - boxH; break;
+  }
+  out.baseline = {out.box.x + m, out.box.y + m + ascent};
+  return out;
+}
+
+}  // namespace kolvar::graphics
