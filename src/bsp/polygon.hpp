@@ -1,0 +1,94 @@
+#pragma once
+// Polygons, polygon lists and the side test: the one geometric predicate the whole BSP core
+// rests on. Result convention of the side test, used unchanged by every caller:
+//   -1  in front of the plane or on it (within kSideEpsilon)
+//    1  behind it
+//    0  straddling: some point more than kSideEpsilon in front and some more than it behind
+#include <cstddef>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bsp/vec3.hpp"
+
+namespace kolvar::bsp {
+
+// A flat polygon: the closed loop through `points` in order. Its plane passes through
+// points[0] with unit normal `normal`. Built only by newPolygon/checkedPolygon/splitPoly and
+// never changed afterwards, so it is shared freely between lists and trees.
+struct Polygon {
+  std::string label;
+  std::vector<Vec3> points;
+  Vec3 normal;
+};
+
+using PolygonRef = std::shared_ptr<const Polygon>;  // null stands for "no polygon"
+
+// An ordered, immutable list of polygons. Copies share the items, so a copy costs O(1): lists
+// travel through the tree, the state record and the diagram's "UserData" without copying.
+class PolygonList {
+ public:
+  PolygonList() = default;  // the empty list
+  static PolygonList from(std::vector<PolygonRef> items);
+
+  std::size_t size() const { return items_ ? items_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  // Unchecked 0-based access; `at` raises the runtime's index error for a bad index.
+  const PolygonRef& operator[](std::size_t i) const { return (*items_)[i]; }
+  const PolygonRef& at(std::size_t i) const;
+  const PolygonRef* begin() const { return items_ ? items_->data() : nullptr; }
+  const PolygonRef* end() const { return items_ ? items_->data() + items_->size() : nullptr; }
+  // The items as a vector, e.g. to build a longer list from this one.
+  std::vector<PolygonRef> toVector() const { return items_ ? *items_ : std::vector<PolygonRef>(); }
+
+ private:
+  std::shared_ptr<const std::vector<PolygonRef>> items_;
+};
+
+inline constexpr double kSideEpsilon = 1e-10;  // absolute distance, in scene units
+
+// The unit normal of a vertex loop: the cross product of the first edge and the first diagonal,
+// normalised (right-hand rule over the first three vertices). Where those three vertices are
+// collinear or coincide - a split piece whose cut point equals a vertex - the normalised Newell
+// normal of all vertices instead. Null when no vertex triple spans a plane at all (fewer than
+// three vertices, or all on one line).
+std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points);
+
+// Builds a polygon from its vertex loop with the normal of polygonNormal; the label is empty
+// when none is given. A loop without any usable normal (all vertices on one line) still gets a
+// polygon, with a not-a-number normal: the core never builds one, and input from outside goes
+// through checkedPolygon, which rejects it.
+PolygonRef newPolygon(std::vector<Vec3> points, std::optional<std::string> label = std::nullopt);
+
+// What is wrong with a vertex loop that comes from outside, or null when it is a usable polygon:
+// fewer than three vertices, a coordinate that is not finite or too large to compute with
+// (beyond kMaxCoordinate), or all vertices on one line.
+inline constexpr double kMaxCoordinate = 1e15;
+std::optional<std::string> polygonFault(const std::vector<Vec3>& points);
+
+// newPolygon for vertex loops from outside: raises a kolvar::Error (ErrorKind::Input) that
+// names the label and the fault instead of building a polygon with no plane.
+PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> label = std::nullopt);
+
+// Side test of a set of points against a polygon's plane: -1, 0 or 1 as above. An empty set
+// is in front (-1). Signed distances are (p - points[0]) . normal.
+int inFront(const std::vector<Vec3>& pts, const Polygon& polygon);
+
+// Side test of one point: -1 (in front or on the plane) or 1 (behind). Only a not-a-number
+// normal can make it 0.
+inline int inFront(const Vec3& point, const Polygon& polygon) {
+  const double s = dot(point - polygon.points[0], polygon.normal);
+  if (s >= -kSideEpsilon) return -1;
+  if (s <= kSideEpsilon) return 1;
+  return 0;
+}
+
+// "polygon: LABEL has N points." or "null polygon" for the empty value.
+std::string displayPolygonLine(const PolygonRef& polygon);
+// The same line followed by a line break.
+void displayPolygon(const PolygonRef& polygon, std::ostream& out);
+
+}  // namespace kolvar::bsp

@@ -1,0 +1,33 @@
+#pragma once
+// The in-order walk of the tree, used to draw every placed polygon.
+#include <functional>
+#include <vector>
+
+#include "bsp/tree.hpp"
+
+namespace kolvar::bsp {
+
+// Visits the element of every node, the placeholder root included: front subtree, node, back
+// subtree, the same order for any viewer. Polygons still waiting in lists are not visited; an
+// empty tree visits nothing. Iterative, so any depth is safe.
+template <class F>
+void btinorder(const NodeRef& tree, F&& f);
+void btinorder(const NodeRef& tree, const std::function<void(const BspElement&)>& f);
+
+template <class F>
+void btinorder(const NodeRef& tree, F&& f) {
+  std::vector<const BspNode*> stack;
+  stack.reserve(detail::kWalkReserve);
+  const BspElement none;  // stands in for a missing element, which no built tree has
+  const BspNode* n = tree.get();
+  for (;;) {
+    for (; n; n = n->left.get()) stack.push_back(n);
+    if (stack.empty()) return;
+    n = stack.back();
+    stack.pop_back();
+    f(n->element ? *n->element : none);
+    n = n->right.get();
+  }
+}
+
+}  // namespace kolvar::bsp

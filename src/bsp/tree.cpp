@@ -1,0 +1,105 @@
+#include "bsp/tree.hpp"
+
+#include <utility>
+
+namespace kolvar::bsp {
+
+namespace {
+
+// A child that nothing but its parent holds: it dies with the parent.
+bool sole(const NodeRef& n) { return n && n.use_count() == 1; }
+
+// Takes a solely owned child out of its parent, or leaves a shared one in place.
+NodeRef takeSole(NodeRef& child) { return sole(child) ? std::move(child) : NodeRef(); }
+
+bool inFrontOf(const BspNode* a, const BspNode* b) {
+  if (!a) return true;
+  if (!b) return false;
+  if (!a->element) return true;
+  if (!b->element) return false;
+  if (!a->element->poly) return true;
+  if (!b->element->poly) return false;
+  return inFront(a->element->poly->points, *b->element->poly) != 1;
+}
+
+}  // namespace
+
+BspNode::~BspNode() {
+  // Recursive release would use one stack frame per level. Instead the solely owned subtrees
+  // are detached and dropped one node at a time; a node is dropped only after its own solely
+  // owned children were taken out, so each drop is shallow. Shared subtrees belong to other
+  // trees as well and are merely released.
+  NodeRef next = takeSole(left);
+  NodeRef other = takeSole(right);
+  if (!next && !other) return;
+  std::vector<NodeRef> pending;  // needed only where a node has two solely owned children
+  if (!next) {
+    next = std::move(other);
+  } else if (other) {
+    pending.push_back(std::move(other));
+  }
+  while (next) {
+    // Every node is created non-const by bspNode, and nothing else holds this one, so taking
+    // its children out cannot be observed by anyone.
+    auto& node = const_cast<BspNode&>(*next);
+    NodeRef l = takeSole(node.left);
+    NodeRef r = takeSole(node.right);
+    if (l && r) pending.push_back(std::move(r));
+    next = l ? std::move(l) : std::move(r);  // drops the previous node, now shallow
+    if (!next && !pending.empty()) {
+      next = std::move(pending.back());
+      pending.pop_back();
+    }
+  }
+}
+
+BspElement bspElement(PolygonRef p, PolygonList f, PolygonList b) {
+  return BspElement{std::move(p), std::move(f), std::move(b)};
+}
+
+NodeRef bspNode(std::optional<BspElement> e, NodeRef left, NodeRef right) {
+  return std::make_shared<BspNode>(std::move(e), std::move(left), std::move(right));
+}
+
+bool bspInFront(const NodeRef& nodeA, const NodeRef& nodeB) {
+  return inFrontOf(nodeA.get(), nodeB.get());
+}
+
+NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
+  // Walk down to the place of the new node, remembering the side taken at every node.
+  struct Step {
+    const BspNode* at;
+    bool front;
+  };
+  std::vector<Step> path;
+  path.reserve(detail::kWalkReserve);
+  const BspNode* cur = tree.get();
+  // An empty subtree, or a placeholder (an element with no polygon), is where the node goes.
+  while (cur && !(cur->element && !cur->element->poly)) {
+    const bool front = inFrontOf(node.get(), cur);
+    path.push_back({cur, front});
+    cur = front ? cur->left.get() : cur->right.get();
+  }
+
+  // Copy the path bottom up. Each copy empties the waiting list of the side taken and shares
+  // everything else with the old tree.
+  NodeRef result = node;
+  for (auto it = path.rbegin(); it != path.rend(); ++it) {
+    const BspNode& old = *it->at;
+    std::optional<BspElement> e;
+    if (old.element) {
+      e = it->front ? BspElement{old.element->poly, PolygonList(), old.element->back}
+                    : BspElement{old.element->poly, old.element->front, PolygonList()};
+    }
+    result = it->front ? bspNode(std::move(e), std::move(result), old.right)
+                       : bspNode(std::move(e), old.left, std::move(result));
+  }
+  return result;
+}
+
+void bspFarToNear(const Vec3& viewer, const NodeRef& tree,
+                  const std::function<void(const BspElement&)>& f) {
+  bspFarToNear<const std::function<void(const BspElement&)>&>(viewer, tree, f);
+}
+
+}  // namespace kolvar::bsp
