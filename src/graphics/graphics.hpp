@@ -40,7 +40,7 @@ Handle create(std::string_view type, Handle parent, const PropertyList& props = 
 // current; axes() makes the new axes current in its figure; line/patch/text/light create in the
 // current axes (made if there is none).
 Handle figure(const PropertyList& props = {});
-Handle axes(Handle figure, const PropertyList& props = {});
+Handle axes(Handle figure, const PropertyList& props);  // (no default: axes(h) makes current)
 void axes(Handle ax);  // make `ax` the current axes and its figure the current figure
 Handle line(const Matrix& x, const Matrix& y, const Matrix& z, const PropertyList& props = {});
 Handle patch(const Matrix& x, const Matrix& y, const Matrix& z, const Value& color,
@@ -64,6 +64,11 @@ void set(const std::vector<Handle>& hs, const PropertyList& pairs);
 // A one-name list with one value per handle, matched by position.
 void set(const std::vector<Handle>& hs, std::string_view name, const std::vector<Value>& values);
 
+// "Position" of a figure, axes or control in pixels, [left bottom width height]: a figure's from
+// the screen's bottom-left corner, an axes' or control's from its figure's. Raises for objects
+// without a rectangle (text "Position" is a point in data units).
+Matrix pixelPosition(Handle h);
+
 std::string typeOf(Handle h);  // "figure", "axes", ...; raises for an invalid handle
 std::optional<Handle> parentOf(Handle h);  // nothing for the root; raises for an invalid handle
 std::optional<Handle> ancestor(Handle h, std::string_view type);  // h itself counts
@@ -85,7 +90,7 @@ void rmappdata(Handle h, std::string_view name);
 Handle gcf();
 Handle gca();
 std::optional<Handle> currentFigure();  // without creating one
-Handle gco();
+std::optional<Handle> gco();  // the figure's "CurrentObject", or nothing
 // The object and figure whose callback runs now, or nothing.
 std::optional<Handle> gcbo();
 std::optional<Handle> gcbf();
@@ -125,6 +130,9 @@ void drawnow();
 // Events, in figure pixels measured from the top-left corner of the figure's client area.
 
 enum class MouseButton { Left, Middle, Right };
+// The object a press at (x, y) would reach: the topmost drawn object whose "HitTest" and
+// "Visible" are "on", else the axes under the pointer, else the figure.
+Handle hitTest(Handle fig, double x, double y);
 void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left);
 void drag(Handle fig, double x, double y);
 void release(Handle fig, double x, double y);
@@ -147,6 +155,16 @@ LoadedLayout loadfig(const std::string& path, const PropertyList& overrides = {}
 // The same from text already read (`origin` names it in messages).
 LoadedLayout loadfigText(const std::string& text, const std::string& origin,
                          const PropertyList& overrides = {});
+
+// ---------------------------------------------------------------------------------------------
+// Dialogs, through the backend (answered by script in the headless one).
+
+// The text of the pressed button, or "" when the dialog was dismissed.
+std::string questdlg(const std::string& question, const std::string& title,
+                     const std::vector<std::string>& buttons, const std::string& defaultButton);
+// The chosen file's name (without its folder), or the number 0 when cancelled.
+Value uigetfile(const std::string& filter, const std::string& title = "Select a file");
+void printdlg(Handle fig);
 
 // ---------------------------------------------------------------------------------------------
 // The platform behind the model: fonts, dialogs, and the window system. Without a backend the
@@ -205,5 +223,8 @@ void startSession(SessionOptions options);
 void endSession();  // deletes every figure, runs nothing further
 runtime::Registry& registry();
 Backend& backend();
+// A layout compiled into the program, found by `loadfig` under `name` (a file name such as
+// "kolvar.fig") when no file of that name exists. Kept across sessions.
+void registerEmbeddedLayout(std::string name, std::string text);
 
 }  // namespace kolvar::graphics

@@ -1,0 +1,165 @@
+// User input entering the model: mouse presses, drags and releases in figure pixels, control and
+// menu actions, and close requests. The Qt backend and the tests use the same entry points.
+#include <cmath>
+
+#include "graphics/display_list.hpp"
+#include "graphics/geometry.hpp"
+#include "graphics/model.hpp"
+
+namespace kolvar::graphics {
+
+using namespace detail;
+
+namespace {
+
+// How far from a thin line or a point a press still counts as on it, in pixels.
+constexpr double kPickTolerance = 3;
+
+double distanceToSegment(Point p, Point a, Point b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double len2 = dx * dx + dy * dy;
+  double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
+  t = std::fmax(0.0, std::fmin(1.0, t));
+  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+bool insidePolygon(Point p, const std::vector<Point>& poly) {
+  bool inside = false;
+  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    const Point a = poly[i], b = poly[j];
+    if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+  }
+  return inside;
+}
+
+bool nearPolyline(Point p, const std::vector<Point>& pts, double tolerance) {
+  if (pts.size() == 1) return std::hypot(p.x - pts[0].x, p.y - pts[0].y) <= tolerance;
+  for (std::size_t i = 1; i < pts.size(); ++i)
+    if (distanceToSegment(p, pts[i - 1], pts[i]) <= tolerance) return true;
+  return false;
+}
+
+bool covers(const Primitive& item, Point p) {
+  if (item.clipped && !item.clip.contains(p)) return false;
+  switch (item.kind) {
+    case Primitive::Kind::Face:
+      return item.points.size() >= 3 &&
+             (insidePolygon(p, item.points) || nearPolyline(p, item.points, kPickTolerance / 2));
+    case Primitive::Kind::Line: {
+      const double tol = std::fmax(kPickTolerance, item.lineWidth * 96.0 / 72.0 / 2 + 2);
+      return nearPolyline(p, item.points, tol);
+    }
+    case Primitive::Kind::Marker: {
+      const double r = item.markerSize * 96.0 / 72.0 / 2 + 2;
+      for (const Point& q : item.points)
+        if (std::hypot(p.x - q.x, p.y - q.y) <= r) return true;
+      return false;
+    }
+    case Primitive::Kind::Text:
+    case Primitive::Kind::Rect: return item.box.contains(p);
+  }
+  return false;
+}
+
+bool takesClicks(const Object& o) {
+  return o.value("HitTest").text() == "on" && o.value("Visible").text() == "on";
+}
+
+// The object under figure pixel (x, y): the topmost drawn object that takes clicks, else the
+// axes under the pointer, else the figure itself.
+Handle hitObject(Handle fig, double x, double y) {
+  const Point p{x, y};
+  const DisplayList list = renderFigure(fig);
+  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
+    if (!covers(*it, p)) continue;
+    const Object* o = findObject(it->source);
+    if (o && o->type() != "figure" && takesClicks(*o)) return o->handle;
+  }
+  const Object& f = object(fig);
+  for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) {
+    const Object* o = findObject(*it);
+    if (o && o->type() == "axes" && takesClicks(*o) && objectPixelRect(o->handle).contains(p))
+      return o->handle;
+  }
+  return fig;
+}
+
+void requireType(Handle h, const char* type, const char* operation) {
+  if (!ishandle(h) || typeOf(h) != type)
+    throw Error(std::string(operation) + ": the handle does not name a " + type + ".", ErrorKind::Property);
+}
+
+// The figure's "CurrentPoint" is in pixels from its bottom-left corner.
+void setFigurePoint(Handle fig, double x, double y) {
+  const double height = pixelPosition(fig)[3];
+  setInternal(fig, "CurrentPoint", Value::row({x, height - y}));
+}
+
+const char* selectionType(MouseButton b) {
+  switch (b) {
+    case MouseButton::Left: return "normal";
+    case MouseButton::Middle: return "extend";
+    case MouseButton::Right: return "alt";
+  }
+  return "normal";
+}
+
+}  // namespace
+
+Handle hitTest(Handle fig, double x, double y) {
+  requireType(fig, "figure", "hitTest");
+  return hitObject(fig, x, y);
+}
+
+void press(Handle fig, double x, double y, MouseButton button) {
+  requireType(fig, "figure", "press");
+  setFigurePoint(fig, x, y);
+  setInternal(fig, "SelectionType", Value(selectionType(button)));
+  session().buttonDown[fig] = true;
+  if (startRotationDrag(fig, x, y)) return;  // the rotation mode owns this press
+
+  const Handle hit = hitObject(fig, x, y);
+  if (auto ax = ancestor(hit, "axes")) {
+    setInternal(*ax, "CurrentPoint", Value(currentPointAt(*ax, x, y)));
+    setInternal(fig, "CurrentAxes", Value(*ax));
+  }
+  setInternal(fig, "CurrentObject", Value(hit));
+  dispatchCallback(fig, "WindowButtonDownFcn");
+  // The window's handler may have deleted the object; then its handler does not run.
+  dispatchCallback(hit, "ButtonDownFcn");
+}
+
+void drag(Handle fig, double x, double y) {
+  requireType(fig, "figure", "drag");
+  setFigurePoint(fig, x, y);
+  Session& s = session();
+  if (s.buttonDown[fig]) continueRotationDrag(fig, x, y);
+  dispatchCallback(fig, "WindowButtonMotionFcn");
+}
+
+void release(Handle fig, double x, double y) {
+  requireType(fig, "figure", "release");
+  setFigurePoint(fig, x, y);
+  session().buttonDown[fig] = false;
+  dispatchCallback(fig, "WindowButtonUpFcn");
+}
+
+void controlAction(Handle control, const std::optional<Value>& newValue) {
+  requireType(control, "uicontrol", "controlAction");
+  if (get(control, "Enable").text() != "on") return;
+  if (newValue) set(control, "Value", *newValue);
+  dispatchCallback(control, "Callback");
+}
+
+void menuAction(Handle menu) {
+  requireType(menu, "uimenu", "menuAction");
+  if (get(menu, "Enable").text() != "on") return;
+  dispatchCallback(menu, "Callback");
+}
+
+void closeRequest(Handle fig) {
+  requireType(fig, "figure", "closeRequest");
+  dispatchCallback(fig, "CloseRequestFcn");
+}
+
+}  // namespace kolvar::graphics

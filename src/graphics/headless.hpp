@@ -1,0 +1,70 @@
+#pragma once
+// The backend used without a window system: fixed font metrics, so that every extent is the same
+// on every machine, and dialogs answered from a script that tests fill. It also records what the
+// model told it, so that tests can see the notifications.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "graphics/graphics.hpp"
+
+namespace kolvar::graphics {
+
+// Text of n characters at s points: 0.6 x s x n pixels wide, 1.3 x s pixels high (ascent 1 x s).
+// Multi-line texts (lines separated by '\n') are as wide as their widest line.
+class FixedFontMetrics : public FontMetrics {
+ public:
+  TextSize measure(std::string_view text, double fontSizePoints, std::string_view fontName) const override;
+};
+
+// Answers come from the front of the queues; an empty queue dismisses a question ("") and
+// cancels a file choice. Every dialog asked is logged.
+class ScriptedDialogs : public Dialogs {
+ public:
+  std::deque<std::string> answers;
+  std::deque<std::optional<FileChoice>> files;
+  struct Asked {
+    std::string kind;  // "question", "getFile", "print"
+    std::string text;  // question or filter
+    std::string title;
+    std::vector<std::string> buttons;
+    std::string defaultButton;
+    Handle figure = 0;
+  };
+  std::vector<Asked> asked;
+
+  std::string question(const std::string& question, const std::string& title,
+                       const std::vector<std::string>& buttons, const std::string& defaultButton) override;
+  std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) override;
+  void print(Handle fig) override;
+};
+
+class HeadlessBackend : public Backend {
+ public:
+  struct Notice {
+    std::string what;  // "created", "changed", "deleting", "flush"
+    Handle handle = 0;
+    std::string property;
+  };
+  std::vector<Notice> notices;
+  ScriptedDialogs script;
+  double width = 1920;
+  double height = 1080;
+
+  void created(Handle h) override { notices.push_back({"created", h, {}}); }
+  void changed(Handle h, std::string_view property) override {
+    notices.push_back({"changed", h, std::string(property)});
+  }
+  void deleting(Handle h) override { notices.push_back({"deleting", h, {}}); }
+  void flush() override { notices.push_back({"flush", 0, {}}); }
+  const FontMetrics& fontMetrics() const override { return metrics_; }
+  Dialogs& dialogs() override { return script; }
+  double screenWidth() const override { return width; }
+  double screenHeight() const override { return height; }
+
+ private:
+  FixedFontMetrics metrics_;
+};
+
+}  // namespace kolvar::graphics

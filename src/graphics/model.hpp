@@ -1,0 +1,141 @@
+#pragma once
+// Inside the object model: the session's tables, the object record and the per-type property
+// tables. Only the graphics library includes this; everything outside goes through graphics.hpp.
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "graphics/graphics.hpp"
+
+namespace kolvar::graphics::detail {
+
+// What a property accepts. Every kind is validated the same way for every type that uses it, so
+// a new property is a table row, not new code.
+enum class Kind {
+  Any,            // anything (UserData)
+  Text,           // one text; [] reads as ""
+  Texts,          // "", one text, or a cell of texts; reads back as it was set
+  TickLabels,     // numbers, one text, or a cell of texts
+  Choice,         // one of `choices`, matched without regard to case, stored as listed
+  Number,         // one number, subject to `check`
+  Vector,         // exactly `count` numbers, stored as a row, subject to `check`
+  Numbers,        // any numeric matrix (data, "Value")
+  Ticks,          // an increasing row of numbers, or empty
+  Color,          // a colour spec, stored as [r g b]
+  ColorOrChoice,  // a colour spec or one of `choices` ("none", "flat", ...)
+  Callback,       // a callable, {callable, extra...}, a callback text, or empty
+  HandleOrEmpty,  // a live object of the type in `choices` (any type when empty), or []
+};
+
+enum class Check { None, Positive, NonNegative, UnitInterval, Increasing, PositionSize };
+
+struct PropSpec {
+  std::string name;  // canonical spelling
+  Kind kind = Kind::Any;
+  Value initial;
+  std::vector<std::string> choices;
+  std::size_t count = 0;
+  Check check = Check::None;
+  bool readOnly = false;  // users cannot set it (the runtime may)
+  bool computed = false;  // its value is made when read, not stored
+};
+
+struct TypeTable {
+  std::string type;
+  std::vector<PropSpec> props;
+  std::unordered_map<std::string, std::size_t> index;  // lower-case name or alias -> slot
+};
+
+// The table of a type, or null for a type the runtime does not know.
+const TypeTable* typeTable(std::string_view type);
+// The slot of a property name (any case, aliases included), or nothing.
+std::optional<std::size_t> slotOf(const TypeTable& t, std::string_view name);
+// The type names the runtime can create, in a fixed order (for messages).
+const std::vector<std::string>& creatableTypes();
+
+struct Object {
+  Handle handle = 0;
+  const TypeTable* table = nullptr;
+  std::optional<Handle> parent;
+  std::vector<Handle> children;  // creation order
+  std::vector<Value> values;     // one per table slot
+  std::vector<std::pair<std::string, Value>> appdata;
+  bool beingDeleted = false;
+
+  const std::string& type() const { return table->type; }
+  const Value& value(std::string_view name) const;  // a property known to be in the table
+};
+
+struct CallbackFrame {
+  Handle object = 0;
+  std::optional<Handle> figure;
+};
+
+// The rotation mode of one figure and the drag it may be in.
+struct RotationMode {
+  Handle axes = 0;
+  bool dragging = false;
+  double startX = 0, startY = 0;
+  double startAzimuth = 0, startElevation = 0;
+};
+
+struct Session {
+  std::shared_ptr<runtime::Registry> registry;
+  std::shared_ptr<Backend> backend;
+  std::map<Handle, Object> objects;
+  double nextHandle = 0;
+  std::optional<Handle> currentFigure;
+  std::vector<CallbackFrame> callbacks;
+  std::map<Handle, RotationMode> rotation;  // by figure
+  std::map<Handle, bool> buttonDown;        // by figure
+  int quiet = 0;                            // > 0: no backend notifications (a load in progress)
+};
+
+// The session, started headless on first use.
+Session& session();
+bool hasSession();
+
+Object* findObject(Handle h);
+Object& object(Handle h);  // raises for a handle that names nothing
+Error invalidHandle();
+
+std::string lower(std::string_view s);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// Make an object with its defaults under `parent` (no properties applied, nobody notified) and
+// remove one again with everything below it, running nothing.
+Object& makeObject(std::string_view type, Handle parent);
+void eraseSilently(Handle h);
+// Apply name/value pairs to an object that is being built; raises at the first bad pair.
+void applyPairs(Object& o, const PropertyList& props);
+// Nesting rule: nothing when `type` may be a child of `parentType`, else what is expected.
+std::optional<std::string> nestingFault(std::string_view type, std::string_view parentType);
+
+// Validation: the stored form of `v` for property `spec` of object `o`, or a Property error.
+Value validate(const Object& o, const PropSpec& spec, const Value& v);
+Error noSuchProperty(std::string_view type, std::string_view name);
+
+// Store a property the runtime itself owns (read-only ones such as "CurrentPoint").
+void setInternal(Handle h, std::string_view name, Value v);
+
+// Visibility of a handle to gcf, gca, findobj and "Children".
+bool handleVisible(const Object& o);
+
+void notifyChanged(const Object& o, const std::string& name);
+void notifyCreated(Handle h);
+
+// The rotation mode's button-up command text.
+inline constexpr std::string_view kRotateButtonUp = "rotate3dButtonUp(gcbf)";
+void endRotationDrag(Handle fig);
+// A press at figure pixel (x, y): starts a rotation drag when the figure's rotation mode is on and
+// the press lies on the rotated axes. True when it did; the press then goes nowhere else.
+bool startRotationDrag(Handle fig, double x, double y);
+// A drag to (x, y): turns the rotated axes when a rotation drag is in progress. True when it did.
+bool continueRotationDrag(Handle fig, double x, double y);
+
+}  // namespace kolvar::graphics::detail

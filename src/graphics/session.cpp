@@ -1,0 +1,140 @@
+// The session: the object tables, the registry callback texts reach, and the backend. One per
+// process; tests start a fresh one for every case.
+#include <algorithm>
+#include <sstream>
+
+#include "graphics/headless.hpp"
+#include "graphics/model.hpp"
+
+namespace kolvar::graphics {
+
+namespace detail {
+
+namespace {
+
+std::unique_ptr<Session> g_session;
+
+// The graphics built-ins that callback texts may call.
+void registerBuiltins(runtime::Registry& r) {
+  if (!r.find("rotate3dButtonUp"))
+    r.addModule("rotate3dButtonUp", 1, 0, [](const runtime::Args& args, int) {
+      if (!args.empty() && args[0].isScalar()) endRotationDrag(args[0].scalar());
+      return runtime::Outputs{};
+    });
+  if (!r.find("closereq"))
+    r.addModule("closereq", 0, 0, [](const runtime::Args&, int) {
+      // Close the figure whose callback runs, else the current one.
+      std::optional<Handle> fig = gcbf();
+      if (!fig) fig = currentFigure();
+      if (fig && ishandle(*fig)) deleteObject(*fig);
+      return runtime::Outputs{};
+    });
+}
+
+}  // namespace
+
+Session& session() {
+  if (!g_session) startSession({});
+  return *g_session;
+}
+
+bool hasSession() { return g_session != nullptr; }
+
+Object* findObject(Handle h) {
+  Session& s = session();
+  auto it = s.objects.find(h);
+  return it == s.objects.end() ? nullptr : &it->second;
+}
+
+Error invalidHandle() { return Error("Invalid or deleted object.", ErrorKind::Property); }
+
+Object& object(Handle h) {
+  if (Object* o = findObject(h)) return *o;
+  throw invalidHandle();
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+// ---------------------------------------------------------------------------------------------
+
+TextSize FixedFontMetrics::measure(std::string_view text, double size, std::string_view) const {
+  std::size_t lines = 1, widest = 0, current = 0;
+  for (char c : text) {
+    if (c == '\n') {
+      ++lines;
+      current = 0;
+      continue;
+    }
+    // Count characters, not bytes: continuation bytes of UTF-8 add nothing.
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) widest = std::max(widest, ++current);
+  }
+  return {0.6 * size * static_cast<double>(widest), 1.3 * size * static_cast<double>(lines), size};
+}
+
+std::string ScriptedDialogs::question(const std::string& q, const std::string& title,
+                                      const std::vector<std::string>& buttons, const std::string& def) {
+  asked.push_back({"question", q, title, buttons, def, 0});
+  if (answers.empty()) return "";
+  std::string a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+std::optional<FileChoice> ScriptedDialogs::getFile(const std::string& filter, const std::string& title) {
+  asked.push_back({"getFile", filter, title, {}, {}, 0});
+  if (files.empty()) return std::nullopt;
+  auto f = files.front();
+  files.pop_front();
+  return f;
+}
+
+void ScriptedDialogs::print(Handle fig) { asked.push_back({"print", {}, {}, {}, {}, fig}); }
+
+void startSession(SessionOptions options) {
+  if (g_session) endSession();
+  auto s = std::make_unique<Session>();
+  s->registry = options.registry ? std::move(options.registry) : std::make_shared<runtime::Registry>();
+  s->backend = options.backend ? std::move(options.backend) : std::make_shared<HeadlessBackend>();
+  registerBuiltins(*s->registry);
+  Object root;
+  root.handle = kRoot;
+  root.table = typeTable("root");
+  for (const auto& spec : root.table->props) root.values.push_back(spec.initial);
+  s->objects.emplace(kRoot, std::move(root));
+  g_session = std::move(s);
+}
+
+void endSession() {
+  if (!g_session) return;
+  Session& s = *g_session;
+  // Tell the backend the windows are gone; no callback of any object runs any more.
+  if (s.quiet == 0)
+    for (Handle f : std::vector<Handle>(s.objects.at(kRoot).children)) s.backend->deleting(f);
+  g_session.reset();
+}
+
+runtime::Registry& registry() { return *session().registry; }
+
+Backend& backend() { return *session().backend; }
+
+void drawnow() { backend().flush(); }
+
+std::string questdlg(const std::string& question, const std::string& title,
+                     const std::vector<std::string>& buttons, const std::string& defaultButton) {
+  return backend().dialogs().question(question, title, buttons, defaultButton);
+}
+
+Value uigetfile(const std::string& filter, const std::string& title) {
+  auto choice = backend().dialogs().getFile(filter, title);
+  if (!choice) return Value(0.0);
+  return Value(choice->name);
+}
+
+void printdlg(Handle fig) {
+  object(fig);
+  backend().dialogs().print(fig);
+}
+
+}  // namespace kolvar::graphics
