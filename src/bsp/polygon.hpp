@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bsp/vec3.hpp"
+#include "runtime/error.hpp"  // the errors raised here
 
 namespace kolvar::bsp {
 

@@ -1,0 +1,31 @@
+#pragma once
+// Trees shared by the BSP tests.
+#include <string>
+#include <vector>
+
+#include "bsp/bsp.hpp"
+
+namespace kolvar::bsp::testing {
+
+inline std::vector<std::string> labels(const PolygonList& list) {
+  std::vector<std::string> out;
+  for (const PolygonRef& p : list) out.push_back(p->label);
+  return out;
+}
+
+// A click on the polygon labelled `label` in the waiting list `list`.
+inline NodeRef click(const NodeRef& root, const PolygonList& list, const std::string& label) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (list[i]->label == label) return bspInsertNode(root, expandNode(list, i));
+  throw std::runtime_error("no polygon " + label + " in the list");
+}
+
+// Scene 3 after clicking 2 in the placeholder's list, then 3 in the root's front list:
+// root 2 with back leaf 1b; its front side a node 3 with leaves 1aa in front and 1ab behind.
+inline NodeRef scene3Tree() {
+  NodeRef root = freshRoot(presetScenes()[2]);
+  root = click(root, root->element->front, "2");
+  return click(root, root->element->front, "3");
+}
+
+}  // namespace kolvar::bsp::testing

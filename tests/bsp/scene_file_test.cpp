@@ -1,0 +1,108 @@
+// Scene files: the preset files, the round trip and every fault a file can have.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "fixtures.hpp"
+
+namespace kolvar::bsp {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(SceneFile, PresetFilesMatchThePresetsAndReadBackExactly) {
+  const auto presets = presetScenes();
+  for (std::size_t s = 0; s < presets.size(); ++s) {
+    const std::string path = std::string(KOLVAR_TEST_DATA) + "/scenes/scene" + std::to_string(s + 1) + ".json";
+    const Scene expected{"Scene " + std::to_string(s + 1), presets[s]};
+    EXPECT_EQ(readFile(path), sceneToJson(expected)) << path;
+    const Scene loaded = loadScene(path);
+    EXPECT_EQ(loaded.name, expected.name);
+    ASSERT_EQ(loaded.polygons.size(), presets[s].size());
+    for (std::size_t i = 0; i < presets[s].size(); ++i) {
+      EXPECT_EQ(loaded.polygons[i]->label, presets[s][i]->label);
+      EXPECT_EQ(loaded.polygons[i]->points, presets[s][i]->points);
+      EXPECT_EQ(loaded.polygons[i]->normal, presets[s][i]->normal);
+    }
+  }
+}
+
+TEST(SceneFile, GeneratedScenesSurviveTheRoundTrip) {
+  const Scene walls{"walls \"7\"", randomWalls(50, 3)};
+  const Scene back = parseScene(sceneToJson(walls), "walls.json");
+  EXPECT_EQ(back.name, walls.name);
+  ASSERT_EQ(back.polygons.size(), 50u);
+  for (std::size_t i = 0; i < 50; ++i) EXPECT_EQ(back.polygons[i]->points, walls.polygons[i]->points);
+  EXPECT_TRUE(parseScene(R"({"name": "", "polygons": []})", "e.json").polygons.empty());
+}
+
+TEST(SceneFile, EveryFaultIsNamedWithFileAndPolygon) {
+  const std::string tri = R"([[0,0,0],[1,0,0],[0,1,0]])";
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"{\"name\": \"x\",\n \"polygons\": [{\"label\": \"1\", \"points\": [[0,0,0],[1,0,0],[0,1,0}]}",
+       "s.json: not valid JSON at line 2, column 63 (in polygons[0] (label \"1\"), points[2][3]): syntax "
+       "error while parsing array - unexpected '}'; expected ']'."},
+      {"{\"name\": \"x\", \"polygons\": [{\"label\": \"1\", \"points\": [[0,0,0],[1,0,0],[0,1,1e999]]}]}",
+       "s.json: not valid JSON at line 1, column 79 (in polygons[0] (label \"1\"), points[2][2]): number "
+       "overflow parsing '1e999'."},
+      {"", "s.json: not valid JSON at line 1, column 0: syntax error while parsing value - unexpected "
+           "end of input; expected '[', '{', or a literal."},
+      {"[1, 2]", "s.json: a scene must be a JSON object with \"name\" and \"polygons\", not array."},
+      {R"({"polygons": []})", "s.json: field \"name\" is missing."},
+      {R"({"name": 3, "polygons": []})", "s.json: field \"name\" must be a string, not 3."},
+      {R"({"name": "x"})", "s.json: field \"polygons\" is missing."},
+      {R"({"name": "x", "polygons": {}})", "s.json: field \"polygons\" must be a list, not {}."},
+      {R"({"name": "x", "polygons": [7]})",
+       "s.json: polygons[0]: a polygon must be an object with \"label\" and \"points\", not 7."},
+      {R"({"name": "x", "polygons": [{"points": )" + tri + "}]}",
+       "s.json: polygons[0] (no label): field \"label\" is missing."},
+      {R"({"name": "x", "polygons": [{"label": 1, "points": )" + tri + "}]}",
+       "s.json: polygons[0]: field \"label\" must be a string, not 1."},
+      {R"({"name": "x", "polygons": [{"label": "a", "points": )" + tri + R"(}, {"label": "b"}]})",
+       "s.json: polygons[1] (label \"b\"): field \"points\" is missing."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": "none"}]})",
+       "s.json: polygons[0] (label \"b\"): field \"points\" must be a list of points, not \"none\"."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,0,0]]}]})",
+       "s.json: polygons[0] (label \"b\"): fewer than three vertices (2)."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,0],[0,1,0]]}]})",
+       "s.json: polygons[0] (label \"b\"): points[1] must be a list of three numbers [x, y, z], not [1,0]."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,0,0],[0,"1",0]]}]})",
+       "s.json: polygons[0] (label \"b\"): points[2][1] is not a number: \"1\"."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,0,0],[0,1,1e300]]}]})",
+       "s.json: polygons[0] (label \"b\"): points[2] has a coordinate beyond +-1e15."},
+      {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,1,1],[3,3,3]]}]})",
+       "s.json: polygons[0] (label \"b\"): all vertices lie on one line, so the polygon has no plane."},
+  };
+  for (const auto& c : cases) {
+    try {
+      parseScene(c.text, "s.json");
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::Input);
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST(SceneFile, AFileThatCannotBeReadIsNamed) {
+  const std::string missing = std::string(KOLVAR_TEST_DATA) + "/scenes/no-such-scene.json";
+  try {
+    loadScene(missing);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), missing + ": cannot open the scene file: No such file or directory.");
+  }
+  EXPECT_THROW(loadScene(KOLVAR_TEST_DATA), Error);
+}
+
+}  // namespace
+}  // namespace kolvar::bsp
