@@ -23,7 +23,7 @@ Handle newHandle(Session& s, std::string_view type) {
     return h;
   }
   s.nextHandle += 1;
-  return 100000.5 + s.nextHandle;
+  return 1000.5 + s.nextHandle;
 }
 
 std::string capitalised(std::string s) {

@@ -1,0 +1,335 @@
+// The object model: properties, validation, application data, find, delete, current objects.
+#include "model_support.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using kolvar::graphics::testing::messageOf;
+using kolvar::graphics::testing::ModelTest;
+
+namespace {
+
+Matrix rgb(double r, double g, double b) { return Matrix::row({r, g, b}); }
+
+class Properties : public ModelTest {};
+class Find : public ModelTest {};
+class Delete : public ModelTest {};
+
+}  // namespace
+
+TEST_F(Properties, NamesIgnoreCaseAndColoursReadBackAsRgb) {
+  Handle f = figure();
+  set(f, "visible", Value("off"));
+  EXPECT_EQ(get(f, "VISIBLE").text(), "off");
+  set(f, "NAME", Value("kolvar"));
+  EXPECT_EQ(get(f, "Name").text(), "kolvar");
+
+  Handle ax = axes(f, {});
+  Handle l = line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix(), {{"color", Value("r")}});
+  EXPECT_EQ(parentOf(l), ax);
+  EXPECT_EQ(get(l, "Color").matrix(), rgb(1, 0, 0));
+  set(l, "Color", Value("magenta"));
+  EXPECT_EQ(get(l, "Color").matrix(), rgb(1, 0, 1));
+  set(l, "Color", Value(Matrix::column({0.2, 0.4, 0.6})));
+  EXPECT_EQ(get(l, "Color").matrix(), rgb(0.2, 0.4, 0.6));
+  set(l, "MarkerFaceColor", Value("w"));
+  EXPECT_EQ(get(l, "MarkerFaceColor").matrix(), rgb(1, 1, 1));
+
+  Handle p = patch(Matrix::column({0, 1, 0}), Matrix::column({0, 0, 1}), Matrix::column({0, 0, 0}), Value("b"));
+  EXPECT_EQ(get(p, "FaceColor").matrix(), rgb(0, 0, 1));
+  set(p, "facecolor", Value("none"));
+  EXPECT_EQ(get(p, "FaceColor").text(), "none");
+  // Choices are matched without regard to case and stored as the runtime spells them.
+  set(p, "FaceLighting", Value("Gouraud"));
+  EXPECT_EQ(get(p, "FaceLighting").text(), "gouraud");
+
+  Handle m = create("uimenu", f, {{"Text", Value("File")}});
+  EXPECT_EQ(get(m, "Label").text(), "File");
+}
+
+TEST_F(Properties, BadNamesAndValuesRaiseClearErrorsAndChangeNothing) {
+  Handle f = figure();
+  Handle ax = axes(f, {});
+  Handle l = line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix());
+  Handle t = text(0, 0, Value("x"));
+  Handle c = create("uicontrol", f);
+  struct Case {
+    Handle h;
+    std::string name;
+    Value value;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {l, "Colour", Value("r"), "There is no \"Colour\" property on the \"line\" object."},
+      {f, "Visible", Value("maybe"),
+       "Bad value for the \"Visible\" property of the \"figure\" object: expected \"on\" or \"off\"."},
+      {f, "HandleVisibility", Value(1.0),
+       "Bad value for the \"HandleVisibility\" property of the \"figure\" object: expected \"on\", "
+       "\"callback\" or \"off\"."},
+      {l, "Color", Value(Matrix::row({1, 2, 0})),
+       "Bad value for the \"Color\" property of the \"line\" object: expected a colour: \"r\", \"g\", "
+       "\"b\", \"c\", \"m\", \"y\", \"k\", \"w\", a long name such as \"red\", or [r g b] with values "
+       "from 0 to 1."},
+      {ax, "XLim", Value(Matrix::row({1, 1})),
+       "Bad value for the \"XLim\" property of the \"axes\" object: expected 2 increasing numbers."},
+      {ax, "Position", Value(Matrix::row({0, 0, 1})),
+       "Bad value for the \"Position\" property of the \"axes\" object: expected a row of 4 numbers "
+       "[left bottom width height] with a width and height of at least 0."},
+      {l, "LineWidth", Value(0.0),
+       "Bad value for the \"LineWidth\" property of the \"line\" object: expected a positive number."},
+      {c, "String", Value(3.0),
+       "Bad value for the \"String\" property of the \"uicontrol\" object: expected a text or a list of "
+       "texts."},
+      {t, "Extent", Value(Matrix::row({0, 0, 1, 1})),
+       "Cannot set the read-only \"Extent\" property of the \"text\" object."},
+      {f, "CurrentAxes", Value(l),
+       "Bad value for the \"CurrentAxes\" property of the \"figure\" object: expected the handle of an "
+       "axes or []."},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string type = typeOf(k.h);
+    Value before;
+    if (type != "text" && k.name != "Colour") before = get(k.h, k.name);
+    try {
+      set(k.h, k.name, k.value);
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), k.message);
+      EXPECT_EQ(e.kind(), ErrorKind::Property);
+    }
+    if (type != "text" && k.name != "Colour") EXPECT_EQ(get(k.h, k.name), before);
+  }
+
+  // Pairs apply in order: those before the bad one stay applied, those after it do not.
+  EXPECT_NE(messageOf([&] { set(f, {{"Tag", Value("a")}, {"Visible", Value("maybe")}, {"Name", Value("n")}}); }),
+            "no error");
+  EXPECT_EQ(get(f, "Tag").text(), "a");
+  EXPECT_EQ(get(f, "Name").text(), "");
+}
+
+TEST_F(Properties, ACreationThatFailsLeavesNothingBehind) {
+  Handle f = figure();
+  const std::size_t before = findall(kRoot).size();
+  backend_->notices.clear();
+  EXPECT_EQ(messageOf([&] { create("uicontrol", f, {{"Tag", Value("x")}, {"Style", Value("knob")}}); }),
+            "Bad value for the \"Style\" property of the \"uicontrol\" object: expected \"pushbutton\", "
+            "\"checkbox\", \"popupmenu\", \"listbox\", \"text\" or \"edit\".");
+  EXPECT_EQ(findall(kRoot).size(), before);
+  EXPECT_TRUE(childrenOf(f).empty());
+  EXPECT_TRUE(backend_->notices.empty());
+  EXPECT_EQ(messageOf([&] { create("line", f); }),
+            "A \"line\" object cannot be placed in a \"figure\" object; it belongs in an \"axes\" object.");
+  EXPECT_EQ(messageOf([&] { create("button", f); }),
+            "There is no \"button\" object type; expected \"figure\", \"axes\", \"uicontrol\", \"uimenu\", "
+            "\"line\", \"patch\", \"text\" or \"light\".");
+  EXPECT_EQ(findall(kRoot).size(), before);
+}
+
+TEST_F(Properties, SeveralHandlesGetOneValueEachAndSetByPosition) {
+  Handle f = figure();
+  Handle a = create("uicontrol", f, {{"Tag", Value("a")}});
+  Handle b = create("uicontrol", f, {{"Tag", Value("b")}});
+  Value tags = get(std::vector<Handle>{a, b}, "tag");
+  ASSERT_TRUE(tags.isCell());
+  EXPECT_EQ(tags.rows(), 2u);
+  EXPECT_EQ(tags.at(0).text(), "a");
+  EXPECT_EQ(tags.at(1).text(), "b");
+
+  set(std::vector<Handle>{a, b}, "Tag", std::vector<Value>{Value("x"), Value("y")});
+  EXPECT_EQ(get(a, "Tag").text(), "x");
+  EXPECT_EQ(get(b, "Tag").text(), "y");
+  EXPECT_EQ(messageOf([&] { set(std::vector<Handle>{a, b}, "Tag", std::vector<Value>{Value("z")}); }),
+            "Setting \"Tag\" on 2 objects needs one value per object, not 1.");
+  EXPECT_EQ(get(a, "Tag").text(), "x");
+
+  set(std::vector<Handle>{a, b}, {{"Enable", Value("off")}, {"Value", Value(1.0)}});
+  EXPECT_EQ(get(b, "Enable").text(), "off");
+  EXPECT_EQ(get(a, "Value").scalar(), 1.0);
+}
+
+TEST_F(Properties, PositionsKeepTheirPlaceWhenUnitsChange) {
+  Handle f = figure({{"Position", Value::row({100, 100, 800, 600})}});
+  Handle ax = axes(f, {{"Position", Value::row({0.5, 0.5, 0.25, 0.25})}});
+  EXPECT_EQ(get(ax, "Units").text(), "normalized");
+  EXPECT_EQ(pixelPosition(ax), Matrix::row({400, 300, 200, 150}));
+  set(ax, "Units", Value("pixels"));
+  EXPECT_EQ(get(ax, "Position").matrix(), Matrix::row({400, 300, 200, 150}));
+  set(f, "Units", Value("normalized"));
+  EXPECT_EQ(get(f, "Position").matrix(), Matrix::row({100.0 / 1920, 100.0 / 1080, 800.0 / 1920, 600.0 / 1080}));
+  set(f, "Units", Value("pixels"));
+  Matrix back = get(f, "Position").matrix();
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(back[i], Matrix::row({100, 100, 800, 600})[i], 1e-9);
+
+  // The outer rectangle adds the frame, and a menu bar once the figure has menus.
+  EXPECT_EQ(get(f, "OuterPosition").matrix(), Matrix::row({100, 100, 806, 624}));
+  create("uimenu", f, {{"Label", Value("File")}});
+  EXPECT_EQ(get(f, "OuterPosition").matrix(), Matrix::row({100, 100, 806, 656}));
+  set(f, "OuterPosition", Value::row({0, 0, 406, 356}));
+  EXPECT_EQ(get(f, "Position").matrix(), Matrix::row({0, 0, 400, 300}));
+}
+
+TEST_F(Properties, ListTextsReadBackAsTheyWereSet) {
+  Handle f = figure();
+  Handle list = create("uicontrol", f, {{"Style", Value("listbox")}});
+  EXPECT_EQ(get(list, "String"), Value(""));
+  set(list, "String", Value("one"));
+  EXPECT_EQ(get(list, "String"), Value("one"));
+  Value lines = Value::textColumn({"one", "two"});
+  set(list, "String", lines);
+  EXPECT_EQ(get(list, "String"), lines);
+  EXPECT_EQ(get(list, "String").rows(), 2u);
+  set(list, "String", Value(Matrix()));
+  EXPECT_EQ(get(list, "String"), Value(""));
+}
+
+TEST_F(Properties, RootCarriesScreenDefaultsAndTheCurrentFigure) {
+  EXPECT_EQ(get(kRoot, "ScreenSize").matrix(), Matrix::row({1, 1, 1920, 1080}));
+  set(kRoot, "Units", Value("normalized"));
+  EXPECT_EQ(get(kRoot, "ScreenSize").matrix(), Matrix::row({0, 0, 1, 1}));
+  set(kRoot, "Units", Value("pixels"));
+
+  set(kRoot, "defaultuicontrolbackgroundcolor", Value("w"));
+  EXPECT_EQ(get(kRoot, "DefaultUicontrolBackgroundColor").matrix(), rgb(1, 1, 1));
+  set(kRoot, "DefaultFigureVisible", Value("off"));
+  Handle f = figure();
+  EXPECT_EQ(get(f, "Visible").text(), "off");
+  EXPECT_EQ(get(create("uicontrol", f), "BackgroundColor").matrix(), rgb(1, 1, 1));
+
+  Handle g = figure();
+  EXPECT_EQ(get(kRoot, "CurrentFigure"), Value(g));
+  set(kRoot, "CurrentFigure", Value(f));
+  EXPECT_EQ(gcf(), f);
+  EXPECT_EQ(get(kRoot, "CallbackObject"), Value(Matrix()));
+  EXPECT_NE(ispc(), isunix());
+}
+
+TEST_F(Properties, ApplicationDataIsNamedPerObject) {
+  Handle f = figure();
+  Handle g = figure();
+  EXPECT_FALSE(isappdata(f, "UsedByGUIData"));
+  EXPECT_TRUE(getappdata(f, "UsedByGUIData").isEmpty());
+  Record r;
+  r.set("a", Value(1.0));
+  setappdata(f, "UsedByGUIData", Value(r));
+  setappdata(f, "usedbyguidata", Value(2.0));  // another name: names are exact
+  EXPECT_TRUE(isappdata(f, "UsedByGUIData"));
+  EXPECT_EQ(getappdata(f, "UsedByGUIData").field("a").scalar(), 1.0);
+  EXPECT_EQ(getappdata(f, "usedbyguidata").scalar(), 2.0);
+  EXPECT_FALSE(isappdata(g, "UsedByGUIData"));
+  setappdata(f, "UsedByGUIData", Value());
+  EXPECT_TRUE(isappdata(f, "UsedByGUIData"));
+  rmappdata(f, "UsedByGUIData");
+  EXPECT_FALSE(isappdata(f, "UsedByGUIData"));
+  deleteObject(f);
+  EXPECT_EQ(messageOf([&] { getappdata(f, "x"); }), "Invalid or deleted object.");
+}
+
+TEST_F(Find, HiddenHandlesAreSkippedByFindobjAndCurrentObjectsButNotByFindall) {
+  Handle f = figure({{"Tag", Value("fig")}});
+  Handle shown = axes(f, {{"Tag", Value("shown")}});
+  Handle hidden = axes(f, {{"HandleVisibility", Value("off")}, {"Tag", Value("hidden")}});
+  Handle inHidden = create("line", hidden, {{"Tag", Value("l")}});
+  EXPECT_EQ(get(f, "CurrentAxes"), Value(hidden));  // axes(f, ...) made it current
+  Handle t = text(0, 0, Value("t"));                 // but gca passes a hidden axes over
+  EXPECT_EQ(parentOf(t), shown);
+
+  EXPECT_EQ(findobj(f), (std::vector<Handle>{f, shown, t}));
+  EXPECT_EQ(findall(f), (std::vector<Handle>{f, shown, t, hidden, inHidden}));
+  EXPECT_EQ(findall(f, "line"), std::vector<Handle>{inHidden});
+  EXPECT_EQ(findobj(f, {{"Tag", Value("shown")}}), std::vector<Handle>{shown});
+  EXPECT_EQ(findobj(f, {{"type", Value("text")}, {"String", Value("t")}}), std::vector<Handle>{t});
+  EXPECT_TRUE(findobj(f, {{"NoSuchProperty", Value(1.0)}}).empty());
+  EXPECT_EQ(get(f, "Children").matrix(), Matrix::column({shown}));
+
+  set(kRoot, "ShowHiddenHandles", Value("on"));
+  EXPECT_EQ(findobj(f).size(), 5u);
+
+  set(kRoot, "ShowHiddenHandles", Value("off"));
+  Handle quiet = figure({{"HandleVisibility", Value("off")}});
+  EXPECT_EQ(gcf(), f);  // the newest figure is hidden
+  set(f, "HandleVisibility", Value("callback"));
+  EXPECT_FALSE(currentFigure().has_value());
+  Handle made = gcf();  // nothing visible: a new figure
+  EXPECT_NE(made, f);
+  EXPECT_NE(made, quiet);
+  EXPECT_TRUE(ishandle(Value(Matrix::row({f, made}))));
+  EXPECT_FALSE(ishandle(Value(Matrix())));
+  EXPECT_FALSE(ishandle(Value(Matrix::row({f, 12345}))));
+}
+
+TEST_F(Delete, RemovesTheSubtreeAfterItsDeleteFcnAndMovesCurrentObjects) {
+  std::vector<std::string> seen;
+  addFunction("farewell", -1, 0, [&](const runtime::Args& args, int) {
+    Handle h = args.at(0).scalar();
+    seen.push_back(typeOf(h) + (ishandle(h) && gcbo() == h ? " alive" : " gone") +
+                   (childrenOf(h).empty() ? "" : " with children"));
+    return runtime::Outputs{};
+  });
+  Handle f1 = figure();
+  Handle f2 = figure({{"DeleteFcn", Value("farewell(gcbo)")}});
+  Handle ax = axes(f2, {{"DeleteFcn", Value("farewell(gcbo)")}});
+  Handle l = line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix(), {{"DeleteFcn", Value("farewell(gcbo)")}});
+  Handle ax2 = axes(f2, {});
+  axes(ax);
+  EXPECT_EQ(get(f2, "CurrentAxes"), Value(ax));
+  deleteObject(ax);
+  EXPECT_EQ(get(f2, "CurrentAxes"), Value(ax2));  // another axes of the figure takes over
+  EXPECT_FALSE(ishandle(l));
+
+  deleteObject(f2);
+  EXPECT_EQ(seen, (std::vector<std::string>{"axes alive with children", "line alive", "figure alive with children"}));
+  EXPECT_FALSE(ishandle(f2));
+  EXPECT_FALSE(ishandle(ax2));
+  EXPECT_EQ(gcf(), f1);
+  EXPECT_EQ(messageOf([&] { deleteObject(f2); }), "Invalid or deleted object.");
+  EXPECT_EQ(messageOf([&] { deleteObject(kRoot); }), "The root object cannot be deleted.");
+}
+
+TEST_F(Delete, ClearingAnAxesRemovesWhatWasDrawnEvenHidden) {
+  Handle f = figure();
+  Handle ax = axes(f, {{"Tag", Value("keep")}});
+  line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix());
+  text(0, 0, Value("x"), {{"HandleVisibility", Value("off")}});
+  light();
+  set(ax, "XGrid", Value("on"));
+  clo(ax);
+  EXPECT_TRUE(childrenOf(ax).empty());
+  EXPECT_EQ(get(ax, "XGrid").text(), "on");
+  clo(ax, {Value("reset")});
+  EXPECT_EQ(get(ax, "XGrid").text(), "off");
+  EXPECT_EQ(get(ax, "Tag").text(), "keep");
+  EXPECT_EQ(messageOf([&] { clo(ax, {Value(f)}); }), "clo: options must be texts (\"hidden\" or \"reset\"), not 1.");
+}
+
+TEST_F(Properties, ViewAndGridOfAnAxes) {
+  Handle ax = axes(figure(), {});
+  EXPECT_EQ(view(ax).matrix(), Matrix::row({0, 90}));
+  view(ax, Value(3.0));
+  EXPECT_EQ(view(ax).matrix(), Matrix::row({-37.5, 30}));
+  Value saved = view(ax);
+  view(ax, Value(2.0));
+  EXPECT_EQ(view(ax).matrix(), Matrix::row({0, 90}));
+  view(ax, saved);
+  EXPECT_EQ(view(ax), saved);
+  EXPECT_EQ(messageOf([&] { view(ax, Value(4.0)); }), "view: expected 2, 3 or [azimuth elevation], got 4.");
+  grid(ax, true);
+  EXPECT_EQ(get(ax, "ZGrid").text(), "on");
+  grid(ax, false);
+  EXPECT_EQ(get(ax, "XGrid").text(), "off");
+}
+
+TEST_F(Properties, TheBackendHearsOfCreationChangeAndDeletion) {
+  Handle f = figure();
+  backend_->notices.clear();
+  Handle c = create("uicontrol", f, {{"String", Value("a")}});
+  set(c, "string", Value("b"));
+  deleteObject(c);
+  drawnow();
+  ASSERT_EQ(backend_->notices.size(), 4u);
+  EXPECT_EQ(backend_->notices[0].what, "created");
+  EXPECT_EQ(backend_->notices[1].what, "changed");
+  EXPECT_EQ(backend_->notices[1].property, "String");  // the canonical name
+  EXPECT_EQ(backend_->notices[2].what, "deleting");
+  EXPECT_EQ(backend_->notices[2].handle, c);
+  EXPECT_EQ(backend_->notices[3].what, "flush");
+}
