@@ -24,12 +24,14 @@ struct DepthFace {
   std::vector<Vec3> points;
   std::vector<bool> edges;
   int id = 0;
+  friend bool operator==(const DepthFace&, const DepthFace&) = default;
 };
 
 struct DepthSegment {
   Vec3 a;
   Vec3 b;
   int id = 0;
+  friend bool operator==(const DepthSegment&, const DepthSegment&) = default;
 };
 
 struct Plane {
