@@ -84,8 +84,12 @@ Handle hitObject(Handle fig, double x, double y) {
   return fig;
 }
 
+// Events may reach an object that an earlier event of the same turn deleted: such an event is
+// dropped. A live object of the wrong type is a caller's mistake.
+bool live(Handle h) { return ishandle(h); }
+
 void requireType(Handle h, const char* type, const char* operation) {
-  if (!ishandle(h) || typeOf(h) != type)
+  if (typeOf(h) != type)
     throw Error(std::string(operation) + ": the handle does not name a " + type + ".", ErrorKind::Property);
 }
 
@@ -107,11 +111,13 @@ const char* selectionType(MouseButton b) {
 }  // namespace
 
 Handle hitTest(Handle fig, double x, double y) {
+  object(fig);
   requireType(fig, "figure", "hitTest");
   return hitObject(fig, x, y);
 }
 
 void press(Handle fig, double x, double y, MouseButton button) {
+  if (!live(fig)) return;
   requireType(fig, "figure", "press");
   setFigurePoint(fig, x, y);
   setInternal(fig, "SelectionType", Value(selectionType(button)));
@@ -130,6 +136,7 @@ void press(Handle fig, double x, double y, MouseButton button) {
 }
 
 void drag(Handle fig, double x, double y) {
+  if (!live(fig)) return;
   requireType(fig, "figure", "drag");
   setFigurePoint(fig, x, y);
   Session& s = session();
@@ -138,6 +145,7 @@ void drag(Handle fig, double x, double y) {
 }
 
 void release(Handle fig, double x, double y) {
+  if (!live(fig)) return;
   requireType(fig, "figure", "release");
   setFigurePoint(fig, x, y);
   session().buttonDown[fig] = false;
@@ -145,6 +153,7 @@ void release(Handle fig, double x, double y) {
 }
 
 void controlAction(Handle control, const std::optional<Value>& newValue) {
+  if (!live(control)) return;
   requireType(control, "uicontrol", "controlAction");
   if (get(control, "Enable").text() != "on") return;
   if (newValue) set(control, "Value", *newValue);
@@ -152,12 +161,14 @@ void controlAction(Handle control, const std::optional<Value>& newValue) {
 }
 
 void menuAction(Handle menu) {
+  if (!live(menu)) return;
   requireType(menu, "uimenu", "menuAction");
   if (get(menu, "Enable").text() != "on") return;
   dispatchCallback(menu, "Callback");
 }
 
 void closeRequest(Handle fig) {
+  if (!live(fig)) return;
   requireType(fig, "figure", "closeRequest");
   dispatchCallback(fig, "CloseRequestFcn");
 }

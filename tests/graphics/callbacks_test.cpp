@@ -1,0 +1,199 @@
+// Callbacks: the stack behind gcbo/gcbf, callback texts checked when set, error boundaries,
+// and the control, menu and close events.
+#include "model_support.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using kolvar::graphics::testing::messageOf;
+using kolvar::graphics::testing::ModelTest;
+
+namespace {
+
+class Callbacks : public ModelTest {
+ protected:
+  // "note(x...)" appends a line describing its arguments and the callback stack.
+  void SetUp() override {
+    ModelTest::SetUp();
+    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
+      std::string line;
+      for (const auto& a : args) line += a.describe() + " ";
+      line += "| gcbo " + (gcbo() ? formatShortest(*gcbo()) : std::string("none"));
+      line += " gcbf " + (gcbf() ? formatShortest(*gcbf()) : std::string("none"));
+      notes.push_back(line);
+      return runtime::Outputs{};
+    });
+  }
+  Callable ref(const std::string& name) { return registry_->reference(name); }
+  std::vector<std::string> notes;
+};
+
+std::string id(Handle h) { return formatShortest(h); }
+
+}  // namespace
+
+TEST_F(Callbacks, TheStackNamesTheRunningObjectThroughNestedCallbacks) {
+  Handle f1 = figure();
+  Handle f2 = figure();
+  Handle inner = create("uicontrol", f2);
+  Handle outer = create("uicontrol", f1);
+  addFunction("outer", -1, 0, [&](const runtime::Args&, int) {
+    notes.push_back("outer before " + id(*gcbo()) + " " + id(*gcbf()));
+    runCallback(inner, "Callback");
+    notes.push_back("outer after " + id(*gcbo()) + " " + id(*gcbf()) + " " + id(get(kRoot, "CallbackObject").scalar()));
+    return runtime::Outputs{};
+  });
+  set(inner, "Callback", Value("note(gcbo, gcbf, 'x')"));
+  set(outer, "Callback", Value(ref("outer")));
+  runCallback(outer, "Callback");
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "outer before " + id(outer) + " " + id(f1),
+                       id(inner) + " " + id(f2) + " 'x' | gcbo " + id(inner) + " gcbf " + id(f2),
+                       "outer after " + id(outer) + " " + id(f1) + " " + id(outer),
+                   }));
+  EXPECT_FALSE(gcbo().has_value());
+  EXPECT_FALSE(gcbf().has_value());
+
+  // A callable gets (source, event data, extra...); a list supplies the extra arguments.
+  notes.clear();
+  set(outer, "Callback", Value::cellRow({Value(ref("note")), Value("extra")}));
+  runCallback(outer, "callback", Value(7.0));
+  EXPECT_EQ(notes, std::vector<std::string>{id(outer) + " 7 'extra' | gcbo " + id(outer) + " gcbf " + id(f1)});
+}
+
+TEST_F(Callbacks, CallbackTextsAreCheckedWhenSetAndReachOnlyRegisteredFunctions) {
+  Handle c = create("uicontrol", figure());
+  set(c, "Callback", Value("note('a''b', 2.5, []); note(gcbo)"));
+  runCallback(c, "Callback");
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].substr(0, 14), "'a'b' 2.5 [] |");
+
+  const std::string good = get(c, "Callback").text();
+  const std::vector<std::pair<std::string, std::string>> hostile{
+      {"x = 1", "expected ';' or the end of the command at column 3, found '='."},
+      {"note(1+2)", "expected ',' or ')' at column 7, found '+'."},
+      {"note('open", "expected the closing ' at column 11, found the end."},
+      {"note(1); `rm -rf /`", "expected a string, a number, [], gcbo, gcbf or a function call at column 10, found '`'."},
+      {"[1 2]", "expected ']' (only [] is allowed) at column 2, found '1'."},
+      {"note(gcbo).x", "expected ';' or the end of the command at column 11, found '.'."},
+  };
+  for (const auto& [text, expected] : hostile) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(messageOf([&] { set(c, "Callback", Value(text)); }),
+              "Bad value for the \"Callback\" property of the \"uicontrol\" object: Callback text \"" + text +
+                  "\": " + expected);
+    EXPECT_EQ(get(c, "Callback").text(), good);
+  }
+  EXPECT_EQ(messageOf([&] { set(c, "Callback", Value(3.0)); }),
+            "Bad value for the \"Callback\" property of the \"uicontrol\" object: expected a function, a "
+            "list beginning with one, or a callback text.");
+
+  // A text that parses but names an unknown function runs nothing at all, not even its first call.
+  notes.clear();
+  set(c, "Callback", Value("note(1); system('ls')"));
+  EXPECT_EQ(messageOf([&] { runCallback(c, "Callback"); }),
+            "Callback text \"note(1); system('ls')\": undefined function 'system'.");
+  EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(Callbacks, EventErrorsEndOnlyThatCallbackAndAreReported) {
+  addFunction("boom", 0, 0, [](const runtime::Args&, int) -> runtime::Outputs { throw Error("boom"); });
+  Handle f = figure({{"WindowButtonUpFcn", Value("boom()")}});
+  Handle c = create("uicontrol", f, {{"Callback", Value("boom()")}});
+  EXPECT_EQ(messageOf([&] { runCallback(c, "Callback"); }), "boom");
+  EXPECT_FALSE(gcbo().has_value());  // the stack is unwound even when the callback fails
+
+  ::testing::internal::CaptureStderr();
+  controlAction(c, Value(1.0));
+  dispatchCallback(f, "windowbuttonupfcn");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, "Error in uicontrol Callback callback: boom\nError in figure WindowButtonUpFcn callback: boom\n");
+  EXPECT_EQ(get(c, "Value").scalar(), 1.0);
+  EXPECT_TRUE(ishandle(f));
+}
+
+TEST_F(Callbacks, DeletedObjectsCallbacksNeverRun) {
+  Handle f = figure();
+  Handle a = create("uicontrol", f);
+  Handle b = create("uicontrol", f, {{"Callback", Value("note('b ran')")}});
+  addFunction("deleteB", 0, 0, [&](const runtime::Args&, int) {
+    deleteObject(b);
+    return runtime::Outputs{};
+  });
+  set(a, "Callback", Value("deleteB()"));
+  // Two actions queued in one event turn: the first deletes the target of the second.
+  controlAction(a);
+  controlAction(b);  // dropped: the control is gone
+  EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(Callbacks, HiddenHandlesOfCallbackVisibilityShowOnlyInsideCallbacks) {
+  Handle f = figure({{"HandleVisibility", Value("callback")}});
+  Handle c = create("uicontrol", f);
+  std::vector<std::size_t> seen;
+  addFunction("look", 0, 0, [&](const runtime::Args&, int) {
+    seen.push_back(findobj(kRoot).size());
+    seen.push_back(gcf() == f ? 1 : 0);
+    return runtime::Outputs{};
+  });
+  set(c, "Callback", Value("look()"));
+  EXPECT_EQ(findobj(kRoot), std::vector<Handle>{kRoot});
+  runCallback(c, "Callback");
+  EXPECT_EQ(seen, (std::vector<std::size_t>{3, 1}));
+}
+
+TEST_F(Callbacks, EvalRunsACommandAsTheRunningCallback) {
+  Handle f = figure();
+  Handle m = create("uimenu", f);
+  eval("note(gcbo)");
+  addFunction("nested", 0, 0, [](const runtime::Args&, int) {
+    eval("note(gcbo, gcbf)");
+    return runtime::Outputs{};
+  });
+  set(m, "Callback", Value("nested()"));
+  menuAction(m);
+  EXPECT_EQ(notes, (std::vector<std::string>{"[] | gcbo none gcbf none",
+                                             id(m) + " " + id(f) + " | gcbo " + id(m) + " gcbf " + id(f)}));
+  EXPECT_NE(messageOf([] { eval("note("); }), "no error");
+}
+
+TEST_F(Callbacks, ControlsMenusAndCloseRequests) {
+  Handle f = figure();
+  Handle box = create("uicontrol", f, {{"Style", Value("checkbox")}, {"Callback", Value("note(gcbo)")}});
+  controlAction(box, Value(1.0));
+  EXPECT_EQ(get(box, "Value").scalar(), 1.0);
+  EXPECT_EQ(notes.size(), 1u);
+  set(box, "Enable", Value("off"));
+  controlAction(box, Value(0.0));  // a disabled control does nothing
+  EXPECT_EQ(get(box, "Value").scalar(), 1.0);
+  EXPECT_EQ(notes.size(), 1u);
+
+  Handle menu = create("uimenu", f, {{"Callback", Value("note('menu')")}});
+  menuAction(menu);
+  EXPECT_EQ(notes.size(), 2u);
+
+  // A close request runs the figure's handler; the default one closes the figure.
+  set(f, "CloseRequestFcn", Value("note('asked')"));
+  closeRequest(f);
+  EXPECT_TRUE(ishandle(f));
+  set(f, "CloseRequestFcn", Value("closereq"));
+  closeRequest(f);
+  EXPECT_FALSE(ishandle(f));
+  Handle g = figure();
+  EXPECT_EQ(get(g, "CloseRequestFcn").text(), "closereq");
+  closeRequest(g);
+  EXPECT_FALSE(ishandle(g));
+}
+
+TEST_F(Callbacks, DialogsAreAnsweredByTheScript) {
+  backend_->script.answers.push_back("No");
+  backend_->script.files.push_back(FileChoice{"saved.fig", "/tmp/"});
+  EXPECT_EQ(questdlg("Close kolvar?", "Close kolvar...", {"Yes", "No"}, "Yes"), "No");
+  EXPECT_EQ(questdlg("Again?", "t", {"Yes", "No"}, "Yes"), "");  // dismissed
+  EXPECT_EQ(uigetfile("*.fig"), Value("saved.fig"));
+  EXPECT_EQ(uigetfile("*.fig"), Value(0.0));  // cancelled
+  Handle f = figure();
+  printdlg(f);
+  ASSERT_EQ(backend_->script.asked.size(), 5u);
+  EXPECT_EQ(backend_->script.asked[0].buttons, (std::vector<std::string>{"Yes", "No"}));
+  EXPECT_EQ(backend_->script.asked[4].figure, f);
+}
