@@ -1,0 +1,342 @@
+#include "graphics/qt/controls.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QEvent>
+#include <cmath>
+#include <functional>
+
+#include "graphics/geometry.hpp"
+#include "graphics/qt/event_guard.hpp"
+
+namespace kolvar::graphics {
+
+namespace {
+
+constexpr const char* kHandleProperty = "kolvarControl";
+constexpr const char* kStyleProperty = "kolvarStyle";
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+std::string textOf(const Value& v) { return v.isText() ? v.text() : std::string(); }
+
+std::string styleOf(Handle control) { return textOf(get(control, "Style")); }
+
+QColor colorOf(const Value& v) {
+  if (!v.isNumeric() || v.numel() != 3) return {};
+  const Matrix& m = v.matrix();
+  auto c = [](double x) { return std::clamp(x, 0.0, 1.0); };
+  return QColor::fromRgbF(static_cast<float>(c(m[0])), static_cast<float>(c(m[1])), static_cast<float>(c(m[2])));
+}
+
+double numberOf(Handle control, const char* name) {
+  const Value v = get(control, name);
+  return v.isScalar() ? v.scalar() : 0;
+}
+
+// A multi-line edit or a multiple-choice list, as the runtime has always told them apart.
+bool allowsSeveral(Handle control) { return numberOf(control, "Max") - numberOf(control, "Min") > 1; }
+
+QStringList entriesOf(Handle control) {
+  QStringList out;
+  for (const std::string& e : controlEntries(get(control, "String"))) out << qs(e);
+  return out;
+}
+
+// The selected entries of a list or popup, 1-based, as "Value" holds them.
+std::vector<int> chosenEntries(Handle control) {
+  std::vector<int> out;
+  const Value v = get(control, "Value");
+  if (!v.isNumeric()) return out;
+  for (double x : v.matrix().data)
+    if (std::isfinite(x) && x >= 1 && x == std::floor(x)) out.push_back(static_cast<int>(x));
+  return out;
+}
+
+void applyColors(QWidget& w, Handle control) {
+  QPalette p = w.palette();
+  const QColor bg = colorOf(get(control, "BackgroundColor"));
+  const QColor fg = colorOf(get(control, "ForegroundColor"));
+  if (bg.isValid()) {
+    p.setColor(QPalette::Window, bg);
+    p.setColor(QPalette::Button, bg);
+    p.setColor(QPalette::Base, bg);
+  }
+  if (fg.isValid()) {
+    p.setColor(QPalette::WindowText, fg);
+    p.setColor(QPalette::ButtonText, fg);
+    p.setColor(QPalette::Text, fg);
+  }
+  w.setPalette(p);
+  // Labels and check boxes show the colour only when they fill their own background.
+  const std::string style = styleOf(control);
+  w.setAutoFillBackground(style == "text" || style == "checkbox");
+}
+
+void applyFont(QWidget& w, Handle control) {
+  QFont f = w.font();
+  const std::string family = textOf(get(control, "FontName"));
+  if (!family.empty()) f.setFamilies({qs(family), "DejaVu Sans", "Sans Serif"});
+  const double size = numberOf(control, "FontSize");
+  if (size > 0) f.setPointSizeF(size);
+  f.setBold(textOf(get(control, "FontWeight")) == "bold");
+  w.setFont(f);
+}
+
+Qt::Alignment alignmentOf(Handle control) {
+  const std::string a = textOf(get(control, "HorizontalAlignment"));
+  const Qt::Alignment h = a == "left" ? Qt::AlignLeft : a == "right" ? Qt::AlignRight : Qt::AlignHCenter;
+  return h | Qt::AlignVCenter;
+}
+
+void applyEnable(QWidget& w, Handle control) {
+  const std::string e = textOf(get(control, "Enable"));
+  // "inactive": looks enabled but takes no input.
+  w.setEnabled(e != "off");
+  w.setAttribute(Qt::WA_TransparentForMouseEvents, e == "inactive");
+}
+
+void applyString(QWidget& w, Handle control) {
+  const QStringList entries = entriesOf(control);
+  const QString joined = entries.join('\n');
+  if (auto* b = qobject_cast<QPushButton*>(&w)) {
+    b->setText(joined);
+  } else if (auto* c = qobject_cast<QCheckBox*>(&w)) {
+    c->setText(joined);
+  } else if (auto* l = qobject_cast<QLabel*>(&w)) {
+    l->setText(joined);
+  } else if (auto* e = qobject_cast<QLineEdit*>(&w)) {
+    const QSignalBlocker block(e);
+    e->setText(joined);
+    e->setModified(false);
+  } else if (auto* t = qobject_cast<QPlainTextEdit*>(&w)) {
+    const QSignalBlocker block(t);
+    t->setPlainText(joined);
+    t->document()->setModified(false);
+  } else if (auto* combo = qobject_cast<QComboBox*>(&w)) {
+    const QSignalBlocker block(combo);
+    combo->clear();
+    combo->addItems(entries);
+  } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
+    const QSignalBlocker block(list);
+    list->clear();
+    list->addItems(entries);
+  }
+}
+
+void applyValue(QWidget& w, Handle control) {
+  if (auto* c = qobject_cast<QCheckBox*>(&w)) {
+    const QSignalBlocker block(c);
+    c->setChecked(numberOf(control, "Value") == numberOf(control, "Max"));
+  } else if (auto* combo = qobject_cast<QComboBox*>(&w)) {
+    const QSignalBlocker block(combo);
+    const auto chosen = chosenEntries(control);
+    // An entry number outside the list shows no entry rather than a wrong one.
+    const int i = chosen.size() == 1 && chosen[0] <= combo->count() ? chosen[0] - 1 : -1;
+    combo->setCurrentIndex(i);
+  } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
+    const QSignalBlocker block(list);
+    list->clearSelection();
+    for (int i : chosenEntries(control))
+      if (i <= list->count()) list->item(i - 1)->setSelected(true);
+  }
+}
+
+void applyListTop(QWidget& w, Handle control) {
+  if (auto* list = qobject_cast<QListWidget*>(&w)) {
+    const int top = static_cast<int>(numberOf(control, "ListboxTop"));
+    if (top >= 1 && top <= list->count()) list->scrollToItem(list->item(top - 1), QAbstractItemView::PositionAtTop);
+  }
+}
+
+void applyAlignment(QWidget& w, Handle control) {
+  if (auto* l = qobject_cast<QLabel*>(&w)) l->setAlignment(alignmentOf(control));
+  if (auto* e = qobject_cast<QLineEdit*>(&w)) e->setAlignment(alignmentOf(control));
+}
+
+void applyAll(QWidget& w, Handle control) {
+  applyFont(w, control);
+  applyColors(w, control);
+  applyString(w, control);
+  applyValue(w, control);
+  applyListTop(w, control);
+  applyAlignment(w, control);
+  applyEnable(w, control);
+  w.setToolTip(qs(textOf(get(control, "TooltipString"))));
+  placeControlWidget(w, control);
+  w.setVisible(textOf(get(control, "Visible")) == "on");
+}
+
+// Runs `done` when the watched widget loses the keyboard focus.
+class FocusOutCommit : public QObject {
+ public:
+  FocusOutCommit(QObject* parent, std::function<void()> done) : QObject(parent), done_(std::move(done)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) done_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> done_;
+};
+
+// Widgets to model: every user action goes through the event API, which checks "Enable", sets
+// "Value" and runs "Callback" with the callback stack set.
+void act(Handle control, std::optional<Value> value) {
+  guarded("control", [&] {
+    if (ishandle(control)) controlAction(control, value);
+  });
+}
+
+QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
+  if (style == "pushbutton") {
+    auto* b = new QPushButton(parent);
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, b, [control] { act(control, std::nullopt); });
+    return b;
+  }
+  if (style == "checkbox") {
+    auto* c = new QCheckBox(parent);
+    QObject::connect(c, &QCheckBox::clicked, c, [control](bool on) {
+      double v = 0;
+      guarded("control", [&] { v = numberOf(control, on ? "Max" : "Min"); });
+      act(control, Value(v));
+    });
+    return c;
+  }
+  if (style == "popupmenu") {
+    auto* combo = new QComboBox(parent);
+    // "activated" comes from the user only, also when the chosen entry is the one shown.
+    QObject::connect(combo, &QComboBox::activated, combo, [control](int i) { act(control, Value(i + 1.0)); });
+    return combo;
+  }
+  if (style == "listbox") {
+    auto* list = new QListWidget(parent);
+    list->setSelectionMode(allowsSeveral(control) ? QAbstractItemView::ExtendedSelection
+                                                  : QAbstractItemView::SingleSelection);
+    QObject::connect(list, &QListWidget::itemSelectionChanged, list, [control, list] {
+      std::vector<double> rows;
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) rows.push_back(i + 1.0);
+      act(control, Value(Matrix::row(rows)));
+    });
+    return list;
+  }
+  if (style == "edit") {
+    // An edit's text is what the user typed: the model learns it before the callback runs, the
+    // one property a widget writes directly, as there is no other road for typed text.
+    auto commit = [control](const QString& text) {
+      guarded("control", [&] {
+        if (!ishandle(control) || get(control, "Enable").text() != "on") return;
+        set(control, "String", Value(text.toStdString()));
+        controlAction(control, std::nullopt);
+      });
+    };
+    if (allowsSeveral(control)) {
+      // A multi-line edit takes Return as a new line; its text counts when the focus leaves.
+      auto* t = new QPlainTextEdit(parent);
+      t->installEventFilter(new FocusOutCommit(t, [t, commit] {
+        if (!t->document()->isModified()) return;
+        t->document()->setModified(false);
+        commit(t->toPlainText());
+      }));
+      return t;
+    }
+    auto* e = new QLineEdit(parent);
+    QObject::connect(e, &QLineEdit::editingFinished, e, [e, commit] {
+      if (!e->isModified()) return;
+      e->setModified(false);
+      commit(e->text());
+    });
+    return e;
+  }
+  // "text": a label.
+  auto* l = new QLabel(parent);
+  l->setWordWrap(true);
+  l->setContentsMargins(2, 0, 2, 0);
+  return l;
+}
+
+}  // namespace
+
+std::vector<std::string> controlEntries(const Value& string) {
+  std::vector<std::string> out;
+  if (string.isText()) {
+    const std::string& s = string.text();
+    if (s.empty()) return out;
+    std::size_t start = 0;
+    for (std::size_t bar; (bar = s.find('|', start)) != std::string::npos; start = bar + 1)
+      out.push_back(s.substr(start, bar - start));
+    out.push_back(s.substr(start));
+  } else if (string.isCell()) {
+    for (const Value& item : string.cell().items) out.push_back(item.isText() ? item.text() : item.describe());
+  } else if (!string.isEmpty()) {
+    out.push_back(string.describe());
+  }
+  return out;
+}
+
+QWidget* makeControlWidget(Handle control, QWidget* parent) {
+  const std::string style = styleOf(control);
+  QWidget* w = makeWidget(control, style, parent);
+  w->setProperty(kHandleProperty, control);
+  w->setProperty(kStyleProperty, qs(style));
+  applyAll(*w, control);
+  return w;
+}
+
+bool updateControlWidget(QWidget& w, Handle control, std::string_view property) {
+  if (property == "Style") return w.property(kStyleProperty).toString() == qs(styleOf(control));
+  if (property == "Min" || property == "Max") {
+    // The number of choices a list or edit allows decides the kind of widget.
+    const bool multi = allowsSeveral(control);
+    if (auto* list = qobject_cast<QListWidget*>(&w))
+      list->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    if (styleOf(control) == "edit" && multi != (qobject_cast<QPlainTextEdit*>(&w) != nullptr)) return false;
+    applyValue(w, control);
+  } else if (property == "String") {
+    applyString(w, control);
+    applyValue(w, control);  // a popup or list shows its choice again among the new entries
+    applyListTop(w, control);
+  } else if (property == "Value") {
+    applyValue(w, control);
+  } else if (property == "ListboxTop") {
+    applyListTop(w, control);
+  } else if (property == "Enable") {
+    applyEnable(w, control);
+  } else if (property == "Visible") {
+    w.setVisible(textOf(get(control, "Visible")) == "on");
+  } else if (property == "BackgroundColor" || property == "ForegroundColor") {
+    applyColors(w, control);
+  } else if (property == "TooltipString") {
+    w.setToolTip(qs(textOf(get(control, "TooltipString"))));
+  } else if (property == "FontSize" || property == "FontName" || property == "FontWeight") {
+    applyFont(w, control);
+  } else if (property == "HorizontalAlignment") {
+    applyAlignment(w, control);
+  } else if (property == "Position" || property == "Units") {
+    placeControlWidget(w, control);
+  }
+  return true;
+}
+
+void placeControlWidget(QWidget& w, Handle control) {
+  const Rect r = objectPixelRect(control);
+  w.setGeometry(static_cast<int>(std::lround(r.x)), static_cast<int>(std::lround(r.y)),
+                std::max(1, static_cast<int>(std::lround(r.width))),
+                std::max(1, static_cast<int>(std::lround(r.height))));
+}
+
+std::optional<Handle> controlOf(const QWidget& widget) {
+  const QVariant v = widget.property(kHandleProperty);
+  if (!v.isValid()) return std::nullopt;
+  return v.toDouble();
+}
+
+}  // namespace kolvar::graphics

@@ -1,0 +1,102 @@
+#include "graphics/qt/dialogs.hpp"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kolvar::graphics {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QtDialogs::QtDialogs(std::function<QWidget*(Handle)> clientOf) : clientOf_(std::move(clientOf)) {}
+
+std::string QtDialogs::question(const std::string& question, const std::string& title,
+                                const std::vector<std::string>& buttons,
+                                const std::string& defaultButton) {
+  // A dialog of our own rather than a message box: a message box maps Escape to one of its
+  // buttons, and a dismissed question must not read as "No" (or "Yes").
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(qs(title));
+  dialog.setModal(true);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->setContentsMargins(18, 16, 18, 12);
+  layout->setSpacing(14);
+  auto* text = new QLabel(qs(question), &dialog);
+  text->setWordWrap(true);
+  text->setMinimumWidth(260);
+  layout->addWidget(text);
+  auto* box = new QDialogButtonBox(&dialog);
+  std::string answer;
+  for (const std::string& b : buttons) {
+    QPushButton* button = box->addButton(qs(b), QDialogButtonBox::ActionRole);
+    button->setAutoDefault(false);
+    if (b == defaultButton) {
+      button->setDefault(true);
+      button->setFocus();
+    }
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&answer, &dialog, b] {
+      answer = b;
+      dialog.accept();
+    });
+  }
+  layout->addWidget(box);
+  dialog.exec();
+  return answer;
+}
+
+std::optional<FileChoice> QtDialogs::getFile(const std::string& filter, const std::string& title) {
+  QFileDialog dialog(QApplication::activeWindow(), qs(title));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  QStringList filters;
+  if (!filter.empty()) filters << QString("Window layouts (%1)").arg(qs(filter));
+  filters << "All files (*)";
+  dialog.setNameFilters(filters);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QFileInfo chosen(dialog.selectedFiles().constFirst());
+  return FileChoice{chosen.fileName().toStdString(), chosen.absolutePath().toStdString()};
+}
+
+void QtDialogs::print(Handle fig) {
+  QWidget* client = clientOf_ ? clientOf_(fig) : nullptr;
+  if (!client) throw Error("printdlg: the figure has no window to print.", ErrorKind::General);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(client->window()->windowTitle());
+  printer.setPageOrientation(client->width() > client->height() ? QPageLayout::Landscape
+                                                                 : QPageLayout::Portrait);
+  QPrintDialog dialog(&printer, client->window());
+  dialog.setWindowTitle("Print " + client->window()->windowTitle());
+  if (dialog.exec() != QDialog::Accepted) return;
+  printWindow(*client, printer);
+}
+
+void printWindow(QWidget& client, QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    throw Error("print: cannot print to " + where.toStdString() + ".", ErrorKind::General);
+  }
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const QSizeF size = client.size();
+  const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+  painter.translate((page.width() - size.width() * scale) / 2, (page.height() - size.height() * scale) / 2);
+  painter.scale(scale, scale);
+  // The widget paints itself and its controls through this painter, so the axes go to the page
+  // as vector graphics rather than as a screen image.
+  client.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  painter.end();
+}
+
+}  // namespace kolvar::graphics
