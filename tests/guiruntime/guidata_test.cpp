@@ -1,0 +1,127 @@
+#include <string>
+
+#include "guiruntime/guidata.hpp"
+#include "guiruntime/guihandles.hpp"
+#include "support.hpp"
+
+namespace kolvar::gui::test {
+namespace {
+
+namespace g = graphics;
+const std::string kNotAFigure = "H must be the handle to a figure or figure descendent.";
+
+class GuidataTest : public GuiTest {};
+
+TEST_F(GuidataTest, StoresAndFetchesThroughAnyObjectOfTheWindow) {
+  const Handle fig = g::figure();
+  const Handle ax = g::axes(fig, {});
+  const Handle line = g::line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix());
+  const Handle control = g::create("uicontrol", fig);
+  EXPECT_TRUE(guidata(line).isEmpty());  // nothing stored yet: empty, not an error
+
+  Value rec;
+  rec.setField("a", 1.0);
+  guidata(line, rec);
+  for (Handle h : {fig, ax, line, control}) EXPECT_EQ(guidata(h), rec);
+  // A copy goes in: changing the caller's record afterwards changes nothing stored.
+  rec.setField("a", 2.0);
+  EXPECT_EQ(guidata(fig).field("a").scalar(), 1.0);
+  guidata(control, Value());
+  EXPECT_TRUE(guidata(ax).isEmpty());
+  // By name: a fetch from an object gives what a store on its figure put there.
+  byName("guidata", {Value(fig), Value("second")});
+  EXPECT_EQ(byName("guidata", {Value(line)}, 1)[0], Value("second"));
+}
+
+TEST_F(GuidataTest, RejectsTheRootDeletedHandlesListsAndNonHandlesLeavingTheStoreAlone) {
+  const Handle fig = g::figure();
+  const Handle ax = g::axes(fig, {});
+  const Handle gone = g::axes(fig, {});
+  g::deleteObject(gone);
+  guidata(fig, Value("kept"));
+  for (const Value& bad : {Value(g::kRoot), Value(gone), Value::row({fig, ax}), Value(),
+                           Value("figure"), Value(1e9)}) {
+    EXPECT_EQ(byNameMessage("guidata", {bad, Value("lost")}), kNotAFigure) << bad.describe();
+    EXPECT_EQ(byNameMessage("guidata", {bad}, 1), kNotAFigure) << bad.describe();
+  }
+  EXPECT_EQ(messageOf([&] { guidata(g::kRoot); }), kNotAFigure);
+  // A store that asks for a result is refused before it stores anything.
+  EXPECT_EQ(byNameMessage("guidata", {Value(fig), Value("lost")}, 1), "Too many output arguments.");
+  EXPECT_EQ(byNameMessage("guidata", {}, 1), "Not enough input arguments.");
+  EXPECT_EQ(guidata(ax), Value("kept"));
+}
+
+TEST_F(GuidataTest, ArgumentChecksOfTheModulesAndTheirLocals) {
+  // Outputs are checked before inputs.
+  EXPECT_EQ(byNameMessage("guidata", {1.0, 2.0, 3.0}, 2),
+            "Run-time Error: File: guidata Line: 1 Column: 1 The function \"guidata\" was called "
+            "with more than the declared number of outputs (1).");
+  EXPECT_EQ(byNameMessage("guidata", {1.0, 2.0, 3.0}), checkMessage("guidata", 1, "inputs", 2));
+  EXPECT_EQ(byNameMessage("guidata/getParentFigure", {1.0, 2.0}),
+            checkMessage("guidata/getParentFigure", 99, "inputs", 1));
+  EXPECT_EQ(byNameMessage("guihandles/getParentFigure", {1.0}, 2),
+            checkMessage("guihandles/getParentFigure", 78, "outputs", 1));
+  EXPECT_EQ(byNameMessage("guihandles/createHandles", {1.0, 2.0}),
+            checkMessage("guihandles/createHandles", 86, "inputs", 1));
+  EXPECT_EQ(byNameMessage("guihandles", {1.0, 2.0}), checkMessage("guihandles", 1, "inputs", 1));
+  EXPECT_EQ(byNameMessage("isvarname", {Value("a")}, 2), checkMessage("isvarname", 1, "outputs", 1));
+  EXPECT_EQ(byNameMessage("iskeyword", {Value("a"), Value("b")}), checkMessage("iskeyword", 1, "inputs", 1));
+  // The local walks: the root has no figure above it.
+  const Handle fig = g::figure();
+  const Handle ax = g::axes(fig, {});
+  EXPECT_EQ(byName("guidata/getParentFigure", {Value(ax)}, 1)[0], Value(fig));
+  EXPECT_TRUE(byName("guihandles/getParentFigure", {Value(g::kRoot)}, 1)[0].isEmpty());
+}
+
+TEST_F(GuidataTest, GuihandlesNamesFieldsByTagInFindallOrder) {
+  const Handle fig = g::figure({{"Tag", Value("figure1")}});
+  const Handle ax1 = g::axes(fig, {{"Tag", Value("axes1")}});
+  const Handle b1 = g::create("uicontrol", fig, {{"Tag", Value("button")}});
+  const Handle ax2 = g::axes(fig, {{"Tag", Value("axes2")}});
+  const Handle b2 = g::create("uicontrol", fig, {{"Tag", Value("button")}, {"HandleVisibility", Value("off")}});
+  std::string long63(63, 'x'), long64(64, 'x');
+  for (const char* tag : {"2nd", "my tag", "end", "_x", "", "caf\xc3\xa9"})
+    g::create("uicontrol", fig, {{"Tag", Value(tag)}});
+  const Handle upper = g::create("uicontrol", fig, {{"Tag", Value("End")}});
+  const Handle x1 = g::create("uicontrol", fig, {{"Tag", Value("x_1")}});
+  const Handle h63 = g::create("uicontrol", fig, {{"Tag", Value(long63)}});
+  g::create("uicontrol", fig, {{"Tag", Value(long64)}});
+
+  const Value h = guihandles(ax2);
+  const std::vector<std::string> names{"figure1", "axes1", "button", "axes2", "End", "x_1", long63};
+  EXPECT_EQ(h.fieldNames(), names);
+  EXPECT_EQ(h.field("figure1"), Value(fig));
+  EXPECT_EQ(h.field("axes1"), Value(ax1));
+  EXPECT_EQ(h.field("button"), Value::row({b1, b2}));  // hidden handle included, in order met
+  EXPECT_EQ(h.field("axes2"), Value(ax2));
+  EXPECT_EQ(h.field("End"), Value(upper));
+  EXPECT_EQ(h.field("x_1"), Value(x1));
+  EXPECT_EQ(h.field(long63), Value(h63));
+  EXPECT_EQ(guihandles(fig), h);
+  EXPECT_EQ(byName("guihandles", {}, 1)[0], h);  // the current figure
+  EXPECT_EQ(byNameMessage("guihandles", {Value::row({fig, ax1})}, 1), kNotAFigure);
+  EXPECT_EQ(messageOf([&] { guihandles(g::kRoot); }), kNotAFigure);
+  // No tagged object at all: the empty value, not an empty record.
+  EXPECT_EQ(guihandles(g::figure()).kind(), Value::Kind::Empty);
+}
+
+TEST_F(GuidataTest, IdentifierAndKeywordRules) {
+  const Value list = byName("iskeyword", {}, 1)[0];
+  ASSERT_EQ(list.rows(), 17u);
+  ASSERT_EQ(list.cols(), 1u);
+  const char* expected[] = {"break", "case", "catch", "continue", "else", "elseif", "end", "for", "function",
+                            "global", "if", "otherwise", "persistent", "return", "switch", "try", "while"};
+  for (std::size_t i = 0; i < 17; ++i) EXPECT_EQ(list.at(i).text(), expected[i]);
+  EXPECT_TRUE(byName("iskeyword", {Value("while")}, 1)[0].isTrue());
+  EXPECT_FALSE(byName("iskeyword", {Value("While")}, 1)[0].isTrue());
+  EXPECT_FALSE(byName("iskeyword", {Value("whil")}, 1)[0].isTrue());
+  EXPECT_FALSE(byName("iskeyword", {Value(1.0)}, 1)[0].isTrue());
+  for (const Value& v : {Value("a"), Value("x_1"), Value("End"), Value(std::string(63, 'a'))})
+    EXPECT_TRUE(isvarname(v)) << v.describe();
+  for (const Value& v : {Value(""), Value("1a"), Value("_a"), Value("a-b"), Value("for"), Value(std::string(64, 'a')),
+                         Value(3.0), Value::cellRow({Value("a")}), Value()})
+    EXPECT_FALSE(isvarname(v)) << v.describe();
+}
+
+}  // namespace
+}  // namespace kolvar::gui::test

@@ -1,0 +1,107 @@
+#include <string>
+
+#include "guiruntime/movegui.hpp"
+#include "support.hpp"
+
+namespace kolvar::gui::test {
+namespace {
+
+namespace g = graphics;
+
+class MoveguiTest : public GuiTest {
+ protected:
+  // A 400 x 300 window at (100, 100); on Unix its frame is estimated as 6 wider and 24 taller,
+  // so on the 1920 x 1080 screen of a headless session the free room is 1514 x 756.
+  Handle window(const Matrix& pos = Matrix::row({100, 100, 400, 300})) {
+    return g::figure({{"Position", Value(pos)}});
+  }
+  Matrix position(Handle fig) { return g::get(fig, "Position").matrix(); }
+};
+
+TEST_F(MoveguiTest, PlacesTheWindowByEveryPositionWordAndByCoordinates) {
+  ASSERT_TRUE(g::isunix());
+  ASSERT_EQ(g::get(g::kRoot, "ScreenSize"), Value::row({1, 1, 1920, 1080}));
+  struct Case {
+    Value where;
+    double left, bottom;
+  };
+  const Case cases[] = {
+      {Value("north"), 757, 756},     {Value("south"), 757, 0},     {Value("east"), 1514, 378},
+      {Value("west"), 0, 378},        {Value("northeast"), 1514, 756}, {Value("southeast"), 1514, 0},
+      {Value("northwest"), 0, 756},   {Value("southwest"), 0, 0},   {Value("center"), 757, 378},
+      {Value("onscreen"), 100, 100},  {Value::row({30, 40}), 30, 40},
+      // Negative coordinates count from the right and top: 10 pixels in from both edges.
+      {Value::row({-10, -10}), 1504, 746},
+  };
+  for (const Case& c : cases) {
+    const Handle fig = window();
+    byName("movegui", {Value(fig), c.where});
+    EXPECT_EQ(position(fig), Matrix::row({c.left, c.bottom, 400, 300})) << c.where.describe();
+  }
+  // Arguments in any order; a descendant names its figure.
+  const Handle fig = window();
+  const Handle ax = g::axes(fig, {});
+  movegui({Value("southwest"), Value(ax)});
+  EXPECT_EQ(position(fig), Matrix::row({0, 0, 400, 300}));
+}
+
+TEST_F(MoveguiTest, OnscreenClampsLeftAndBottomFirstAndCutsAnOversizedWindow) {
+  const Handle partly = window(Matrix::row({-50, -20, 400, 300}));
+  movegui(partly);
+  EXPECT_EQ(position(partly), Matrix::row({0, 0, 400, 300}));
+  const Handle high = window(Matrix::row({1700, 900, 400, 300}));
+  movegui(high, "onscreen");
+  EXPECT_EQ(position(high), Matrix::row({1514, 756, 400, 300}));
+  // Larger than the screen: cut to the screen (frame included) and pinned to the left and bottom.
+  const Handle huge = window(Matrix::row({-50, 500, 3000, 2000}));
+  movegui(huge);
+  EXPECT_EQ(position(huge), Matrix::row({0, 0, 1914, 1056}));
+}
+
+TEST_F(MoveguiTest, AMenuBarAddsToTheFrameAndTheFiguresSettingsAreRestored) {
+  const Handle fig = g::figure({{"Units", Value("normalized")},
+                                {"ActivePositionProperty", Value("position")}});
+  g::set(fig, "Units", Value("pixels"));
+  g::set(fig, "Position", Value::row({100, 100, 400, 300}));
+  g::set(fig, "Units", Value("normalized"));
+  g::create("uimenu", fig);
+  EXPECT_EQ(unixFrameAllowance(fig).height, 24 + 32);
+  movegui(fig, "north");
+  EXPECT_EQ(g::get(fig, "Units"), Value("normalized"));
+  EXPECT_EQ(g::get(fig, "ActivePositionProperty"), Value("position"));
+  g::set(fig, "Units", Value("pixels"));
+  // 324 + 32 pixels tall with its frame: the free height is 1080 - 356.
+  EXPECT_EQ(position(fig), Matrix::row({757, 724, 400, 300}));
+}
+
+TEST_F(MoveguiTest, RejectsBadArgumentsBeforeChangingAnything) {
+  const Handle fig = window(Matrix::row({-50, 100, 400, 300}));
+  EXPECT_EQ(messageOf([&] { movegui({Value(fig), Value("North")}); }), "unrecognized position");
+  EXPECT_EQ(messageOf([&] { movegui({Value(fig), Value::row({1, 2, 3})}); }), "unrecognized input argument");
+  EXPECT_EQ(messageOf([&] { movegui({Value(fig), Value()}); }), "unrecognized input argument");
+  EXPECT_EQ(messageOf([&] { movegui({Value(g::kRoot)}); }), "handle of figure or descendant required");
+  EXPECT_EQ(byNameMessage("movegui", {Value(fig), Value("north"), Value("south"), Value("east")}),
+            "Too many input arguments.");
+  EXPECT_EQ(position(fig), Matrix::row({-50, 100, 400, 300}));
+  EXPECT_EQ(byNameMessage("movegui", {Value(fig)}, 1), checkMessage("movegui", 1, "outputs", 0));
+  EXPECT_EQ(byNameMessage("movegui/get_parent_fig", {Value(fig), Value(fig)}),
+            checkMessage("movegui/get_parent_fig", 214, "inputs", 1));
+}
+
+TEST_F(MoveguiTest, AsACallbackItIgnoresTheEventDataAndWithoutArgumentsMovesTheCurrentFigure) {
+  const Handle other = window(Matrix::row({-50, 100, 400, 300}));
+  const Handle fig = window(Matrix::row({-70, 100, 400, 300}));
+  const Handle button = g::create("uicontrol", fig, {{"Callback", Value(reg->reference("movegui"))}});
+  Value eventData;
+  eventData.setField("Source", Value(button));
+  g::runCallback(button, "Callback", eventData);
+  EXPECT_EQ(position(fig), Matrix::row({0, 100, 400, 300}));
+  // The same event data outside a callback is refused.
+  EXPECT_EQ(byNameMessage("movegui", {Value(fig), eventData}), "unrecognized input argument");
+  g::set(g::kRoot, "CurrentFigure", Value(other));
+  byName("movegui", {});
+  EXPECT_EQ(position(other), Matrix::row({0, 100, 400, 300}));
+}
+
+}  // namespace
+}  // namespace kolvar::gui::test
