@@ -142,11 +142,15 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
   if (back.points.size() < 3 || !planeOf(back.points)) back.points.clear(), back.edges.clear();
 }
 
+// The box's walls stand at exactly +-0.5; points within the tolerance outside count as inside
+// and are left where they are.
+constexpr double kHalf = 0.5;
+constexpr double kHalfSlack = 0.5 + kDepthTolerance;
+
 DepthFace clipFaceToBox(const DepthFace& face) {
-  constexpr double kHalf = 0.5 + 1e-9;
   bool inside = true;
   for (const Vec3& p : face.points)
-    inside = inside && std::abs(p.x) <= kHalf && std::abs(p.y) <= kHalf && std::abs(p.z) <= kHalf;
+    inside = inside && std::abs(p.x) <= kHalfSlack && std::abs(p.y) <= kHalfSlack && std::abs(p.z) <= kHalfSlack;
   if (inside) return face;
   DepthFace kept = face;
   kept.edges = edgeFlags(face);
@@ -166,12 +170,15 @@ DepthFace clipFaceToBox(const DepthFace& face) {
 }
 
 std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s) {
-  constexpr double kHalf = 0.5 + 1e-9;
+  bool inside = true;
+  for (const Vec3& p : {s.a, s.b})
+    inside = inside && std::abs(p.x) <= kHalfSlack && std::abs(p.y) <= kHalfSlack && std::abs(p.z) <= kHalfSlack;
+  if (inside) return s;
   double t0 = 0, t1 = 1;
   Vec3 d = s.b - s.a;
   for (int i = 0; i < 3; ++i) {
     if (d[i] == 0) {
-      if (std::abs(s.a[i]) > kHalf) return std::nullopt;
+      if (std::abs(s.a[i]) > kHalfSlack) return std::nullopt;
       continue;
     }
     double ta = (-kHalf - s.a[i]) / d[i];

@@ -1,0 +1,442 @@
+// Display lists: depth order of faces and lines, lighting, the axes' decoration, texts and
+// markers, and the cache that keeps the depth order while the view turns.
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "graphics/camera.hpp"
+#include "graphics/depth_order.hpp"
+#include "graphics/geometry.hpp"
+#include "graphics/lighting.hpp"
+#include "graphics/render.hpp"
+#include "model_support.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using kolvar::graphics::testing::ModelTest;
+
+namespace {
+
+class Render : public ModelTest {
+ protected:
+  // A 600x500 figure with one axes in pixels 100..500 x 50..450, limits -4..4 on every axis.
+  Handle makeAxes(const Value& view) {
+    Handle fig = figure({{"Position", Value::row({0, 0, 600, 500})}});
+    Handle ax = axes(fig, {{"Units", Value("pixels")},
+                           {"Position", Value::row({100, 50, 400, 400})},
+                           {"XLim", Value::row({-4, 4})},
+                           {"YLim", Value::row({-4, 4})},
+                           {"ZLim", Value::row({-4, 4})}});
+    graphics::view(ax, view);
+    return ax;
+  }
+};
+
+// A quadrilateral patch from four corners (x, y, z).
+Handle quad(std::vector<Vec3> c, const char* color) {
+  Matrix x(4, 1), y(4, 1), z(4, 1);
+  for (std::size_t i = 0; i < 4; ++i) {
+    x[i] = c[i].x;
+    y[i] = c[i].y;
+    z[i] = c[i].z;
+  }
+  return patch(x, y, z, Value(color));
+}
+
+Handle segment(Vec3 a, Vec3 b) {
+  return line(Matrix::row({a.x, b.x}), Matrix::row({a.y, b.y}), Matrix::row({a.z, b.z}));
+}
+
+// Positions in the list of the primitives of one kind that came from `source`.
+std::vector<std::size_t> positionsOf(const DisplayList& list, Handle source, Primitive::Kind kind) {
+  std::vector<std::size_t> out;
+  for (std::size_t i = 0; i < list.items.size(); ++i)
+    if (list.items[i].source == source && list.items[i].kind == kind) out.push_back(i);
+  return out;
+}
+
+const Primitive* firstOf(const DisplayList& list, Handle source, Primitive::Kind kind) {
+  auto at = positionsOf(list, source, kind);
+  return at.empty() ? nullptr : &list.items[at.front()];
+}
+
+double polylineLength(const std::vector<Point>& pts) {
+  double len = 0;
+  for (std::size_t i = 1; i < pts.size(); ++i) len += std::hypot(pts[i].x - pts[i - 1].x, pts[i].y - pts[i - 1].y);
+  return len;
+}
+
+double brightness(Rgb c) { return c.r + c.g + c.b; }
+
+bool insidePolygon(const std::vector<Point>& poly, Point p) {
+  bool in = false;
+  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
+      in = !in;
+  }
+  return in;
+}
+
+// ---------------------------------------------------------------------------------------------
+// An independent check of a far-to-near order: at sample points of the screen, the pieces that
+// cover the point must come in order of increasing depth there.
+
+struct ViewPiece {
+  std::vector<Vec3> v;  // view space: x right, y up, z towards the viewer
+};
+
+bool covers(const ViewPiece& p, double x, double y) {
+  // Pieces are convex; the point must be inside by a margin so that shared edges do not count.
+  double sign = 0;
+  for (std::size_t i = 0; i < p.v.size(); ++i) {
+    Vec3 a = p.v[i], b = p.v[(i + 1) % p.v.size()];
+    double ex = b.x - a.x, ey = b.y - a.y;
+    double len = std::hypot(ex, ey);
+    if (len < 1e-12) continue;
+    double c = (ex * (y - a.y) - ey * (x - a.x)) / len;
+    if (std::abs(c) < 1e-6) return false;
+    if (sign == 0) sign = c;
+    if (c * sign < 0) return false;
+  }
+  return sign != 0;
+}
+
+// Depth of a piece's plane under screen point (x, y).
+double depthAt(const ViewPiece& p, double x, double y) {
+  Vec3 n = newellNormal(p.v);
+  return p.v[0].z - (n.x * (x - p.v[0].x) + n.y * (y - p.v[0].y)) / n.z;
+}
+
+int orderViolations(const DepthTree& tree, Vec3 toViewer) {
+  // A screen basis for this direction.
+  Vec3 w = normalized(toViewer);
+  Vec3 helper = std::abs(w.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0};
+  Vec3 r = normalized(cross(helper, w));
+  Vec3 u = cross(w, r);
+  std::vector<ViewPiece> order;
+  for (const DepthStep& s : farToNear(tree, w)) {
+    if (!s.face) continue;
+    ViewPiece p;
+    for (const Vec3& q : tree.faces[s.index].points) p.v.push_back({dot(q, r), dot(q, u), dot(q, w)});
+    if (std::abs(newellNormal(p.v).z) > 1e-6) order.push_back(p);  // edge-on pieces hide nothing
+  }
+  int violations = 0;
+  for (double x = -0.9; x <= 0.9; x += 0.05) {
+    for (double y = -0.9; y <= 0.9; y += 0.05) {
+      double last = -1e9;
+      for (const ViewPiece& p : order) {
+        if (!covers(p, x, y)) continue;
+        double d = depthAt(p, x, y);
+        if (d < last - 1e-7) ++violations;
+        last = std::max(last, d);
+      }
+    }
+  }
+  return violations;
+}
+
+std::vector<DepthFace> randomTriangles(int count, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> coord(-0.45, 0.45), offset(-0.15, 0.15);
+  std::vector<DepthFace> faces;
+  for (int i = 0; i < count; ++i) {
+    Vec3 c{coord(rng), coord(rng), coord(rng)};
+    DepthFace f;
+    for (int k = 0; k < 3; ++k) f.points.push_back(c + Vec3{offset(rng), offset(rng), offset(rng)});
+    f.id = i;
+    for (DepthFace& flat : flatFaces(f)) faces.push_back(std::move(flat));
+  }
+  return faces;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Depth order
+
+TEST_F(Render, AWallInFrontOfALongerOneIsDrawnAfterItWhereCentroidDepthSaysOtherwise) {
+  // Seen from the front (viewer on the side of low y): the long wall slants from y = -3 at the
+  // left to y = 1 at the right; the short wall stands at y = -0.5 in front of its right part.
+  Handle ax = makeAxes(Value::row({0, 0}));
+  for (bool shortFirst : {true, false}) {
+    clo(ax);
+    std::vector<Vec3> longWall{{-4, -3, -1}, {4, 1, -1}, {4, 1, 1}, {-4, -3, 1}};
+    std::vector<Vec3> shortWall{{2, -0.5, -0.5}, {3, -0.5, -0.5}, {3, -0.5, 0.5}, {2, -0.5, 0.5}};
+    Handle s = shortFirst ? quad(shortWall, "r") : 0;
+    Handle l = quad(longWall, "b");
+    if (!shortFirst) s = quad(shortWall, "r");
+
+    // The trap: by the depth of their centres the long wall is the nearer one.
+    Camera cam = axesCamera(ax);
+    ASSERT_GT(depthOf(cam, {0, -1, 0}), depthOf(cam, {2.5, -0.5, 0}));
+
+    // Where the two overlap on the screen (under the short wall's centre), the long wall's piece
+    // there is drawn first. (The long wall may have been cut by the short one's plane.)
+    DisplayList list = renderAxes(ax);
+    auto shortAt = positionsOf(list, s, Primitive::Kind::Face);
+    ASSERT_EQ(shortAt.size(), 1u);
+    Point centre = dataToPixel(cam, {2.5, -0.5, 0});
+    int covering = 0;
+    for (std::size_t i : positionsOf(list, l, Primitive::Kind::Face)) {
+      if (!insidePolygon(list.items[i].points, centre)) continue;
+      ++covering;
+      EXPECT_LT(i, shortAt.front()) << (shortFirst ? "short wall made first" : "long wall made first");
+    }
+    EXPECT_EQ(covering, 1);
+  }
+}
+
+TEST_F(Render, IntersectingFacesAreSplitAndEveryPieceIsInOrder) {
+  Handle ax = makeAxes(Value(3));
+  Handle a = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");
+  Handle b = quad({{0, -2, -2}, {0, 2, -2}, {0, 2, 2}, {0, -2, 2}}, "b");
+  DisplayList list = renderAxes(ax);
+  std::size_t pieces = positionsOf(list, a, Primitive::Kind::Face).size() + positionsOf(list, b, Primitive::Kind::Face).size();
+  EXPECT_EQ(pieces, 3u);  // one of the two is cut by the other's plane
+
+  // The same pair, and a crowd of crossing triangles, in order from every side.
+  DepthFace fa{{{-0.25, 0, -0.25}, {0.25, 0, -0.25}, {0.25, 0, 0.25}, {-0.25, 0, 0.25}}, {}, 0};
+  DepthFace fb{{{0, -0.25, -0.25}, {0, 0.25, -0.25}, {0, 0.25, 0.25}, {0, -0.25, 0.25}}, {}, 1};
+  DepthTree pair = buildDepthTree({fa, fb}, {});
+  DepthTree crowd = buildDepthTree(randomTriangles(60, 7), {});
+  EXPECT_GT(crowd.faces.size(), 60u);  // random triangles cross: some were cut
+  std::mt19937 rng(11);
+  std::normal_distribution<double> g;
+  for (int i = 0; i < 24; ++i) {
+    Vec3 dir = normalized(Vec3{g(rng), g(rng), g(rng)});
+    EXPECT_EQ(orderViolations(pair, dir), 0) << "view " << i;
+    EXPECT_EQ(orderViolations(crowd, dir), 0) << "view " << i;
+  }
+}
+
+TEST_F(Render, ALineBehindAFaceComesBeforeItAndOneInFrontAfter) {
+  Handle ax = makeAxes(Value::row({0, 0}));  // viewer on the side of low y
+  Handle wall = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
+  Handle behind = segment({-1, 2, 0}, {1, 2, 0});
+  Handle front = segment({-1, -2, 1}, {1, -2, 1});
+  Handle through = segment({0, -3, -1}, {0, 3, -1});  // pierces the wall: cut in two
+
+  DisplayList list = renderAxes(ax);
+  std::size_t face = positionsOf(list, wall, Primitive::Kind::Face).at(0);
+  EXPECT_LT(positionsOf(list, behind, Primitive::Kind::Line).at(0), face);
+  EXPECT_GT(positionsOf(list, front, Primitive::Kind::Line).at(0), face);
+  auto cut = positionsOf(list, through, Primitive::Kind::Line);
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_LT(cut[0], face);
+  EXPECT_GT(cut[1], face);
+
+  // From the other side the order turns round.
+  view(ax, Value::row({180, 0}));
+  list = renderAxes(ax);
+  face = positionsOf(list, wall, Primitive::Kind::Face).at(0);
+  EXPECT_GT(positionsOf(list, behind, Primitive::Kind::Line).at(0), face);
+  EXPECT_LT(positionsOf(list, front, Primitive::Kind::Line).at(0), face);
+}
+
+TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
+  Handle ax = makeAxes(Value::row({30, 20}));
+  quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");
+  Handle b = quad({{0, -2, -2}, {0, 2, -2}, {0, 2, 2}, {0, -2, 2}}, "b");
+  set(b, "EdgeColor", Value("k"));
+  DisplayList list = renderAxes(ax);
+  Camera cam = axesCamera(ax);
+  std::vector<Point> ring;
+  for (Vec3 c : std::vector<Vec3>{{0, -2, -2}, {0, 2, -2}, {0, 2, 2}, {0, -2, 2}, {0, -2, -2}})
+    ring.push_back(dataToPixel(cam, c));
+  double drawn = 0;
+  for (std::size_t i : positionsOf(list, b, Primitive::Kind::Line)) drawn += polylineLength(list.items[i].points);
+  EXPECT_NEAR(drawn, polylineLength(ring), 1e-6);
+  // Each outline piece is drawn right after a piece of its face.
+  for (std::size_t i : positionsOf(list, b, Primitive::Kind::Line)) {
+    ASSERT_GT(i, 0u);
+    EXPECT_EQ(list.items[i - 1].source, b);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lighting
+
+TEST(Lighting, FacesTurnedToTheLightAreBrighterAndEitherSideIsLit) {
+  Rgb base{0.5, 0.5, 0.9};
+  std::vector<Light> light{{{0, 0, 1}, {1, 1, 1}}};
+  Vec3 viewer{0, -1, 1};
+  Rgb facing = litColor(base, {0, 0, 1}, viewer, light);
+  Rgb oblique = litColor(base, {0, -1, 1}, viewer, light);
+  Rgb away = litColor(base, {0, -1, 0}, viewer, light);
+  EXPECT_GT(brightness(facing), brightness(oblique));
+  EXPECT_GT(brightness(oblique), brightness(away));
+  // A face is lit on both sides: turning its normal round changes nothing.
+  EXPECT_EQ(litColor(base, {0, 0, -1}, viewer, light), facing);
+  // Unlit (no light at all): the face's own colour.
+  EXPECT_EQ(litColor(base, {0, 0, 1}, viewer, {}), base);
+  // A shade of the base colour: the blue channel stays the strongest, red and green equal.
+  EXPECT_GT(oblique.b, oblique.r);
+  EXPECT_DOUBLE_EQ(oblique.r, oblique.g);
+}
+
+TEST_F(Render, PatchesAreLitByTheAxesLightUnlessLightingIsOff) {
+  Handle ax = makeAxes(Value(3));
+  Handle toLight = quad({{-3, -3, 0}, {-1, -3, 0}, {-1, -1, 0}, {-3, -1, 0}}, "b");
+  Handle upright = quad({{1, 1, -1}, {3, 1, -1}, {3, 1, 1}, {1, 1, 1}}, "b");
+  set(std::vector<Handle>{toLight, upright}, {{"FaceColor", Value::row({0.5, 0.5, 0.9})}});
+
+  // No light: faces keep their colour.
+  DisplayList dark = renderAxes(ax);
+  EXPECT_EQ(firstOf(dark, toLight, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
+
+  Handle sun = light({{"Position", Value::row({0, 0, 10})}});
+  DisplayList lit = renderAxes(ax);
+  Rgb a = firstOf(lit, toLight, Primitive::Kind::Face)->fill;
+  Rgb b = firstOf(lit, upright, Primitive::Kind::Face)->fill;
+  EXPECT_NE(a, (Rgb{0.5, 0.5, 0.9}));
+  EXPECT_GT(brightness(a), brightness(b));  // the floor tile faces the light overhead
+
+  set(toLight, "FaceLighting", Value("none"));
+  EXPECT_EQ(firstOf(renderAxes(ax), toLight, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
+  set(sun, "Visible", Value("off"));
+  EXPECT_EQ(firstOf(renderAxes(ax), upright, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoration, texts and markers
+
+TEST_F(Render, TicksLabelsAndGridOfAFlatChart) {
+  Handle ax = makeAxes(Value(2));
+  set(ax, {{"XTick", Value::row({-4, 0, 4})},
+           {"XTickLabel", Value::row({-4, 0, 4})},
+           {"YTick", Value::row({-4, 4})},
+           {"YTickLabel", Value::cellRow({Value("low"), Value("high")})},
+           {"ZTick", Value::row({-4, 0, 4})}});
+  grid(ax, true);
+  DisplayList list = renderAxes(ax);
+  std::vector<const Primitive*> labels;
+  std::size_t lines = 0;
+  for (const Primitive& p : list.items) {
+    if (p.source != ax) continue;
+    if (p.kind == Primitive::Kind::Text) labels.push_back(&p);
+    if (p.kind == Primitive::Kind::Line) ++lines;
+  }
+  // x labels under the plot area, centred on their ticks; y labels left of it; no z labels (the
+  // z axis points at the viewer).
+  ASSERT_EQ(labels.size(), 5u);
+  const double xs[] = {100, 300, 500};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(labels[i]->text, std::vector<std::string>({"-4", "0", "4"})[i]);
+    EXPECT_NEAR(labels[i]->box.x + labels[i]->box.width / 2, xs[i], 1e-9);
+    EXPECT_GT(labels[i]->box.y, 450);
+  }
+  EXPECT_EQ(labels[3]->text, "low");
+  EXPECT_EQ(labels[4]->text, "high");
+  EXPECT_LT(labels[3]->box.x + labels[3]->box.width, 100);
+  EXPECT_GT(labels[3]->box.y, labels[4]->box.y);
+  // Axis lines (x, y), 5 ticks, 3 + 2 grid lines.
+  EXPECT_EQ(lines, 2u + 5u + 5u);
+  EXPECT_EQ(list.items.front().kind, Primitive::Kind::Rect);
+  EXPECT_EQ(list.items.front().box, (Rect{100, 50, 400, 400}));
+
+  // Empty ticks: no marks and no labels, whatever the labels say.
+  set(ax, {{"XTick", Value(Matrix())}, {"YTick", Value(Matrix())}});
+  grid(ax, false);
+  for (const Primitive& p : renderAxes(ax).items) EXPECT_NE(p.kind, Primitive::Kind::Text);
+  // Ticks without labels are labelled with their values.
+  set(ax, {{"XTick", Value::row({-2, 2.5})}, {"XTickLabel", Value("")}});
+  std::vector<std::string> auto_;
+  for (const Primitive& p : renderAxes(ax).items)
+    if (p.kind == Primitive::Kind::Text) auto_.push_back(p.text);
+  EXPECT_EQ(auto_, (std::vector<std::string>{"-2", "2.5"}));
+}
+
+TEST_F(Render, TextsCarryBackgroundEdgeAndAlignmentAndComeLast) {
+  Handle ax = makeAxes(Value(3));
+  Handle t = text(0, 0, 0, Value("node 1"),
+                  {{"BackgroundColor", Value("w")}, {"EdgeColor", Value("b")}, {"HorizontalAlignment", Value("center")}});
+  quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");  // made later, drawn earlier
+  DisplayList list = renderAxes(ax);
+  const Primitive& p = list.items.back();
+  ASSERT_EQ(p.kind, Primitive::Kind::Text);
+  EXPECT_EQ(p.source, t);
+  EXPECT_EQ(p.text, "node 1");
+  EXPECT_TRUE(p.hasBackground);
+  EXPECT_EQ(p.background, (Rgb{1, 1, 1}));
+  EXPECT_TRUE(p.hasEdge);
+  EXPECT_EQ(p.edge, (Rgb{0, 0, 1}));
+  EXPECT_EQ(p.stroke, (Rgb{0, 0, 0}));
+  // Centred across and in the middle up and down on the projected anchor, the box of the
+  // fixed metrics: 6 characters of 6 pixels, 13 pixels high, margin 2.
+  Point anchor = dataToPixel(axesCamera(ax), {0, 0, 0});
+  EXPECT_NEAR(p.box.x + p.box.width / 2, anchor.x, 1e-9);
+  EXPECT_NEAR(p.box.y + p.box.height / 2, anchor.y, 1e-9);
+  EXPECT_NEAR(p.box.width, 36 + 4, 1e-9);
+  EXPECT_NEAR(p.box.height, 13 + 4, 1e-9);
+  EXPECT_NEAR(p.baseline.y, p.box.y + 2 + 10, 1e-9);
+  // Its Extent measures the same box.
+  Matrix e = get(t, "Extent").matrix();
+  EXPECT_GT(e[2], 0);
+  EXPECT_GT(e[3], 0);
+}
+
+TEST_F(Render, MarkersLinesAndWhatIsNotDrawn) {
+  Handle ax = makeAxes(Value(2));
+  Handle dot = line(Matrix::row({1}), Matrix::row({1}), Matrix(),
+                    {{"Marker", Value("o")}, {"MarkerFaceColor", Value("w")}, {"Color", Value("r")}});
+  Handle broken = line(Matrix::row({-3, -2, NAN, 2, 3}), Matrix::row({0, 1, 0, 1, 0}), Matrix());
+  Handle longLine = line(Matrix::row({-10, 10}), Matrix::row({0, 0}), Matrix());
+  Handle hidden = line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix(), {{"Visible", Value("off")}});
+  quad({{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, "g");
+  DisplayList list = renderAxes(ax);
+
+  const Primitive& m = list.items.back();
+  ASSERT_EQ(m.kind, Primitive::Kind::Marker);
+  EXPECT_EQ(m.source, dot);
+  EXPECT_EQ(m.marker, "o");
+  EXPECT_TRUE(m.markerFilled);
+  EXPECT_EQ(m.markerFace, (Rgb{1, 1, 1}));
+  EXPECT_EQ(m.stroke, (Rgb{1, 0, 0}));
+  EXPECT_EQ(m.points, (std::vector<Point>{{350, 200}}));
+  EXPECT_TRUE(positionsOf(list, dot, Primitive::Kind::Line).empty());  // one point: no line
+
+  EXPECT_EQ(positionsOf(list, broken, Primitive::Kind::Line).size(), 2u);
+  const Primitive* clipped = firstOf(list, longLine, Primitive::Kind::Line);
+  ASSERT_NE(clipped, nullptr);
+  EXPECT_EQ(clipped->points, (std::vector<Point>{{100, 250}, {500, 250}}));
+  EXPECT_TRUE(positionsOf(list, hidden, Primitive::Kind::Line).empty());
+
+  // An invisible axes still shows what it holds, without its own decoration.
+  set(ax, "Visible", Value("off"));
+  for (const Primitive& p : renderAxes(ax).items) EXPECT_NE(p.source, ax);
+}
+
+TEST_F(Render, AFigureListsEveryAxesAndACacheKeepsTheDepthOrderWhileTheViewTurns) {
+  Handle fig = figure({{"Position", Value::row({0, 0, 640, 480})}, {"Color", Value("w")}});
+  Handle a1 = axes(fig, {{"Position", Value::row({0.05, 0.1, 0.4, 0.8})}});
+  Handle p = quad({{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 1}}, "r");
+  Handle a2 = axes(fig, {{"Position", Value::row({0.55, 0.1, 0.4, 0.8})}});
+  Handle q = quad({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, "b");
+  RenderCache cache;
+  DisplayList list = renderFigure(fig, cache);
+  EXPECT_EQ(list.width, 640);
+  EXPECT_EQ(list.height, 480);
+  EXPECT_EQ(list.background, (Rgb{1, 1, 1}));
+  ASSERT_EQ(positionsOf(list, p, Primitive::Kind::Face).size(), 1u);
+  ASSERT_EQ(positionsOf(list, q, Primitive::Kind::Face).size(), 1u);
+  EXPECT_LT(positionsOf(list, a1, Primitive::Kind::Rect).at(0), positionsOf(list, a2, Primitive::Kind::Rect).at(0));
+  EXPECT_EQ(cache.builds, 2);
+
+  // Turning the view walks the kept trees; the result is what a fresh build gives.
+  view(a1, Value(3));
+  view(a2, Value::row({60, 10}));
+  DisplayList cached = renderFigure(fig, cache);
+  EXPECT_EQ(cache.builds, 2);
+  DisplayList fresh = renderFigure(fig);
+  ASSERT_EQ(cached.items.size(), fresh.items.size());
+  for (std::size_t i = 0; i < fresh.items.size(); ++i) EXPECT_EQ(cached.items[i].points, fresh.items[i].points);
+
+  // Changed geometry is noticed; a deleted axes leaves the cache.
+  set(p, "ZData", Value(Matrix::column({0, 0, 0.5, 0.5})));
+  renderFigure(fig, cache);
+  EXPECT_EQ(cache.builds, 3);
+  deleteObject(a2);
+  renderFigure(fig, cache);
+  EXPECT_EQ(cache.axes.size(), 1u);
+}
