@@ -122,6 +122,7 @@ void press(Handle fig, double x, double y, MouseButton button) {
   setFigurePoint(fig, x, y);
   setInternal(fig, "SelectionType", Value(selectionType(button)));
   session().buttonDown[fig] = true;
+  endRotationDrag(fig);  // a drag whose button-up command never ran ends with the next press
   if (startRotationDrag(fig, x, y)) return;  // the rotation mode owns this press
 
   const Handle hit = hitObject(fig, x, y);

@@ -123,6 +123,9 @@ void clo(Handle ax, const std::vector<Value>& options = {});
 // Interactive rotation of `ax`: a drag that starts on it changes its view. Puts the mode's own
 // button-up callback text into the figure's "WindowButtonUpFcn" at every call.
 void rotate3d(Handle ax);
+// Whether a rotation drag of the figure is in progress (from a press on the rotated axes until
+// the mode's button-up command runs).
+bool rotationDragActive(Handle fig);
 // Flush pending changes to the screen (no-op without a backend).
 void drawnow();
 

@@ -37,6 +37,12 @@ void rotate3d(Handle ax) {
   set(fig, "WindowButtonUpFcn", Value(std::string(kRotateButtonUp)));
 }
 
+bool rotationDragActive(Handle fig) {
+  const Session& s = session();
+  auto it = s.rotation.find(fig);
+  return it != s.rotation.end() && it->second.dragging;
+}
+
 namespace detail {
 
 void endRotationDrag(Handle fig) {

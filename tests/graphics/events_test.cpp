@@ -1,0 +1,168 @@
+// Mouse events through the model: hit testing on the drawn figure, "HitTest", the current
+// point and object, and the rotation mode.
+#include "graphics/geometry.hpp"
+#include "model_support.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using kolvar::graphics::testing::messageOf;
+using kolvar::graphics::testing::ModelTest;
+
+namespace {
+
+class Events : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    addFunction("note", 1, 0, [this](const runtime::Args& args, int) {
+      notes.push_back(args.at(0).text());
+      return runtime::Outputs{};
+    });
+  }
+  std::vector<std::string> notes;
+};
+
+Point centre(Rect r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
+
+// A flat chart 300 x 200 pixels with a square patch in the middle of its data range.
+struct Chart {
+  Handle fig, ax, square;
+};
+
+Chart makeChart() {
+  Chart c;
+  c.fig = figure({{"Position", Value::row({100, 100, 400, 300})},
+                  {"ButtonDownFcn", Value("note('figure')")},
+                  {"WindowButtonDownFcn", Value("note('window')")}});
+  c.ax = axes(c.fig, {{"Units", Value("pixels")},
+                      {"Position", Value::row({50, 50, 300, 200})},
+                      {"XLim", Value::row({0, 10})},
+                      {"YLim", Value::row({0, 10})},
+                      {"ButtonDownFcn", Value("note('axes')")}});
+  c.square = patch(Matrix::column({4, 6, 6, 4}), Matrix::column({4, 4, 6, 6}), Matrix::column({0, 0, 0, 0}),
+                   Value("b"), {{"ButtonDownFcn", Value("note('square')")}});
+  return c;
+}
+
+}  // namespace
+
+TEST_F(Events, APressReachesTheTopmostObjectThatTakesClicks) {
+  Chart c = makeChart();
+  const Point mid = centre(objectPixelRect(c.ax));
+  press(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "square"}));
+  EXPECT_EQ(get(c.fig, "CurrentObject"), Value(c.square));
+  EXPECT_EQ(get(c.fig, "CurrentAxes"), Value(c.ax));
+  const Matrix cp = get(c.ax, "CurrentPoint").matrix();
+  ASSERT_EQ(cp.rows, 2u);
+  EXPECT_NEAR(cp(0, 0), 5, 0.1);
+  EXPECT_NEAR(cp(0, 1), 5, 0.1);
+  // The figure's point is in pixels from its bottom-left corner.
+  EXPECT_EQ(get(c.fig, "CurrentPoint").matrix(), Matrix::row({mid.x, 300 - mid.y}));
+
+  // A line across the square that does not take clicks is transparent to the pointer.
+  line(Matrix::row({0, 10}), Matrix::row({5, 5}), Matrix::row({0.5, 0.5}), {{"HitTest", Value("off")},
+                                                                            {"ButtonDownFcn", Value("note('line')")}});
+  notes.clear();
+  press(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "square"}));
+
+  // With the square transparent too, the press reaches the axes under it.
+  set(c.square, "HitTest", Value("off"));
+  notes.clear();
+  press(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "axes"}));
+  EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.ax);
+
+  // Outside every axes the figure itself is hit; an axes that ignores clicks passes them on.
+  notes.clear();
+  press(c.fig, 10, 10);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "figure"}));
+  set(c.ax, "HitTest", Value("off"));
+  EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.fig);
+}
+
+TEST_F(Events, AnObjectDeletedByTheWindowHandlerGetsNoPress) {
+  Chart c = makeChart();
+  addFunction("drop", 1, 0, [&](const runtime::Args&, int) {
+    deleteObject(c.square);
+    return runtime::Outputs{};
+  });
+  set(c.fig, "WindowButtonDownFcn", Value("drop(gcbo)"));
+  const Point mid = centre(objectPixelRect(c.ax));
+  press(c.fig, mid.x, mid.y);
+  EXPECT_FALSE(ishandle(c.square));
+  EXPECT_TRUE(notes.empty());
+  // Releasing runs the window's button-up handler.
+  set(c.fig, "WindowButtonUpFcn", Value("note('up')"));
+  release(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, std::vector<std::string>{"up"});
+}
+
+TEST_F(Events, RotationDragsTurnTheRotatedAxesOnly) {
+  Handle fig = figure({{"Position", Value::row({0, 0, 800, 400})}});
+  Handle scene = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({0, 0, 400, 400})},
+                            {"ButtonDownFcn", Value("note('scene')")}});
+  Handle other = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({400, 0, 400, 400})},
+                            {"ButtonDownFcn", Value("note('other')")}});
+  view(scene, Value(3.0));
+  rotate3d(scene);
+  EXPECT_EQ(get(fig, "WindowButtonUpFcn").text(), "rotate3dButtonUp(gcbf)");
+  // The mode puts its command back at every call, even when it is on already.
+  set(fig, "WindowButtonUpFcn", Value("note('mine')"));
+  rotate3d(scene);
+  EXPECT_EQ(get(fig, "WindowButtonUpFcn").text(), "rotate3dButtonUp(gcbf)");
+
+  const Point a = centre(objectPixelRect(scene));
+  press(fig, a.x, a.y);
+  EXPECT_TRUE(rotationDragActive(fig));
+  drag(fig, a.x + 20, a.y - 10);  // right and up: half a degree per pixel
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({-47.5, 35}));
+  drag(fig, a.x + 40, a.y - 20);  // measured from the press, not from the last drag
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 40}));
+  drag(fig, a.x + 40, a.y - 500);
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));  // elevation stops at the pole
+  release(fig, a.x + 40, a.y - 500);
+  EXPECT_FALSE(rotationDragActive(fig));
+  EXPECT_TRUE(notes.empty());  // the rotated axes' own press handler never ran
+  drag(fig, a.x, a.y);         // moving with the button up turns nothing
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));
+
+  // A press elsewhere reaches its own handler and turns nothing.
+  const Point b = centre(objectPixelRect(other));
+  press(fig, b.x, b.y);
+  drag(fig, b.x + 50, b.y);
+  release(fig, b.x + 50, b.y);
+  EXPECT_EQ(notes, std::vector<std::string>{"other"});
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));
+  EXPECT_EQ(view(other).matrix(), Matrix::row({0, 90}));
+}
+
+TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
+  Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
+  Handle scene = axes(fig, {});
+  rotate3d(scene);
+  const std::string saved = get(fig, "WindowButtonUpFcn").text();
+  addFunction("wrapper", 2, 0, [&](const runtime::Args&, int) {
+    eval(saved);
+    notes.push_back("wrapped");
+    return runtime::Outputs{};
+  });
+  set(fig, "WindowButtonUpFcn", Value(registry_->reference("wrapper")));
+  const Point a = centre(objectPixelRect(scene));
+  press(fig, a.x, a.y);
+  drag(fig, a.x - 10, a.y);
+  EXPECT_EQ(view(scene).matrix(), Matrix::row({5, 90}));
+  release(fig, a.x - 10, a.y);
+  EXPECT_EQ(notes, std::vector<std::string>{"wrapped"});
+  EXPECT_FALSE(rotationDragActive(fig));
+
+  // A handler that never runs the command leaves the drag open until the next press.
+  set(fig, "WindowButtonUpFcn", Value(""));
+  press(fig, a.x, a.y);
+  release(fig, a.x, a.y);
+  EXPECT_TRUE(rotationDragActive(fig));
+  press(fig, 1, 1);  // outside the rotated axes
+  EXPECT_FALSE(rotationDragActive(fig));
+  EXPECT_EQ(messageOf([&] { rotate3d(fig); }), "rotate3d: the handle does not name an axes.");
+}
