@@ -5,11 +5,17 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "graphics/graphics.hpp"
 #include "guiruntime/register.hpp"
 #include "runtime/registry.hpp"
+
+namespace kolvar {
+// Failure messages show values in their readable form.
+inline void PrintTo(const Value& v, std::ostream* os) { *os << v.describe(); }
+}  // namespace kolvar
 
 namespace kolvar::gui::test {
 

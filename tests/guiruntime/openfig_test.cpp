@@ -1,0 +1,126 @@
+#include <filesystem>
+#include <string>
+
+#include "guiruntime/openfig.hpp"
+#include "support.hpp"
+
+namespace kolvar::gui::test {
+namespace {
+
+namespace g = graphics;
+namespace fs = std::filesystem;
+
+const std::string kData = KOLVAR_TEST_DATA "/guiruntime/";
+
+class OpenfigTest : public GuiTest {
+ protected:
+  std::size_t figureCount() { return g::findall(g::kRoot, "figure").size(); }
+  Value list(const std::string& file) {
+    return g::getappdata(g::kRoot, openfigToken(normalisedFigName(file)));
+  }
+};
+
+TEST_F(OpenfigTest, ArgumentErrorsComeBeforeAnyLoadInTheirOrder) {
+  const std::string third = "Third input argument must be 'invisible' or 'visible'.";
+  const std::string second = "Second input argument must be 'new' or 'reuse'.";
+  const Value file(kData + "testgui");
+  EXPECT_EQ(byNameMessage("openfig", {}, 1), "Not enough input arguments.");
+  EXPECT_EQ(byNameMessage("openfig", {file, Value("Reuse")}), second);
+  EXPECT_EQ(byNameMessage("openfig", {file, Value(1.0)}), second);
+  EXPECT_EQ(byNameMessage("openfig", {file, Value("reuse"), Value("shown")}), third);
+  EXPECT_EQ(byNameMessage("openfig", {file, Value("Reuse"), Value("shown")}), third);
+  EXPECT_EQ(byNameMessage("openfig", {file, Value("new"), Value(1.0)}), third);
+  EXPECT_EQ(byNameMessage("openfig", {Value(kData + "testgui.txt")}), "Argument must be a .fig file");
+  EXPECT_EQ(byNameMessage("openfig", {file, file, file, file}), checkMessage("openfig", 1, "inputs", 3));
+  EXPECT_EQ(byNameMessage("openfig", {file}, 2), checkMessage("openfig", 1, "outputs", 1));
+  EXPECT_EQ(figureCount(), 0u);
+  EXPECT_TRUE(list(kData + "testgui").isEmpty());
+}
+
+TEST_F(OpenfigTest, FileNamesAndTheirInstanceListKeys) {
+  EXPECT_EQ(normalisedFigName("abc"), "abc.fig");
+  EXPECT_EQ(normalisedFigName("dir/abc.FIG"), "dir/abc.FIG");
+  EXPECT_EQ(normalisedFigName("/abc"), "/abc.fig");
+  EXPECT_EQ(normalisedFigName("a.b/c"), "a.b/c.fig");  // a dot in a folder is no extension
+  EXPECT_EQ(openfigToken("abc.fig"), "OpenFig_gifcba_SINGLETON");
+  // Reversed before the cut: a long path keeps its end, and exactly 31 characters.
+  EXPECT_EQ(openfigToken("/home/user/projects/gui/layouts/main_window.fig"),
+            "OpenFig_gifwodniw_niamstuoyaliu");
+}
+
+TEST_F(OpenfigTest, ReuseLoadsOnceNewAppendsAndClosedWindowsArePruned) {
+  const std::string file = kData + "testgui.fig";
+  const Handle a = openfig(file, "reuse");
+  EXPECT_EQ(openfig(file, "reuse"), a);
+  EXPECT_EQ(figureCount(), 1u);
+  EXPECT_EQ(list(file), Value(a));
+
+  const Handle b = byName("openfig", {Value(file), Value("new")}, 1)[0].scalar();
+  const Handle c = openfig(file);  // "new" by default
+  EXPECT_NE(b, a);
+  EXPECT_NE(c, b);
+  EXPECT_EQ(list(file), Value::row({a, b, c}));
+  EXPECT_EQ(openfig(file, "reuse"), c);
+
+  g::deleteObject(c);
+  g::deleteObject(a);
+  EXPECT_EQ(openfig(file, "reuse"), b);  // the previous one still open
+  EXPECT_EQ(list(file), Value(b));       // stored back pruned, also without a load
+  g::deleteObject(b);
+  const Handle fresh = openfig(file, "reuse");
+  EXPECT_TRUE(g::ishandle(fresh));
+  EXPECT_EQ(list(file), Value(fresh));
+  EXPECT_EQ(figureCount(), 1u);
+}
+
+TEST_F(OpenfigTest, TwoSpellingsOfOnePathKeepTwoLists) {
+  const fs::path before = fs::current_path();
+  fs::current_path(kData);
+  const Handle relative = openfig("testgui", "reuse");
+  fs::current_path(before);
+  EXPECT_EQ(g::getappdata(g::kRoot, "OpenFig_gifiugtset_SINGLETON"), Value(relative));
+  EXPECT_NE(openfig(kData + "testgui", "reuse"), relative);
+  EXPECT_EQ(figureCount(), 2u);
+}
+
+TEST_F(OpenfigTest, VisibilityRulesAndTheMoveOnScreen) {
+  const std::string shown = kData + "testgui.fig", hidden = kData + "hidden";
+  // "auto": a fresh load stays hidden even though the file stored it shown...
+  const Handle h = openfig(shown, "reuse", "AUTO");
+  EXPECT_EQ(g::get(h, "Visible"), Value("off"));
+  // ...and it was moved fully onto the screen from its stored left of -40.
+  EXPECT_EQ(g::get(h, "Position"), Value::row({0, 100, 300, 200}));
+  // No visibility word: as the file stored it.
+  EXPECT_EQ(g::get(openfig(shown), "Visible"), Value("on"));
+  EXPECT_EQ(g::get(openfig(hidden), "Visible"), Value("off"));
+  EXPECT_EQ(g::get(openfig(kData + "upper.FIG"), "Visible"), Value("off"));
+  EXPECT_EQ(g::get(openfig(hidden, "new", "Visible"), "Visible"), Value("on"));
+  EXPECT_EQ(g::get(openfig(shown, "new", "INVISIBLE"), "Visible"), Value("off"));
+  // A reused window takes the root's default visibility, with "auto" and without a word.
+  g::set(g::kRoot, "DefaultFigureVisible", Value("on"));
+  EXPECT_EQ(g::get(openfig(shown, "reuse", "auto"), "Visible"), Value("on"));
+  g::set(g::kRoot, "DefaultFigureVisible", Value("off"));
+  EXPECT_EQ(g::get(openfig(shown, "reuse"), "Visible"), Value("off"));
+}
+
+TEST_F(OpenfigTest, ALoaderErrorLeavesTheStoredListAsItWas) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "openfig_loader_error";
+  fs::create_directories(dir);
+  const fs::path copy = dir / "gone.fig";
+  fs::copy_file(kData + "testgui.fig", copy, fs::copy_options::overwrite_existing);
+  const Handle first = openfig(copy.string(), "new");
+  fs::remove(copy);
+  g::deleteObject(first);
+  try {
+    openfig(copy.string(), "reuse");
+    ADD_FAILURE() << "a missing layout file loaded";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::Input) << e.what();
+  }
+  // Not even the stale entry was dropped: nothing was stored.
+  EXPECT_EQ(list(copy.string()), Value(first));
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kolvar::gui::test
