@@ -7,10 +7,12 @@ namespace kolvar::bsp {
 namespace {
 
 // A child that nothing but its parent holds: it dies with the parent.
-bool sole(const NodeRef& n) { return n && n.use_count() == 1; }
+inline bool sole(const NodeRef& n) { return n && n.use_count() == 1; }
 
 // Takes a solely owned child out of its parent, or leaves a shared one in place.
-NodeRef takeSole(NodeRef& child) { return sole(child) ? std::move(child) : NodeRef(); }
+[[gnu::always_inline]] inline NodeRef takeSole(NodeRef& child) {
+  return sole(child) ? std::move(child) : NodeRef();
+}
 
 bool inFrontOf(const BspNode* a, const BspNode* b) {
   if (!a) return true;
@@ -29,9 +31,9 @@ BspNode::~BspNode() {
   // are detached and dropped one node at a time; a node is dropped only after its own solely
   // owned children were taken out, so each drop is shallow. Shared subtrees belong to other
   // trees as well and are merely released.
+  if (!sole(left) && !sole(right)) return;
   NodeRef next = takeSole(left);
   NodeRef other = takeSole(right);
-  if (!next && !other) return;
   std::vector<NodeRef> pending;  // needed only where a node has two solely owned children
   if (!next) {
     next = std::move(other);
@@ -71,28 +73,33 @@ NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
     const BspNode* at;
     bool front;
   };
-  std::vector<Step> path;
-  path.reserve(detail::kWalkReserve);
+  detail::SmallStack<Step> path;
   const BspNode* cur = tree.get();
   // An empty subtree, or a placeholder (an element with no polygon), is where the node goes.
   while (cur && !(cur->element && !cur->element->poly)) {
     const bool front = inFrontOf(node.get(), cur);
-    path.push_back({cur, front});
+    path.push({cur, front});
     cur = front ? cur->left.get() : cur->right.get();
   }
 
   // Copy the path bottom up. Each copy empties the waiting list of the side taken and shares
   // everything else with the old tree.
   NodeRef result = node;
-  for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    const BspNode& old = *it->at;
-    std::optional<BspElement> e;
-    if (old.element) {
-      e = it->front ? BspElement{old.element->poly, PolygonList(), old.element->back}
-                    : BspElement{old.element->poly, old.element->front, PolygonList()};
+  while (!path.empty()) {
+    const Step step = path.pop();
+    const BspNode& old = *step.at;
+    if (!old.element) {
+      result = step.front ? bspNode(std::nullopt, std::move(result), old.right)
+                          : bspNode(std::nullopt, old.left, std::move(result));
+    } else if (step.front) {
+      result = std::make_shared<BspNode>(
+          std::optional<BspElement>(std::in_place, old.element->poly, PolygonList(), old.element->back),
+          std::move(result), old.right);
+    } else {
+      result = std::make_shared<BspNode>(
+          std::optional<BspElement>(std::in_place, old.element->poly, old.element->front, PolygonList()),
+          old.left, std::move(result));
     }
-    result = it->front ? bspNode(std::move(e), std::move(result), old.right)
-                       : bspNode(std::move(e), old.left, std::move(result));
   }
   return result;
 }

@@ -67,28 +67,57 @@ struct WalkStep {
   const BspNode* node;
   bool visit;
 };
-// Capacity to reserve before a walk: enough for trees of the usual depth without regrowing.
-inline constexpr std::size_t kWalkReserve = 128;
+
+// The work stack of the walks and of insertion: the first N entries live inside the object
+// (on the caller's stack frame), deeper trees spill into the heap. Trees of the usual depth
+// thus cost no allocation per walk or per insertion.
+template <class T, std::size_t N = 96>
+class SmallStack {
+ public:
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  void push(const T& v) {
+    if (size_ < N) {
+      inline_[size_] = v;
+    } else {
+      more_.push_back(v);
+    }
+    ++size_;
+  }
+  T pop() {
+    --size_;
+    if (size_ < N) return inline_[size_];
+    T v = more_.back();
+    more_.pop_back();
+    return v;
+  }
+
+ private:
+  T inline_[N];
+  std::vector<T> more_;
+  std::size_t size_ = 0;
+};
 }  // namespace detail
 
 template <class F>
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
-  std::vector<detail::WalkStep> stack;
-  stack.reserve(detail::kWalkReserve);
+  detail::SmallStack<detail::WalkStep> stack;
   const BspNode* n = tree.get();
   for (;;) {
     // Descend along far sides, leaving each node's visit and its near side on the stack.
     while (n && n->element && n->element->poly) {
+      // Nodes lie scattered in memory: start loading both children while this side test runs.
+      __builtin_prefetch(n->left.get());
+      __builtin_prefetch(n->right.get());
       const bool viewerInFront = inFront(viewer, *n->element->poly) != 1;
       const BspNode* far = viewerInFront ? n->right.get() : n->left.get();
       const BspNode* near = viewerInFront ? n->left.get() : n->right.get();
-      if (near) stack.push_back({near, false});
-      stack.push_back({n, true});
+      if (near) stack.push({near, false});
+      stack.push({n, true});
       n = far;
     }
     if (stack.empty()) return;
-    const detail::WalkStep step = stack.back();
-    stack.pop_back();
+    const detail::WalkStep step = stack.pop();
     if (step.visit) {
       f(*step.node->element);
       n = nullptr;

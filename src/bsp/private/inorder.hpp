@@ -16,15 +16,13 @@ void btinorder(const NodeRef& tree, const std::function<void(const BspElement&)>
 
 template <class F>
 void btinorder(const NodeRef& tree, F&& f) {
-  std::vector<const BspNode*> stack;
-  stack.reserve(detail::kWalkReserve);
+  detail::SmallStack<const BspNode*> stack;
   const BspElement none;  // stands in for a missing element, which no built tree has
   const BspNode* n = tree.get();
   for (;;) {
-    for (; n; n = n->left.get()) stack.push_back(n);
+    for (; n; n = n->left.get()) stack.push(n);
     if (stack.empty()) return;
-    n = stack.back();
-    stack.pop_back();
+    n = stack.pop();
     f(n->element ? *n->element : none);
     n = n->right.get();
   }
