@@ -12,6 +12,10 @@ namespace kolvar::gui {
 namespace {
 
 constexpr std::size_t kTokenLength = 31;
+// Figure handles are whole numbers that the graphics runtime gives out again once a figure is
+// gone, so a valid handle in an instance list may name some other window by now. Each loaded
+// figure is therefore marked with the key of the list it joins, and only marked figures count.
+constexpr const char* kInstanceMark = "OpenFigToken";
 
 bool isSeparator(char c) { return c == '/' || (c == '\\' && graphics::ispc()); }
 char platformSeparator() { return graphics::ispc() ? '\\' : '/'; }
@@ -57,7 +61,8 @@ Handle openChecked(std::string_view filename, std::string_view policy, const std
   const Value stored = graphics::getappdata(graphics::kRoot, token);
   if (stored.isNumeric())
     for (double h : stored.matrix().data)
-      if (graphics::ishandle(h)) figs.push_back(h);
+      if (graphics::ishandle(h) && graphics::getappdata(h, kInstanceMark) == Value(token))
+        figs.push_back(h);
 
   bool reusing = false;
   std::optional<Value> oldvis;
@@ -66,6 +71,7 @@ Handle openChecked(std::string_view filename, std::string_view policy, const std
     graphics::LoadedLayout loaded = graphics::loadfig(fname, {{"Visible", Value("off")}});
     if (loaded.handles.empty())
       throw Error("Layout file '" + fname + "' holds no object to open.", ErrorKind::Input);
+    for (Handle h : loaded.handles) graphics::setappdata(h, kInstanceMark, Value(token));
     figs.insert(figs.end(), loaded.handles.begin(), loaded.handles.end());
     if (!loaded.previous.empty())
       if (const Value* v = fieldIgnoringCase(loaded.previous.front(), "Visible")) oldvis = *v;

@@ -73,6 +73,18 @@ TEST_F(OpenfigTest, ReuseLoadsOnceNewAppendsAndClosedWindowsArePruned) {
   EXPECT_EQ(figureCount(), 1u);
 }
 
+TEST_F(OpenfigTest, AnotherWindowUnderARecycledHandleNumberIsNotReused) {
+  const std::string file = kData + "testgui.fig";
+  const Handle gui = openfig(file, "reuse");
+  g::deleteObject(gui);
+  const Handle other = g::figure();
+  ASSERT_EQ(other, gui);  // the runtime gives the number out again
+  const Handle again = openfig(file, "reuse");
+  EXPECT_NE(again, other);
+  EXPECT_EQ(g::get(again, "Tag"), Value("testfig"));
+  EXPECT_EQ(list(file), Value(again));
+}
+
 TEST_F(OpenfigTest, TwoSpellingsOfOnePathKeepTwoLists) {
   const fs::path before = fs::current_path();
   fs::current_path(kData);
