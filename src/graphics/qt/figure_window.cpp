@@ -1,6 +1,7 @@
 #include "graphics/qt/figure_window.hpp"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <cmath>
 
@@ -213,7 +214,8 @@ void FigureWindow::placeControls() {
 void FigureWindow::applyVisible() {
   if (textOf(fig_, "Visible") == "on") {
     show();
-    raise();
+    // The offscreen platform has no stacking order to change.
+    if (QGuiApplication::platformName() != "offscreen") raise();
   } else {
     hide();
   }

@@ -1,0 +1,186 @@
+// Controls and menus as real widgets: model changes reach the widgets, user actions on the widgets
+// reach the model through the event API and run the callbacks.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "backend_support.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using namespace kolvar::graphics::testing;
+
+namespace {
+
+class Controls : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
+      notes.push_back(args.empty() ? Value() : args[0]);
+      return runtime::Outputs{};
+    });
+    addFunction("fail", -1, 0, [this](const runtime::Args&, int) -> runtime::Outputs {
+      ++failures;
+      throw Error("the handler broke");
+    });
+    fig = figure({{"Position", Value::row({100, 100, 400, 300})}});
+  }
+  template <class W>
+  W& widget(Handle control) {
+    auto* w = qobject_cast<W*>(window(fig).controlWidget(control));
+    if (!w) throw std::runtime_error("no widget of that kind");
+    return *w;
+  }
+  Handle control(const char* style, PropertyList more) {
+    PropertyList props{{"Style", Value(style)}, {"Callback", Value("note(gcbo)")}};
+    props.insert(props.end(), more.begin(), more.end());
+    return create("uicontrol", fig, props);
+  }
+
+  Handle fig = 0;
+  std::vector<Value> notes;
+  int failures = 0;
+};
+
+Value texts(std::vector<std::string> xs) {
+  std::vector<Value> items(xs.begin(), xs.end());
+  return Value::cellColumn(items);
+}
+
+}  // namespace
+
+TEST_F(Controls, PopupFollowsTheModelAndAChoiceByKeyRunsItsCallback) {
+  const Handle popup = control("popupmenu", {{"String", texts({"one", "two", "three"})}, {"Value", Value(2.0)},
+                                             {"Position", Value::row({10, 10, 120, 24})}});
+  auto& combo = widget<QComboBox>(popup);
+  ASSERT_EQ(combo.count(), 3);
+  EXPECT_EQ(combo.currentIndex(), 1);
+  set(popup, "Value", Value(3.0));
+  EXPECT_EQ(combo.currentIndex(), 2);
+  // New entries keep the choice when it still exists and show none when it does not.
+  set(popup, "String", texts({"x", "y"}));
+  EXPECT_EQ(combo.count(), 2);
+  EXPECT_EQ(combo.currentIndex(), -1);
+  set(popup, "String", Value("a|b|c"));
+  EXPECT_EQ(combo.itemText(2).toStdString(), "c");
+  set(popup, "Value", Value(1.0));
+  EXPECT_TRUE(notes.empty()) << "model changes run no callback";
+
+  key(combo, Qt::Key_Down);
+  EXPECT_EQ(get(popup, "Value").scalar(), 2);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].scalar(), popup);
+}
+
+TEST_F(Controls, CheckBoxClickSetsValueFromMinAndMaxThenRunsTheCallback) {
+  const Handle box = control("checkbox", {{"String", Value("Labels")}, {"Max", Value(5.0)},
+                                          {"Position", Value::row({10, 40, 120, 22})}});
+  auto& check = widget<QCheckBox>(box);
+  EXPECT_EQ(check.text().toStdString(), "Labels");
+  EXPECT_FALSE(check.isChecked());
+  window(fig).show();
+  click(check, check.rect().center());
+  EXPECT_EQ(get(box, "Value").scalar(), 5);
+  ASSERT_EQ(notes.size(), 1u);
+  click(check, check.rect().center());
+  EXPECT_EQ(get(box, "Value").scalar(), 0);
+  EXPECT_EQ(notes.size(), 2u);
+  set(box, "Value", Value(5.0));
+  EXPECT_TRUE(check.isChecked());
+
+  // A disabled control neither takes clicks nor lets an action through.
+  set(box, "Enable", Value("off"));
+  EXPECT_FALSE(check.isEnabled());
+  controlAction(box, Value(0.0));
+  EXPECT_EQ(get(box, "Value").scalar(), 5);
+  EXPECT_EQ(notes.size(), 2u);
+}
+
+TEST_F(Controls, ListTextAndButtonShowTheirPropertiesAndAFailingCallbackLeavesTheWindowWorking) {
+  const Handle list = control("listbox", {{"String", texts({"p1", "p2", "p3"})}, {"Value", Value(Matrix())},
+                                          {"Position", Value::row({200, 10, 100, 80})}});
+  auto& lw = widget<QListWidget>(list);
+  EXPECT_EQ(lw.count(), 3);
+  EXPECT_TRUE(lw.selectedItems().isEmpty());
+  set(list, "String", Value(""));
+  EXPECT_EQ(lw.count(), 0);
+
+  const Handle label = create("uicontrol", fig, {{"Style", Value("text")}, {"String", Value("4.0")},
+                                                 {"BackgroundColor", Value::row({1, 0, 0})},
+                                                 {"TooltipString", Value("scanner x")}});
+  auto& text = widget<QLabel>(label);
+  EXPECT_EQ(text.text().toStdString(), "4.0");
+  EXPECT_EQ(text.toolTip().toStdString(), "scanner x");
+  EXPECT_EQ(text.palette().color(QPalette::Window), QColor(Qt::red));
+  set(label, "Visible", Value("off"));
+  EXPECT_TRUE(text.isHidden());
+
+  const Handle button = control("pushbutton", {{"String", Value("Reset")}, {"Callback", Value("fail()")},
+                                               {"Position", Value::row({10, 70, 80, 26})}});
+  auto& pb = widget<QPushButton>(button);
+  window(fig).show();
+  ::testing::internal::CaptureStderr();
+  click(pb, pb.rect().center());
+  click(pb, pb.rect().center());
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(failures, 2) << "the button still works after its callback failed";
+  EXPECT_NE(err.find("the handler broke"), std::string::npos) << err;
+  EXPECT_TRUE(ishandle(fig));
+
+  // A new style makes a new widget of the right kind.
+  set(button, "Style", Value("checkbox"));
+  settle();
+  EXPECT_NE(qobject_cast<QCheckBox*>(window(fig).controlWidget(button)), nullptr);
+  deleteObject(button);
+  EXPECT_EQ(window(fig).controlWidget(button), nullptr);
+}
+
+TEST_F(Controls, CreateFcnSettingsReachTheWidget) {
+  addFunction("whiten", -1, 0, [](const runtime::Args&, int) {
+    set(*gcbo(), "BackgroundColor", Value("white"));
+    return runtime::Outputs{};
+  });
+  const Handle popup = control("popupmenu", {{"String", texts({"a"})}, {"CreateFcn", Value("whiten()")}});
+  EXPECT_EQ(widget<QComboBox>(popup).palette().color(QPalette::Button), QColor(Qt::white));
+}
+
+TEST_F(Controls, MenusComeFromUimenusAndRunTheirCallbacks) {
+  const Handle file = create("uimenu", fig, {{"Label", Value("&File")}, {"Callback", Value("note(gcbo)")}});
+  const Handle open = create("uimenu", file, {{"Label", Value("&Open...")}, {"Callback", Value("note(gcbo)")}});
+  const Handle close = create("uimenu", file, {{"Label", Value("&Close")}, {"Separator", Value("on")},
+                                               {"Callback", Value("note(gcbo)")}});
+  settle();
+  QMenuBar& bar = window(fig).menuBar();
+  ASSERT_EQ(bar.actions().size(), 1);
+  QMenu* menu = bar.actions()[0]->menu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(bar.actions()[0]->text().toStdString(), "&File");
+  QList<QAction*> entries;
+  for (QAction* a : menu->actions())
+    if (!a->isSeparator()) entries << a;
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_TRUE(menu->actions()[1]->isSeparator());
+
+  // Opening the menu runs the menu's callback; choosing an entry runs the entry's.
+  menu->popup(QPoint(0, 0));
+  menu->hide();
+  entries[1]->trigger();
+  settle();
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].scalar(), file);
+  EXPECT_EQ(notes[1].scalar(), close);
+
+  set(open, "Label", Value("Open a window..."));
+  set(close, "Enable", Value("off"));
+  settle();
+  menu = window(fig).menuBar().actions()[0]->menu();
+  EXPECT_EQ(menu->actions()[0]->text().toStdString(), "Open a window...");
+  EXPECT_FALSE(menu->actions()[2]->isEnabled());
+  // The client area keeps the figure's size under the menu bar.
+  EXPECT_EQ(window(fig).client().size(), QSize(400, 300));
+}

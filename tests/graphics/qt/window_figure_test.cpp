@@ -1,0 +1,167 @@
+// Figures as windows: title, place and size in step with "Position" both ways, closing through
+// the figure's close request, the canvas's clicks and cursor, coalesced repaints, snapshots and
+// printing.
+#include <QFile>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "backend_support.hpp"
+#include "graphics/qt/canvas.hpp"
+#include "graphics/qt/dialogs.hpp"
+#include "graphics/qt/window_snapshot.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+using namespace kolvar::graphics::testing;
+
+namespace {
+
+class Figures : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
+      notes.push_back(args.empty() ? Value() : args[0]);
+      return runtime::Outputs{};
+    });
+  }
+  std::vector<Value> notes;
+};
+
+// The item of `list` that object `h` drew, or null.
+const Primitive* drawnBy(const DisplayList& list, Handle h, Primitive::Kind kind) {
+  for (const auto& p : list.items)
+    if (p.source == h && p.kind == kind) return &p;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Figures, WindowPlaceAndSizeFollowPositionBothWays) {
+  const Handle fig = figure({{"Name", Value("Demo")}, {"NumberTitle", Value("off")}, {"Visible", Value("off")},
+                             {"Position", Value::row({100, 150, 400, 300})}});
+  const Handle side = create("uicontrol", fig, {{"Style", Value("pushbutton")}, {"Units", Value("normalized")},
+                                                {"Position", Value::row({0.5, 0, 0.5, 0.1})}});
+  FigureWindow& w = window(fig);
+  EXPECT_EQ(w.windowTitle().toStdString(), "Demo");
+  EXPECT_EQ(w.client().size(), QSize(400, 300));
+  const int screenHeight = static_cast<int>(backend_->screenHeight());
+  EXPECT_EQ(w.geometry().x(), 100);
+  EXPECT_EQ(w.geometry().y() + w.client().y() + 300, screenHeight - 150) << "bottom measured from the screen's bottom";
+  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(200, 270, 200, 30));
+
+  set(fig, "NumberTitle", Value("on"));
+  EXPECT_NE(w.windowTitle().toStdString().find("Figure "), std::string::npos);
+  EXPECT_TRUE(w.isHidden()) << "a figure made visible only by its property";
+  set(fig, "Visible", Value("on"));
+  EXPECT_TRUE(w.isVisible());
+
+  set(fig, "Position", Value::row({50, 60, 500, 320}));
+  EXPECT_EQ(w.client().size(), QSize(500, 320));
+  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(250, 288, 250, 32));
+
+  // The user resizes and moves the window: the figure's "Position" follows and the layout with it.
+  w.setGeometry(80, w.geometry().y(), 600, 400 + w.client().y());
+  settle();
+  const Matrix pos = pixelPosition(fig);
+  EXPECT_EQ(pos[0], 80);
+  EXPECT_EQ(pos[2], 600);
+  EXPECT_EQ(pos[3], 400);
+  EXPECT_EQ(pos[1] + pos[3], screenHeight - (w.geometry().y() + w.client().y()));
+  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(300, 360, 300, 40));
+  EXPECT_EQ(w.canvas().size(), QSize(600, 400));
+}
+
+TEST_F(Figures, ClosingAsksTheFigureAndTheLastWindowGoneIsReported) {
+  int gone = 0;
+  backend_->onNoWindowLeft([&] { ++gone; });
+  const Handle keep = figure({{"CloseRequestFcn", Value("note(gcbo)")}});
+  const Handle plain = figure();
+  window(keep).close();
+  EXPECT_TRUE(ishandle(keep)) << "its close request keeps it";
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].scalar(), keep);
+  window(plain).close();
+  EXPECT_FALSE(ishandle(plain)) << "the default close request deletes it";
+  EXPECT_EQ(backend_->window(plain), nullptr);
+  settle();
+  EXPECT_EQ(gone, 0) << "a window is still shown";
+  deleteObject(keep);
+  settle();
+  EXPECT_EQ(gone, 1);
+}
+
+TEST_F(Figures, CanvasClicksReachTheObjectUnderThePointerAndItsCursorShowsWhatIsClickable) {
+  const Handle fig = figure({{"Position", Value::row({100, 100, 400, 300})}});
+  const Handle ax = axes(fig, {{"Position", Value::row({0.1, 0.1, 0.8, 0.8})}});
+  const Handle item = text(0.5, 0.5, Value("P3"), {{"ButtonDownFcn", Value("note(gcbo)")},
+                                                    {"BackgroundColor", Value::row({1, 1, 0.8})}});
+  set(ax, "ButtonDownFcn", Value("note(gcbo)"));
+  Canvas& canvas = window(fig).canvas();
+  const Primitive* drawn = drawnBy(canvas.displayList(), item, Primitive::Kind::Text);
+  ASSERT_NE(drawn, nullptr);
+  const QPointF at(drawn->box.x + drawn->box.width / 2, drawn->box.y + drawn->box.height / 2);
+
+  mouse(canvas, QEvent::MouseMove, at, Qt::NoButton);
+  EXPECT_EQ(canvas.cursor().shape(), Qt::PointingHandCursor);
+  mouse(canvas, QEvent::MouseMove, QPointF(200, 80), Qt::NoButton);
+  EXPECT_EQ(canvas.cursor().shape(), Qt::CrossCursor) << "an axes that takes clicks";
+  mouse(canvas, QEvent::MouseMove, QPointF(5, 5), Qt::NoButton);
+  EXPECT_EQ(canvas.cursor().shape(), Qt::ArrowCursor);
+
+  click(canvas, at);
+  click(canvas, QPointF(200, 80));
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].scalar(), item);
+  EXPECT_EQ(notes[1].scalar(), ax);
+}
+
+TEST_F(Figures, ManyChangesInOneCallbackMakeOneRepaint) {
+  const Handle fig = figure({{"Visible", Value("on")}});
+  axes(fig, {});
+  Canvas& canvas = window(fig).canvas();
+  settle();
+  const long before = canvas.renders();
+  for (int i = 0; i < 20; ++i) line(Matrix::row({0, 1}), Matrix::row({i / 20.0, 1}), Matrix());
+  set(fig, "Color", Value::row({1, 1, 1}));
+  EXPECT_EQ(canvas.renders(), before) << "nothing is drawn while the callback runs";
+  settle();
+  EXPECT_EQ(canvas.renders(), before + 1);
+  settle();
+  EXPECT_EQ(canvas.renders(), before + 1) << "and nothing again until something changes";
+}
+
+TEST_F(Figures, SnapshotAndPdfShowTheAxesAndTheControls) {
+  const Handle fig = figure({{"Position", Value::row({100, 100, 300, 200})}, {"Color", Value::row({1, 1, 1})}});
+  axes(fig, {{"Position", Value::row({0, 0.3, 1, 0.7})}, {"XLim", Value::row({0, 1})}, {"YLim", Value::row({0, 1})}});
+  patch(Matrix::row({0.2, 0.8, 0.8, 0.2}), Matrix::row({0.2, 0.2, 0.8, 0.8}), Matrix(), Value("red"),
+        {{"EdgeColor", Value("none")}});
+  const Handle button = create("uicontrol", fig, {{"Style", Value("pushbutton")}, {"String", Value("Reset")},
+                                                  {"BackgroundColor", Value::row({0, 0, 1})},
+                                                  {"Position", Value::row({10, 10, 100, 40})}});
+  (void)button;
+  const QImage image = windowImage(*backend_, fig);
+  ASSERT_EQ(image.size(), QSize(300, 200));
+  const QColor face = image.pixelColor(150, 60 * 0.5 + 0.3 * 0 + 70);  // the middle of the patch
+  EXPECT_GT(face.redF(), 0.6);
+  EXPECT_LT(face.greenF(), 0.3);
+  // The button is painted with the window, in its own colour, at its place from the bottom.
+  const QColor inButton = image.pixelColor(15, 200 - 20);
+  EXPECT_GT(inButton.blueF(), inButton.redF() + 0.3);
+
+  QTemporaryDir dir;
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("window.pdf"));
+  printWindow(window(fig).client(), printer);
+  QFile pdf(dir.filePath("window.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  const QByteArray bytes = pdf.readAll();
+  EXPECT_TRUE(bytes.startsWith("%PDF"));
+  EXPECT_GT(bytes.size(), 1000);
+
+  printer.setOutputFileName(dir.filePath("no/such/folder/window.pdf"));
+  EXPECT_THROW(printWindow(window(fig).client(), printer), Error);
+}
