@@ -497,13 +497,11 @@ void emitAxis(Handle ax, const Camera& cam, int d, const AxesLook& look, std::ve
   style.fontSize = look.fontSize;
   style.fontName = look.fontName;
   style.margin = 0;
-  if (std::abs(outward.x) > 1.5 * std::abs(outward.y)) {
-    style.horizontal = outward.x < 0 ? HAlign::Right : HAlign::Left;
-    style.vertical = VAlign::Middle;
-  } else {
-    style.horizontal = HAlign::Center;
-    style.vertical = outward.y > 0 ? VAlign::Top : VAlign::Bottom;
-  }
+  // The label hangs off its anchor away from the box: two axes that meet at a corner put
+  // their labels on either side of it instead of on top of each other.
+  constexpr double kSlant = 0.3;
+  style.horizontal = outward.x > kSlant ? HAlign::Left : (outward.x < -kSlant ? HAlign::Right : HAlign::Center);
+  style.vertical = outward.y > kSlant ? VAlign::Top : (outward.y < -kSlant ? VAlign::Bottom : VAlign::Middle);
   for (const Tick& t : ticks) {
     double u = (t.value - cam.center[d]) / cam.span[d] + 0.5;
     Point p{edge->pa.x + u * (edge->pb.x - edge->pa.x), edge->pa.y + u * (edge->pb.y - edge->pa.y)};

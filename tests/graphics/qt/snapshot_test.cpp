@@ -1,0 +1,203 @@
+// Painting display lists into images: the pixels of lit faces, of texts with background and
+// edge, of faces in depth order, and of the program's layout file.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "backend_support.hpp"
+#include "graphics/camera.hpp"
+#include "graphics/geometry.hpp"
+#include "graphics/headless.hpp"
+#include "graphics/qt/font_metrics.hpp"
+#include "graphics/qt/paint.hpp"
+#include "graphics/qt/snapshot.hpp"
+#include "graphics/render.hpp"
+
+using namespace kolvar;
+using namespace kolvar::graphics;
+
+namespace {
+
+// The headless backend, measuring text with Qt's fonts as the program does.
+class OffscreenBackend : public HeadlessBackend {
+ public:
+  const FontMetrics& fontMetrics() const override { return metrics_; }
+
+ private:
+  QtFontMetrics metrics_;
+};
+
+class Snapshot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kolvar::graphics::testing::qtApp();
+    ensureGuiApplication();  // finds the application above and leaves it alone
+    startSession({std::make_shared<runtime::Registry>(), std::make_shared<OffscreenBackend>()});
+  }
+  void TearDown() override { endSession(); }
+
+  // A 400x400 figure whose axes fills pixels 50..350 both ways; limits -4..4.
+  Handle makeAxes(const Value& view) {
+    Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}, {"Color", Value::row({0.9, 0.9, 0.9})}});
+    Handle ax = axes(fig, {{"Units", Value("pixels")},
+                           {"Position", Value::row({50, 50, 300, 300})},
+                           {"XLim", Value::row({-4, 4})},
+                           {"YLim", Value::row({-4, 4})},
+                           {"ZLim", Value::row({-4, 4})}});
+    graphics::view(ax, view);
+    return ax;
+  }
+};
+
+Handle quad(std::vector<Vec3> c, const Value& color) {
+  Matrix x(4, 1), y(4, 1), z(4, 1);
+  for (std::size_t i = 0; i < 4; ++i) {
+    x[i] = c[i].x;
+    y[i] = c[i].y;
+    z[i] = c[i].z;
+  }
+  return patch(x, y, z, color);
+}
+
+QColor at(const QImage& img, Point p) {
+  return img.pixelColor(static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)));
+}
+
+int brightness(const QColor& c) { return c.red() + c.green() + c.blue(); }
+
+bool near(const QColor& c, int r, int g, int b, int tol = 2) {
+  return std::abs(c.red() - r) <= tol && std::abs(c.green() - g) <= tol && std::abs(c.blue() - b) <= tol;
+}
+
+std::string describe(const QColor& c) {
+  return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue());
+}
+
+}  // namespace
+
+TEST_F(Snapshot, ALitPatchIsAShadeOfItsColourAndBrighterFacingTheLight) {
+  Handle ax = makeAxes(Value(3));
+  const Value blueish = Value::row({0.5, 0.5, 0.9});
+  Handle floorTile = quad({{-3, -3, -2}, {0, -3, -2}, {0, 0, -2}, {-3, 0, -2}}, blueish);
+  Handle wall = quad({{1, 3, -2}, {3, 3, -2}, {3, 3, 2}, {1, 3, 2}}, blueish);
+  Handle plain = quad({{1, -3, -2}, {3, -3, -2}, {3, -1, -2}, {1, -1, -2}}, blueish);
+  set(plain, "FaceLighting", Value("none"));
+  light({{"Position", Value::row({0, 0, 10})}});
+
+  QImage img = figureImage(*ancestor(ax, "figure"));
+  ASSERT_EQ(img.width(), 400);
+  ASSERT_EQ(img.height(), 400);
+  Camera cam = axesCamera(ax);
+  QColor f = at(img, dataToPixel(cam, {-1.5, -1.5, -2}));
+  QColor w = at(img, dataToPixel(cam, {2, 3, 0}));
+  QColor u = at(img, dataToPixel(cam, {2, -2, -2}));
+  for (const QColor& c : {f, w}) {
+    // A shade of [0.5 0.5 0.9]: blue strongest, red and green alike, not the white background.
+    EXPECT_GT(c.blue(), c.red() + 20) << describe(c);
+    EXPECT_NEAR(c.red(), c.green(), 2) << describe(c);
+    EXPECT_FALSE(near(c, 255, 255, 255)) << describe(c);
+  }
+  EXPECT_GT(brightness(f), brightness(w) + 60) << describe(f) << " vs " << describe(w);
+  EXPECT_TRUE(near(u, 128, 128, 230)) << describe(u);
+  (void)floorTile;
+  (void)wall;
+}
+
+TEST_F(Snapshot, ATextWithWhiteBackgroundAndBlueEdgeIsPaintedInItsMeasuredBox) {
+  Handle ax = makeAxes(Value(2));
+  set(ax, "Color", Value::row({0.8, 0.8, 0.8}));
+  Handle t = text(0, 0, Value("Hello"),
+                  {{"BackgroundColor", Value("w")}, {"EdgeColor", Value("b")}, {"LineWidth", Value(2)},
+                   {"Margin", Value(6)}, {"FontSize", Value(14)}, {"HorizontalAlignment", Value("center")}});
+  Handle fig = *ancestor(ax, "figure");
+  DisplayList list = renderFigure(fig);
+  const Primitive& p = list.items.back();
+  ASSERT_EQ(p.source, t);
+  const Rect b = p.box;
+  QImage img = figureImage(fig);
+
+  const double midY = b.y + b.height / 2;
+  EXPECT_TRUE(near(at(img, {b.x + 0.5, midY}), 0, 0, 255, 40)) << describe(at(img, {b.x + 0.5, midY}));
+  EXPECT_TRUE(near(at(img, {b.x + b.width - 0.5, b.y + 2}), 0, 0, 255, 40));
+  EXPECT_TRUE(near(at(img, {b.x + 3.5, midY}), 255, 255, 255)) << describe(at(img, {b.x + 3.5, midY}));
+  EXPECT_TRUE(near(at(img, {b.x - 4, midY}), 204, 204, 204)) << describe(at(img, {b.x - 4, midY}));
+
+  // The glyphs: dark pixels, all inside the margin, and reaching out to the measured width.
+  int dark = 0, left = 1 << 20, right = -1;
+  for (int y = static_cast<int>(b.y) + 3; y < static_cast<int>(b.y + b.height) - 3; ++y)
+    for (int x = static_cast<int>(b.x) + 3; x < static_cast<int>(b.x + b.width) - 3; ++x)
+      if (brightness(img.pixelColor(x, y)) < 300) {
+        ++dark;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  EXPECT_GT(dark, 40);
+  EXPECT_GE(left, b.x + 6 - 1);
+  EXPECT_LE(right, b.x + b.width - 6 + 1);
+  EXPECT_GT(right, b.x + b.width - 6 - 5);  // the measured width is what was painted
+}
+
+TEST_F(Snapshot, TheNearerWallCoversTheFartherWhereCentroidDepthWouldNot) {
+  Handle ax = makeAxes(Value::row({0, 0}));
+  quad({{2, -0.5, -0.5}, {3, -0.5, -0.5}, {3, -0.5, 0.5}, {2, -0.5, 0.5}}, Value("r"));
+  quad({{-4, -3, -1}, {4, 1, -1}, {4, 1, 1}, {-4, -3, 1}}, Value("b"));
+  QImage img = figureImage(*ancestor(ax, "figure"));
+  Camera cam = axesCamera(ax);
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {2.5, 0, 0})), 255, 0, 0)) << describe(at(img, dataToPixel(cam, {2.5, 0, 0})));
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {-2, 0, 0})), 0, 0, 255));
+}
+
+TEST_F(Snapshot, ThePngOfTheLayoutFilesWindowShowsItsAxes) {
+  const std::string layout = std::string(KOLVAR_TEST_DATA) + "/../../src/app/kolvar.fig";
+  if (!QFile::exists(QString::fromStdString(layout))) GTEST_SKIP() << "no layout file yet";
+  LoadedLayout loaded = loadfig(layout);
+  ASSERT_EQ(loaded.handles.size(), 1u);
+  Handle fig = loaded.handles[0];
+  std::vector<Handle> axesList = findall(fig, "axes");
+  ASSERT_EQ(axesList.size(), 3u);
+
+  // A red tile in the middle of the first axes, seen from above.
+  Handle ax1 = axesList[0];
+  for (Handle a : axesList) {
+    if (get(a, "Tag").text() == "axes1") ax1 = a;
+  }
+  set(ax1, {{"XLim", Value::row({-4, 4})}, {"YLim", Value::row({-4, 4})}, {"ZLim", Value::row({-4, 4})},
+            {"View", Value::row({0, 90})}});
+  create("patch", ax1,
+         {{"XData", Value(Matrix::column({-1, 1, 1, -1}))}, {"YData", Value(Matrix::column({-1, -1, 1, 1}))},
+          {"ZData", Value(Matrix::column({0, 0, 0, 0}))}, {"FaceColor", Value("r")}});
+
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("kolvar.png").toStdString();
+  ASSERT_TRUE(snapshotPng(fig, path));
+  QImage img(QString::fromStdString(path));
+  ASSERT_FALSE(img.isNull());
+  Rect client = figurePixelRect(fig);
+  EXPECT_EQ(img.width(), static_cast<int>(std::ceil(client.width)));
+  EXPECT_EQ(img.height(), static_cast<int>(std::ceil(client.height)));
+
+  const Rgb figColor = colorOf(get(fig, "Color")).value();
+  for (Handle a : axesList) {
+    Rect r = objectPixelRect(a);
+    ASSERT_GT(r.width, 20) << get(a, "Tag").text();
+    // Inside each axes, near a corner of its plot area (clear of ticks and labels), its own
+    // background colour; the figure's colour just outside it.
+    Rgb bg = colorOf(get(a, "Color")).value_or(figColor);
+    if (get(a, "View").matrix() != Matrix::row({0, 90})) continue;  // 3-D boxes do not fill the corners
+    QColor inside = at(img, {r.x + r.width * 0.9, r.y + r.height * 0.1});
+    EXPECT_TRUE(near(inside, std::lround(bg.r * 255), std::lround(bg.g * 255), std::lround(bg.b * 255), 3))
+        << get(a, "Tag").text() << " " << describe(inside);
+  }
+  Camera cam = axesCamera(ax1);
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {0, 0, 0})), 255, 0, 0, 3)) << describe(at(img, dataToPixel(cam, {0, 0, 0})));
+  // The figure's own colour shows in the left-over corner of the window.
+  QColor corner = at(img, {1, 1});
+  EXPECT_TRUE(near(corner, std::lround(figColor.r * 255), std::lround(figColor.g * 255), std::lround(figColor.b * 255), 3))
+      << describe(corner);
+}
