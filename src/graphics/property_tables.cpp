@@ -145,7 +145,7 @@ std::vector<PropSpec> axesProps() {
       choice("CameraViewAngleMode", {"auto", "manual"}),
       choice("DataAspectRatioMode", {"auto", "manual"}),
       choice("PlotBoxAspectRatioMode", {"auto", "manual"}),
-      readOnly(numbers("CurrentPoint", Matrix(2, 3))),
+      numbers("CurrentPoint", Matrix(2, 3)),  // settable, so a script can aim a click exactly
       colorOr("Color", {"none"}, Value(Matrix::row({1, 1, 1}))),
       color("XColor", {0.15, 0.15, 0.15}),
       color("YColor", {0.15, 0.15, 0.15}),
