@@ -2,7 +2,8 @@
 #include <cstdio>
 
 #include "bsp/private/inorder.hpp"
-#include "guiruntime/guiruntime.hpp"
+#include "guiruntime/cla.hpp"
+#include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {

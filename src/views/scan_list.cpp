@@ -1,4 +1,4 @@
-#include "guiruntime/guiruntime.hpp"
+#include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {

@@ -1,0 +1,64 @@
+// The program without a screen: one click on a waiting-list item (expansion, full redraw and the
+// display list of the window), and the start-up to the first complete redraw.
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+
+#include "app/app.hpp"
+#include "app/embedded_layout.hpp"
+#include "app/program.hpp"
+#include "app/script.hpp"
+#include "graphics/geometry.hpp"
+#include "guiruntime/guidata.hpp"
+
+namespace {
+
+using namespace kolvar;
+namespace g = kolvar::graphics;
+
+void startProgram(const graphics::ProgramInfo& info) {
+  g::startSession({info.functions, nullptr});
+  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  app::kolvar({}, 0);
+}
+
+void script(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream out;
+  app::runScript(in, out, nullptr);
+}
+
+// Scene s, then clicks on its first waiting item: the click that is timed is the first one after
+// a reset, which expands the placeholder's whole list.
+void BM_Click(benchmark::State& state) {
+  const auto info = app::programInfo();
+  startProgram(info);
+  const std::string scene = "scene " + std::to_string(state.range(0)) + "\n";
+  script(scene);
+  const g::Handle fig = app::kolvarWindow();
+  for (auto _ : state) {
+    state.PauseTiming();
+    script("reset\n");
+    state.ResumeTiming();
+    script("click 2\n");
+    benchmark::DoNotOptimize(g::renderFigure(fig).items.size());
+  }
+  g::endSession();
+}
+BENCHMARK(BM_Click)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUp(benchmark::State& state) {
+  const auto info = app::programInfo();
+  for (auto _ : state) {
+    startProgram(info);
+    benchmark::DoNotOptimize(g::renderFigure(app::kolvarWindow()).items.size());
+    state.PauseTiming();
+    g::endSession();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUp)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,100 @@
+// Mouse interaction through the event API: the scanner from a press in the partition view, the
+// rotation of the scene view followed by the partition view, and the tree view's layout.
+#include <cmath>
+
+#include "app_fixture.hpp"
+
+using namespace kolvar;
+using namespace kolvar::apptest;
+using nlohmann::json;
+namespace g = kolvar::graphics;
+
+namespace {
+
+g::Point centreOf(const g::Rect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
+
+}  // namespace
+
+TEST_F(KolvarApp, APressInThePartitionViewPutsTheScannerOnTheFarPoint) {
+  scannerOn();
+  run("scene 3\nclick 2\n");
+  const g::Handle ax2 = tag("axes2");
+  const g::Point p = centreOf(g::objectPixelRect(ax2));
+  const double px = p.x + 7, py = p.y - 5;  // off centre, so no coordinate is trivially zero
+  const Matrix sight = g::currentPointAt(ax2, px, py);
+  run("press " + formatShortest(px) + " " + formatShortest(py) + "\n");
+  const json st = state();
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(st["scanner"][k].get<double>(), sight(1, k), 1e-9) << k;
+  EXPECT_NE(sight(0, 2), sight(1, 2));  // the near and far points differ, so the far one was taken
+  // The scan order follows the new scanner position at once.
+  EXPECT_EQ(st["scan"].size(), 2u);
+}
+
+TEST_F(KolvarApp, DraggingTheSceneViewRotatesItAndThePartitionViewFollowsOnRelease) {
+  const g::Handle ax1 = tag("axes1"), ax2 = tag("axes2");
+  const Value start = g::view(ax1);
+  EXPECT_EQ(start, Value::row({-37.5, 30}));  // the first redraw gives the default 3-D view
+  const g::Point p = centreOf(g::objectPixelRect(ax1));
+  g::press(fig, p.x, p.y);
+  g::drag(fig, p.x + 40, p.y + 10);
+  EXPECT_NE(g::view(ax1), start);
+  EXPECT_EQ(g::view(ax2), start);  // not yet: the partition view follows on release
+  g::release(fig, p.x + 40, p.y + 10);
+  EXPECT_EQ(g::view(ax2), g::view(ax1));
+  // A later redraw keeps the rotated view in both.
+  const Value rotated = g::view(ax1);
+  run("toggle show_labels\n");
+  EXPECT_EQ(g::view(ax1), rotated);
+  EXPECT_EQ(g::view(ax2), rotated);
+  EXPECT_EQ(g::view(tag("axes3")), Value::row({0, 90}));
+}
+
+TEST_F(KolvarApp, AFailingCallbackLeavesStateAndWindowWorking) {
+  run("scene 3\n");
+  const std::string before = app::stateJson(fig);
+  // Spoil one waiting-list item; clicking it fails inside its callback.
+  const auto items = g::findobj(tag("axes3"), {{"String", "1"}});
+  ASSERT_FALSE(items.empty());
+  for (g::Handle h : items) g::set(h, "UserData", Value("not a list"));
+  ::testing::internal::CaptureStderr();
+  run("click 1\n");
+  const std::string reported = testing::internal::GetCapturedStderr();
+  EXPECT_NE(reported.find("Error"), std::string::npos) << reported;
+  EXPECT_EQ(app::stateJson(fig), before);
+  // The window keeps working.
+  EXPECT_EQ(state()["tree"].is_null(), false);
+  run("click 2\n");
+  EXPECT_EQ(state()["tree"]["poly"]["label"], "2");
+}
+
+TEST_F(KolvarApp, TheTreeViewLaysNodesOutByDepthAndStacksListItemsByTheirHeight) {
+  run("scene 3\nclick 2\n");
+  const g::Handle ax3 = tag("axes3");
+  auto positionOf = [&](const char* label, bool caption) {
+    for (g::Handle h : g::findobj(ax3, {{"Type", "text"}, {"String", label}}))
+      if (g::get(h, "ButtonDownFcn").isEmpty() == caption) return g::get(h, "Position").matrix();
+    ADD_FAILURE() << "no text " << label;
+    return Matrix::row({0, 0, 0});
+  };
+  const Matrix root = positionOf("2", true);
+  EXPECT_DOUBLE_EQ(root[0], 0);
+  EXPECT_DOUBLE_EQ(root[1], 8);
+  const Matrix leaf = positionOf("1b", true);  // the back leaf, one level down to the right
+  EXPECT_DOUBLE_EQ(leaf[0], 10);
+  EXPECT_DOUBLE_EQ(leaf[1], 6);
+  // The front list hangs at (-10, 6): its first item there, the next one an item's height below.
+  const Matrix first = positionOf("1a", false), second = positionOf("3", false);
+  EXPECT_DOUBLE_EQ(first[0], -10);
+  EXPECT_DOUBLE_EQ(first[1], 6);
+  g::Handle firstItem = 0;
+  for (g::Handle h : g::findobj(ax3, {{"String", "1a"}})) firstItem = h;
+  const double height = g::get(firstItem, "Extent").matrix()[3];
+  EXPECT_GT(height, 0);
+  EXPECT_DOUBLE_EQ(second[1], 6 - height);
+  // Every line and caption ignores the mouse; only list items take clicks.
+  for (g::Handle h : g::findobj(ax3)) {
+    if (h == ax3) continue;
+    const bool item = !g::get(h, "ButtonDownFcn").isEmpty();
+    EXPECT_EQ(g::get(h, "HitTest").text(), item ? "on" : "off") << g::typeOf(h);
+  }
+}
