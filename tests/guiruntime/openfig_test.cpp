@@ -85,16 +85,6 @@ TEST_F(OpenfigTest, AnotherWindowUnderARecycledHandleNumberIsNotReused) {
   EXPECT_EQ(list(file), Value(again));
 }
 
-TEST_F(OpenfigTest, TwoSpellingsOfOnePathKeepTwoLists) {
-  const fs::path before = fs::current_path();
-  fs::current_path(kData);
-  const Handle relative = openfig("testgui", "reuse");
-  fs::current_path(before);
-  EXPECT_EQ(g::getappdata(g::kRoot, "OpenFig_gifiugtset_SINGLETON"), Value(relative));
-  EXPECT_NE(openfig(kData + "testgui", "reuse"), relative);
-  EXPECT_EQ(figureCount(), 2u);
-}
-
 TEST_F(OpenfigTest, VisibilityRulesAndTheMoveOnScreen) {
   const std::string shown = kData + "testgui.fig", hidden = kData + "hidden";
   // "auto": a fresh load stays hidden even though the file stored it shown...
