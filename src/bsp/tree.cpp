@@ -67,19 +67,88 @@ bool bspInFront(const NodeRef& nodeA, const NodeRef& nodeB) {
   return inFrontOf(nodeA.get(), nodeB.get());
 }
 
-NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
-  // Walk down to the place of the new node, remembering the side taken at every node.
-  struct Step {
-    const BspNode* at;
-    bool front;
-  };
-  detail::SmallStack<Step> path;
-  const BspNode* cur = tree.get();
-  // An empty subtree, or a placeholder (an element with no polygon), is where the node goes.
-  while (cur && !(cur->element && !cur->element->poly)) {
-    const bool front = inFrontOf(node.get(), cur);
+namespace {
+
+struct Step {
+  const BspNode* at;
+  bool front;  // the side taken at `at`
+};
+using Path = detail::SmallStack<Step>;
+
+bool isPlaceholder(const BspNode* n) { return n->element && !n->element->poly; }
+
+bool lists(const PolygonList& list, const Polygon* poly) {
+  for (const PolygonRef& p : list)
+    if (p.get() == poly) return true;
+  return false;
+}
+
+// From `cur` down by the side test to an empty subtree or a placeholder, extending `path`.
+void descend(const BspNode* cur, const BspNode* node, Path& path) {
+  while (cur && !isPlaceholder(cur)) {
+    const bool front = inFrontOf(node, cur);
     path.push({cur, front});
     cur = front ? cur->left.get() : cur->right.get();
+  }
+}
+
+// The path to the node whose front or back list holds `poly`, ending with the side of that
+// list; for the list of a placeholder, the path to the placeholder itself. Null when no list
+// of the tree holds it.
+std::optional<std::vector<Step>> pathToList(const BspNode* root, const Polygon* poly) {
+  struct Item {
+    const BspNode* node;
+    std::size_t depth;
+    bool front;  // the side of its parent it hangs on
+  };
+  std::vector<Item> stack;
+  if (root) stack.push_back({root, 0, false});
+  std::vector<Step> path;  // path[k]: the node at depth k, and the side leading on
+  while (!stack.empty()) {
+    const Item it = stack.back();
+    stack.pop_back();
+    path.resize(it.depth);
+    if (it.depth > 0) path.back().front = it.front;
+    const BspNode* n = it.node;
+    if (n->element) {
+      const bool inFrontList = lists(n->element->front, poly);
+      if (inFrontList && isPlaceholder(n)) return path;
+      if (inFrontList || lists(n->element->back, poly)) {
+        path.push_back({n, inFrontList});
+        return path;
+      }
+    }
+    path.push_back({n, false});
+    if (n->right) stack.push_back({n->right.get(), it.depth + 1, false});
+    if (n->left) stack.push_back({n->left.get(), it.depth + 1, true});
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
+  // Walk down to the place of the new node, remembering the side taken at every node.
+  Path path;
+  descend(tree.get(), node.get(), path);
+
+  // The walk retraces the filing that put the node's polygon into its list, so it normally ends
+  // beside that very list. Where rounding made a side test of this walk come out otherwise than
+  // the one that filed the polygon, take the route to the list that holds it.
+  const Polygon* poly = node && node->element ? node->element->poly.get() : nullptr;
+  if (poly && !path.empty()) {
+    const Step last = path.back();
+    const BspElement* e = last.at->element ? &*last.at->element : nullptr;
+    if (!e || !lists(last.front ? e->front : e->back, poly)) {
+      if (auto found = pathToList(tree.get(), poly)) {
+        path.clear();
+        for (const Step& s : *found) path.push(s);
+        if (!found->empty()) {
+          const Step end = found->back();
+          descend(end.front ? end.at->left.get() : end.at->right.get(), node.get(), path);
+        }
+      }
+    }
   }
 
   // Copy the path bottom up. Each copy empties the waiting list of the side taken and shares

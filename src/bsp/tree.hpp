@@ -47,7 +47,10 @@ bool bspInFront(const NodeRef& nodeA, const NodeRef& nodeB);
 // element with no polygon), is replaced by `node` outright, its waiting list included.
 // Otherwise the walk descends by bspInFront to the first empty subtree and puts `node` there,
 // emptying on every node it passes the waiting list of the side it takes: on the last node that
-// is the list `node` was expanded from. Iterative, so any depth is safe.
+// is the list `node` was expanded from. Should rounding make the walk disagree with the filing -
+// it ends beside a list that does not hold the node's polygon while another list of the tree
+// does - the node goes where that list hangs instead, so that no polygon is left waiting twice.
+// Iterative, so any depth is safe.
 NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node);
 
 // Visits every placed element (nodes with a polygon) in far-to-near order as seen from
@@ -83,6 +86,11 @@ class SmallStack {
       more_.push_back(v);
     }
     ++size_;
+  }
+  const T& back() const { return size_ <= N ? inline_[size_ - 1] : more_.back(); }
+  void clear() {
+    size_ = 0;
+    more_.clear();
   }
   T pop() {
     --size_;

@@ -65,6 +65,23 @@ TEST(Insert, FrontStraddlingAndCoplanarNodesGoLeftAndTheInputStaysUnchanged) {
   EXPECT_EQ(backLeaf->right, nullptr);
 }
 
+TEST(Insert, TheNodeGoesWhereItsListHangsEvenWhereRoundingDisagrees) {
+  // As if rounding had filed p in front of the root although its vertices test behind it: the
+  // walk alone would hang p's node behind the leaf there and leave p waiting in front as well.
+  const PolygonRef p = wallAt(1, 0, 1, "p");
+  const PolygonRef q = wallAt(-1, 0, 1, "q");
+  const NodeRef backLeaf = leaf(wallAt(2, 0, 1, "behind"));
+  const NodeRef root =
+      bspNode(bspElement(wallAt(0, 0, 1, "root"), PolygonList::from({p, q}), {}), nullptr, backLeaf);
+  const NodeRef node = expandNode(root->element->front, 0);
+  ASSERT_FALSE(bspInFront(node, root));
+  const NodeRef t = bspInsertNode(root, node);
+  EXPECT_EQ(t->left, node);
+  EXPECT_TRUE(t->element->front.empty());
+  EXPECT_EQ(t->right, backLeaf);
+  EXPECT_EQ(treeStats(t).waiting, 0u);
+}
+
 TEST(Insert, MissingPartsCountAsInFrontOnTheNewNodesSide) {
   const NodeRef node = leaf(wallAt(0, 0, 1, "n"));
   const NodeRef placeholder = freshRoot({});
