@@ -59,38 +59,50 @@ void BM_Split(benchmark::State& state) {
 }
 BENCHMARK(BM_Split);
 
-// A leaf at `depth` comparisons below the root of the largest tree.
-const BspNode* leafAtDepth(const NodeRef& tree, std::size_t depth) {
-  std::vector<std::pair<const BspNode*, std::size_t>> stack{{tree.get(), 1}};
-  while (!stack.empty()) {
-    auto [n, d] = stack.back();
-    stack.pop_back();
-    if (d == depth && !n->left && !n->right) return n;
-    if (n->left) stack.push_back({n->left.get(), d + 1});
-    if (n->right) stack.push_back({n->right.get(), d + 1});
+// The tree as clicks leave it when the first waiting list 30 levels down is clicked, and the
+// node that click expands: expanding lists first to last, depth first, on the largest scene.
+struct DeepClick {
+  NodeRef tree;
+  NodeRef node;
+};
+DeepClick clickAtDepth(const PolygonList& scene, std::size_t depth) {
+  struct Waiting {
+    PolygonList list;
+    std::size_t depth;  // the side tests an insertion from this list makes
+  };
+  NodeRef root = freshRoot(scene);
+  std::vector<Waiting> waiting{{scene, 0}};
+  while (!waiting.empty()) {
+    const Waiting w = waiting.back();
+    waiting.pop_back();
+    NodeRef node = expandNode(w.list, 0);
+    if (w.depth == depth) return {root, node};
+    root = bspInsertNode(root, node);
+    if (!node->element->back.empty()) waiting.push_back({node->element->back, w.depth + 1});
+    if (!node->element->front.empty()) waiting.push_back({node->element->front, w.depth + 1});
   }
-  return nullptr;
+  return {};
 }
 
-// Inserting a node whose polygon lies in the plane of a leaf 29 levels down: the walk compares
-// it with 30 splitters (the leaf's included, where it goes in front) and copies 30 nodes.
+// Inserting the node a click on a waiting list 30 levels down expands: the walk compares it
+// with 30 splitters and copies 30 nodes.
 void BM_InsertDepth30(benchmark::State& state) {
-  const Workload& w = workload(100000);
-  const BspNode* target = leafAtDepth(w.tree, 30);
-  if (!target) {
-    state.SkipWithError("no leaf at depth 30");
+  const DeepClick click = clickAtDepth(workload(100000).scene, 30);
+  if (!click.tree) {
+    state.SkipWithError("no waiting list at depth 30");
     return;
   }
-  const NodeRef node = bspNode(bspElement(target->element->poly, {}, {}), nullptr, nullptr);
+  const NodeRef& tree = click.tree;
+  const NodeRef& node = click.node;
   for (auto _ : state) {
-    NodeRef t = bspInsertNode(w.tree, node);  // the new tree, released again at once
+    NodeRef t = bspInsertNode(tree, node);  // the new tree, released again at once
     benchmark::DoNotOptimize(t);
   }
   // The nodes the insertion copied: those of the new tree that the old one does not share.
-  const NodeRef t = bspInsertNode(w.tree, node);
+  const NodeRef t = bspInsertNode(tree, node);
   std::size_t copied = 0;
   const BspNode* a = t.get();
-  const BspNode* b = w.tree.get();
+  const BspNode* b = tree.get();
   while (a != node.get()) {
     ++copied;
     const bool left = a->left != b->left;
