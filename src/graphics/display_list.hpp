@@ -36,6 +36,7 @@ enum class VAlign { Top, Cap, Middle, Baseline, Bottom };
 struct Primitive {
   enum class Kind {
     Face,     // filled polygon `points`, colour `fill` (already lit), optional edge `stroke`
+              // along the edges flagged in `edges` (all of them when `edges` is empty)
     Line,     // polyline `points`, colour `stroke`, `lineWidth`
     Marker,   // one marker per point of `points`: `marker` ("o", "*", "+", "x", ".", "s", "d")
     Text,     // `text` (lines separated by '\n') in colour `stroke`, drawn in `box` with the
@@ -46,6 +47,7 @@ struct Primitive {
   Handle source = 0;  // the object this came from; an axes for its box, grid, ticks and labels
 
   std::vector<Point> points;
+  std::vector<bool> edges;  // Face: edge i runs from point i to point i+1 (the last one closes)
   Rgb fill;
   bool filled = false;
   Rgb stroke;

@@ -242,31 +242,6 @@ Primitive line(Handle source, std::vector<Point> points, Rgb color, double width
   return p;
 }
 
-// The drawn outline of a face piece: its runs of original edges as polylines.
-void emitOutline(const DepthFace& f, const FaceStyle& st, const std::vector<Point>& px, std::vector<Primitive>& out) {
-  std::size_t n = px.size();
-  if (std::all_of(f.edges.begin(), f.edges.end(), [](bool e) { return e; })) {
-    std::vector<Point> ring = px;
-    ring.push_back(px.front());
-    out.push_back(line(st.source, std::move(ring), *st.edge, st.edgeWidth, st.edgeStyle));
-    return;
-  }
-  std::size_t start = 0;
-  while (f.edges[(start + n - 1) % n]) ++start;  // a corner where a run begins
-  std::vector<Point> run;
-  for (std::size_t k = 0; k < n; ++k) {
-    std::size_t i = (start + k) % n;
-    if (f.edges[i]) {
-      if (run.empty()) run.push_back(px[i]);
-      run.push_back(px[(i + 1) % n]);
-    } else if (!run.empty()) {
-      out.push_back(line(st.source, std::move(run), *st.edge, st.edgeWidth, st.edgeStyle));
-      run.clear();
-    }
-  }
-  if (!run.empty()) out.push_back(line(st.source, std::move(run), *st.edge, st.edgeWidth, st.edgeStyle));
-}
-
 Rgb shadeFace(const DepthFace& f, const FaceStyle& st, const Scene& s, const Camera& cam) {
   if (!st.lit || s.lights.empty()) return st.fill;
   std::vector<Light> lights;
@@ -283,21 +258,28 @@ Rgb shadeFace(const DepthFace& f, const FaceStyle& st, const Scene& s, const Cam
 
 void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
-  for (const DepthStep& step : farToNear(tree, cam.toViewer)) {
+  const std::vector<DepthStep> steps = farToNear(tree, cam.toViewer);
+  out.reserve(out.size() + steps.size() + s.overlays.size());
+  for (const DepthStep& step : steps) {
     if (step.face) {
       const DepthFace& f = tree.faces[step.index];
       const FaceStyle& st = s.faceStyles[f.id];
-      std::vector<Point> px;
-      px.reserve(f.points.size());
-      for (const Vec3& p : f.points) px.push_back(viewToPixel(cam, boxToView(cam, p)));
-      Primitive face;
+      out.emplace_back();
+      Primitive& face = out.back();
       face.kind = Primitive::Kind::Face;
       face.source = st.source;
       face.fill = shadeFace(f, st, s, cam);
       face.filled = true;
-      face.points = px;
-      out.push_back(std::move(face));
-      if (st.edge) emitOutline(f, st, px, out);
+      face.points.reserve(f.points.size());
+      for (const Vec3& p : f.points) face.points.push_back(viewToPixel(cam, boxToView(cam, p)));
+      if (st.edge) {
+        face.stroke = *st.edge;
+        face.stroked = true;
+        face.lineWidth = st.edgeWidth;
+        face.lineStyle = st.edgeStyle;
+        // A piece of a cut face is outlined along the original edges only, not along the cuts.
+        if (!std::all_of(f.edges.begin(), f.edges.end(), [](bool e) { return e; })) face.edges = f.edges;
+      }
       continue;
     }
     const DepthSegment& seg = tree.segments[step.index];
@@ -313,7 +295,15 @@ void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, std::
         continue;
       }
     }
-    out.push_back(line(st.source, {a, b}, st.color, st.width, st.style));
+    out.emplace_back();
+    Primitive& drawn = out.back();
+    drawn.kind = Primitive::Kind::Line;
+    drawn.source = st.source;
+    drawn.points = {a, b};
+    drawn.stroke = st.color;
+    drawn.stroked = true;
+    drawn.lineWidth = st.width;
+    drawn.lineStyle = st.style;
     lastSegmentLine = out.size() - 1;
   }
 }

@@ -43,7 +43,8 @@ QRectF rect(const Rect& r) { return QRectF(r.x, r.y, r.width, r.height); }
 
 void paintFace(QPainter& p, const Primitive& item) {
   if (item.points.size() < 3) return;
-  if (item.stroked) {
+  const bool partialOutline = item.stroked && item.edges.size() == item.points.size();
+  if (item.stroked && !partialOutline) {
     p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
   } else if (item.filled) {
     // A hairline of the face's own colour closes the seams that antialiasing would leave between
@@ -56,6 +57,25 @@ void paintFace(QPainter& p, const Primitive& item) {
   }
   p.setBrush(item.filled ? QBrush(qcolor(item.fill)) : QBrush(Qt::NoBrush));
   p.drawPolygon(polygon(item.points));
+  if (!partialOutline) return;
+  // Only some edges are outline (the others are where the face was cut): draw their runs.
+  p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
+  p.setBrush(Qt::NoBrush);
+  const std::size_t n = item.points.size();
+  std::size_t start = 0;
+  while (start < n && item.edges[(start + n - 1) % n]) ++start;  // a corner where a run begins
+  QPolygonF run;
+  for (std::size_t k = 0; k <= n; ++k) {
+    const std::size_t i = (start + k) % n;
+    if (k < n && item.edges[i]) {
+      if (run.isEmpty()) run << QPointF(item.points[i].x, item.points[i].y);
+      const Point& next = item.points[(i + 1) % n];
+      run << QPointF(next.x, next.y);
+    } else if (!run.isEmpty()) {
+      p.drawPolyline(run);
+      run.clear();
+    }
+  }
 }
 
 void paintLine(QPainter& p, const Primitive& item) {
