@@ -1,5 +1,6 @@
 #pragma once
-// Trees shared by the BSP tests.
+// Helpers shared by the BSP tests.
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -7,8 +8,10 @@
 
 namespace kolvar::bsp::testing {
 
-inline std::vector<std::string> labels(const PolygonList& list) {
-  std::vector<std::string> out;
+using Labels = std::vector<std::string>;
+
+inline Labels labels(const PolygonList& list) {
+  Labels out;
   for (const PolygonRef& p : list) out.push_back(p->label);
   return out;
 }
@@ -26,6 +29,15 @@ inline NodeRef scene3Tree() {
   NodeRef root = freshRoot(presetScenes()[2]);
   root = click(root, root->element->front, "2");
   return click(root, root->element->front, "3");
+}
+
+inline NodeRef leaf(PolygonRef p) { return bspNode(bspElement(std::move(p), {}, {}), nullptr, nullptr); }
+
+// Area of a planar loop: half the length of its Newell vector.
+inline double area(const Polygon& p) {
+  Vec3 s;
+  for (std::size_t i = 0; i < p.points.size(); ++i) s = s + cross(p.points[i], p.points[(i + 1) % p.points.size()]);
+  return norm(s) / 2;
 }
 
 }  // namespace kolvar::bsp::testing
