@@ -460,8 +460,9 @@ void emitAxis(Handle ax, const Camera& cam, int d, const AxesLook& look, std::ve
   std::optional<BoxEdge> edge = tickEdge(cam, d);
   if (!edge) return;
   Rgb color = colorOf(get(ax, name + "Color")).value_or(Rgb{0.15, 0.15, 0.15});
+  // Labels are what "TickLabel" says; empty labels mean unlabelled ticks.
   std::vector<Tick> ticks = axisTicks(get(ax, name + "Tick"), tickLabels(get(ax, name + "TickLabel")),
-                                      cam.limits.lo[d], cam.limits.hi[d], true);
+                                      cam.limits.lo[d], cam.limits.hi[d], false);
   // The axis line itself.
   out.push_back(line(ax, {edge->pa, edge->pb}, color, look.lineWidth, "-"));
 

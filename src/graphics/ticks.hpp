@@ -23,7 +23,7 @@ std::vector<std::string> tickLabels(const Value& labels);
 // The ticks of an axis from its "Tick" value (numbers; empty means no ticks) and its labels.
 // Ticks outside [lo, hi] are dropped. Labels are used in order and repeat when there are fewer
 // than ticks; with no labels at all, `autoLabels` decides between the values written as labels
-// and empty labels. A tick value that is not a number row gives no ticks.
+// and empty labels (axes use empty ones). A tick value that is not a number row gives no ticks.
 std::vector<Tick> axisTicks(const Value& ticks, const std::vector<std::string>& labels, double lo,
                             double hi, bool autoLabels);
 

@@ -343,12 +343,19 @@ TEST_F(Render, TicksLabelsAndGridOfAFlatChart) {
   set(ax, {{"XTick", Value(Matrix())}, {"YTick", Value(Matrix())}});
   grid(ax, false);
   for (const Primitive& p : renderAxes(ax).items) EXPECT_NE(p.kind, Primitive::Kind::Text);
-  // Ticks without labels are labelled with their values.
+  // Empty labels: marks without labels. Fewer labels than ticks: the labels repeat.
   set(ax, {{"XTick", Value::row({-2, 2.5})}, {"XTickLabel", Value("")}});
-  std::vector<std::string> auto_;
+  std::size_t marks = 0;
+  for (const Primitive& p : renderAxes(ax).items) {
+    EXPECT_NE(p.kind, Primitive::Kind::Text);
+    marks += p.kind == Primitive::Kind::Line;
+  }
+  EXPECT_EQ(marks, 2u + 2u);  // the x and y axis lines and two ticks
+  set(ax, {{"XTick", Value::row({-3, -1, 1, 3})}, {"XTickLabel", Value("a|b")}});
+  std::vector<std::string> repeated;
   for (const Primitive& p : renderAxes(ax).items)
-    if (p.kind == Primitive::Kind::Text) auto_.push_back(p.text);
-  EXPECT_EQ(auto_, (std::vector<std::string>{"-2", "2.5"}));
+    if (p.kind == Primitive::Kind::Text) repeated.push_back(p.text);
+  EXPECT_EQ(repeated, (std::vector<std::string>{"a", "b", "a", "b"}));
 }
 
 TEST_F(Render, TextsCarryBackgroundEdgeAndAlignmentAndComeLast) {
