@@ -41,8 +41,8 @@ BspNode::~BspNode() {
     pending.push_back(std::move(other));
   }
   while (next) {
-    // Every node is created non-const by bspNode, and nothing else holds this one, so taking
-    // its children out cannot be observed by anyone.
+    // Nodes are created non-const (bspNode, insertion), and nothing else holds this one, so
+    // taking its children out cannot be observed by anyone.
     auto& node = const_cast<BspNode&>(*next);
     NodeRef l = takeSole(node.left);
     NodeRef r = takeSole(node.right);

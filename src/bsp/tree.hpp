@@ -29,7 +29,8 @@ struct BspNode {
   NodeRef right;
 
   // Releases solely owned descendants one by one instead of recursively, so that dropping a
-  // tree thousands of levels deep cannot overflow the stack.
+  // tree thousands of levels deep cannot overflow the stack. This takes apart nodes nobody else
+  // holds, so nodes are made with bspNode (or std::make_shared<BspNode>), never as const objects.
   ~BspNode();
 };
 
