@@ -97,7 +97,9 @@ TEST_F(Properties, BadNamesAndValuesRaiseClearErrorsAndChangeNothing) {
       EXPECT_EQ(std::string(e.what()), k.message);
       EXPECT_EQ(e.kind(), ErrorKind::Property);
     }
-    if (type != "text" && k.name != "Colour") EXPECT_EQ(get(k.h, k.name), before);
+    if (type != "text" && k.name != "Colour") {
+      EXPECT_EQ(get(k.h, k.name), before);
+    }
   }
 
   // Pairs apply in order: those before the bad one stay applied, those after it do not.
