@@ -1,7 +1,5 @@
 #include "graphics/qt/backend.hpp"
 
-#include <QFont>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -10,30 +8,9 @@
 #include "graphics/qt/dialogs.hpp"
 #include "graphics/qt/event_guard.hpp"
 #include "graphics/qt/figure_window.hpp"
+#include "graphics/qt/font_metrics.hpp"
 
 namespace kolvar::graphics {
-
-namespace {
-
-// Interim: text sizes from Qt's own metrics until the shared painting code provides them.
-class InterimFontMetrics : public FontMetrics {
- public:
-  TextSize measure(std::string_view text, double size, std::string_view name) const override {
-    QFont f;
-    f.setFamilies({QString::fromUtf8(name.data(), static_cast<int>(name.size())), "DejaVu Sans"});
-    f.setPointSizeF(size > 0 ? size : 10);
-    const QFontMetricsF m(f);
-    double widest = 0;
-    int lines = 0;
-    for (const QString& line : QString::fromUtf8(text.data(), static_cast<int>(text.size())).split('\n')) {
-      widest = std::max(widest, m.horizontalAdvance(line));
-      ++lines;
-    }
-    return {widest, m.lineSpacing() * lines, m.ascent()};
-  }
-};
-
-}  // namespace
 
 void QtBackend::DeleteLater::operator()(FigureWindow* w) const {
   // A window may go from inside one of its own event handlers (a menu entry, the close button),
@@ -43,7 +20,7 @@ void QtBackend::DeleteLater::operator()(FigureWindow* w) const {
 }
 
 QtBackend::QtBackend(std::shared_ptr<Dialogs> dialogs)
-    : context_(std::make_unique<QObject>()), dialogs_(std::move(dialogs)), metrics_(std::make_unique<InterimFontMetrics>()) {
+    : context_(std::make_unique<QObject>()), dialogs_(std::move(dialogs)), metrics_(std::make_unique<QtFontMetrics>()) {
   if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>([this](Handle fig) { return client(fig); });
 }
 
@@ -103,13 +80,24 @@ void QtBackend::flush() {
 
 const FontMetrics& QtBackend::fontMetrics() const { return *metrics_; }
 
+namespace {
+
+// Without a window system (snapshots, scripts, tests) there is no screen to fit: the model sees
+// a common desktop screen, so that windows keep the size their layout gives them.
+const QScreen* realScreen() {
+  if (QGuiApplication::platformName() == "offscreen") return nullptr;
+  return QGuiApplication::primaryScreen();
+}
+
+}  // namespace
+
 double QtBackend::screenWidth() const {
-  const QScreen* s = QGuiApplication::primaryScreen();
+  const QScreen* s = realScreen();
   return s ? s->geometry().width() : Backend::screenWidth();
 }
 
 double QtBackend::screenHeight() const {
-  const QScreen* s = QGuiApplication::primaryScreen();
+  const QScreen* s = realScreen();
   return s ? s->geometry().height() : Backend::screenHeight();
 }
 

@@ -6,6 +6,7 @@
 
 #include "graphics/geometry.hpp"
 #include "graphics/qt/event_guard.hpp"
+#include "graphics/qt/paint.hpp"
 
 namespace kolvar::graphics {
 
@@ -43,63 +44,6 @@ MouseButton buttonOf(Qt::MouseButton b) {
   return MouseButton::Left;
 }
 
-QColor qcolor(const Rgb& c) {
-  return QColor::fromRgbF(static_cast<float>(c.r), static_cast<float>(c.g), static_cast<float>(c.b));
-}
-
-// Interim painting until the shared painting routine is in: faces, lines, markers, texts.
-void paintDisplayList(QPainter& p, const DisplayList& list) {
-  for (const Primitive& item : list.items) {
-    p.save();
-    if (item.clipped) p.setClipRect(QRectF(item.clip.x, item.clip.y, item.clip.width, item.clip.height));
-    QPolygonF poly;
-    for (const Point& q : item.points) poly << QPointF(q.x, q.y);
-    switch (item.kind) {
-      case Primitive::Kind::Face:
-        p.setPen(item.stroked ? QPen(qcolor(item.stroke), item.lineWidth) : Qt::NoPen);
-        p.setBrush(item.filled ? QBrush(qcolor(item.fill)) : Qt::NoBrush);
-        p.drawPolygon(poly);
-        break;
-      case Primitive::Kind::Line:
-        p.setPen(QPen(qcolor(item.stroke), item.lineWidth * 96 / 72));
-        p.drawPolyline(poly);
-        break;
-      case Primitive::Kind::Marker:
-        p.setPen(QPen(qcolor(item.stroke), 1));
-        for (const QPointF& q : poly) p.drawEllipse(q, item.markerSize / 2, item.markerSize / 2);
-        break;
-      case Primitive::Kind::Rect: {
-        const QRectF r(item.box.x, item.box.y, item.box.width, item.box.height);
-        if (item.filled) p.fillRect(r, qcolor(item.fill));
-        if (item.stroked) {
-          p.setPen(QPen(qcolor(item.stroke), 1));
-          p.drawRect(r);
-        }
-        break;
-      }
-      case Primitive::Kind::Text: {
-        const QRectF r(item.box.x, item.box.y, item.box.width, item.box.height);
-        if (item.hasBackground) p.fillRect(r, qcolor(item.background));
-        if (item.hasEdge) {
-          p.setPen(qcolor(item.edge));
-          p.drawRect(r);
-        }
-        QFont f;
-        f.setPointSizeF(item.fontSize);
-        p.setFont(f);
-        p.setPen(qcolor(item.stroke));
-        double y = item.baseline.y;
-        for (const QString& line : QString::fromStdString(item.text).split('\n')) {
-          p.drawText(QPointF(item.baseline.x, y), line);
-          y += item.lineHeight;
-        }
-        break;
-      }
-    }
-    p.restore();
-  }
-}
-
 }  // namespace
 
 std::optional<Handle> clickableAt(const DisplayList& list, Point at) {
@@ -118,11 +62,7 @@ Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(0);
-  connect(&coalesce_, &QTimer::timeout, this, [this] {
-    if (!stale_) return;
-    displayList();
-    update();
-  });
+  connect(&coalesce_, &QTimer::timeout, this, [this] { displayList(); });
 }
 
 void Canvas::invalidate() {
@@ -139,15 +79,18 @@ const DisplayList& Canvas::displayList() {
         ++renders_;
       }
     });
+    // Whoever asked first (the repaint timer, the cursor, a snapshot), the screen must follow.
+    update();
   }
   return list_;
 }
 
 void Canvas::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
   const DisplayList& list = displayList();
+  painted_ = renders_;
+  // The list covers the figure as it was when drawn; during a resize the rest shows the figure's
+  // colour until the next list is ready.
   const Rgb bg = list.background;
   painter.fillRect(rect(), QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
   guarded("painting", [&] { paintDisplayList(painter, list); });

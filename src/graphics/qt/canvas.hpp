@@ -21,6 +21,8 @@ class Canvas : public QWidget {
   const DisplayList& displayList();
   // How many times the display list was rebuilt (for tests and the benchmarks).
   long renders() const { return renders_; }
+  // Which rebuild the screen shows (equal to renders() once the window is up to date).
+  long painted() const { return painted_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -37,6 +39,7 @@ class Canvas : public QWidget {
   bool stale_ = true;
   bool pressed_ = false;
   long renders_ = 0;
+  long painted_ = -1;
   QTimer coalesce_;
 };
 

@@ -14,6 +14,7 @@
 
 #include "graphics/geometry.hpp"
 #include "graphics/qt/event_guard.hpp"
+#include "graphics/qt/paint.hpp"
 
 namespace kolvar::graphics {
 
@@ -80,11 +81,9 @@ void applyColors(QWidget& w, Handle control) {
 }
 
 void applyFont(QWidget& w, Handle control) {
-  QFont f = w.font();
-  const std::string family = textOf(get(control, "FontName"));
-  if (!family.empty()) f.setFamilies({qs(family), "DejaVu Sans", "Sans Serif"});
+  // The same fonts as the axes' texts, sized in the figure's pixels.
   const double size = numberOf(control, "FontSize");
-  if (size > 0) f.setPointSizeF(size);
+  QFont f = fontFor(textOf(get(control, "FontName")), size > 0 ? size : 9);
   f.setBold(textOf(get(control, "FontWeight")) == "bold");
   w.setFont(f);
 }

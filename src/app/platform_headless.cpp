@@ -1,7 +1,0 @@
-#include "app/platform.hpp"
-
-namespace kolvar::app {
-
-PlatformHooks platformHooks(int, char**) { return {}; }
-
-}  // namespace kolvar::app

@@ -1,0 +1,67 @@
+#pragma once
+// The kolvar window opened on the Qt backend (offscreen), driven by real widget and mouse events;
+// dialogs answered by script.
+#include <nlohmann/json.hpp>
+
+#include "../graphics/qt/backend_support.hpp"
+#include "app/app.hpp"
+#include "app/embedded_layout.hpp"
+#include "app/program.hpp"
+#include "app/script.hpp"
+#include "graphics/geometry.hpp"
+#include "graphics/qt/canvas.hpp"
+#include "guiruntime/guidata.hpp"
+
+namespace kolvar::testing {
+
+class KolvarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    graphics::testing::qtApp();
+    info_ = app::programInfo();
+    dialogs = std::make_shared<graphics::ScriptedDialogs>();
+    backend = std::make_shared<graphics::QtBackend>(dialogs);
+    graphics::startSession({info_.functions, backend});
+    graphics::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+    app::kolvar({}, 0);
+    fig = app::kolvarWindow();
+    graphics::testing::settle();
+  }
+  void TearDown() override {
+    graphics::endSession();
+    graphics::testing::settle();
+  }
+
+  nlohmann::json state() { return nlohmann::json::parse(app::stateJson(fig)); }
+  graphics::Handle tag(const char* name) { return gui::guidata(fig).field(name).matrix()[0]; }
+  graphics::FigureWindow& window() { return *backend->window(fig); }
+  graphics::Canvas& canvas() { return window().canvas(); }
+  template <class W>
+  W& widget(const char* name) {
+    auto* w = qobject_cast<W*>(window().controlWidget(tag(name)));
+    if (!w) throw std::runtime_error(std::string("no widget of that kind for ") + name);
+    return *w;
+  }
+  QPointF centreOf(graphics::Handle h) {
+    const graphics::Rect r = graphics::objectPixelRect(h);
+    return {r.x + r.width / 2, r.y + r.height / 2};
+  }
+  // The centre of the waiting-list item showing `label` (the first, top to bottom).
+  std::optional<QPointF> itemShowing(const std::string& label) {
+    for (const auto& p : canvas().displayList().items)
+      if (p.kind == graphics::Primitive::Kind::Text && graphics::ishandle(p.source) &&
+          graphics::typeOf(p.source) == "text" && !graphics::get(p.source, "ButtonDownFcn").isEmpty() &&
+          p.text == label)
+        return QPointF(p.box.x + p.box.width / 2, p.box.y + p.box.height / 2);
+    return std::nullopt;
+  }
+
+  graphics::Handle fig = 0;
+  std::shared_ptr<graphics::ScriptedDialogs> dialogs;
+  std::shared_ptr<graphics::QtBackend> backend;
+
+ private:
+  graphics::ProgramInfo info_;
+};
+
+}  // namespace kolvar::testing

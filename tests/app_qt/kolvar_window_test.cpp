@@ -1,0 +1,201 @@
+// The student's window: widgets, mouse and menus reach the program's handlers, and what the
+// window shows changes with them.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include "app_qt_support.hpp"
+#include "graphics/qt/dialogs.hpp"
+#include "graphics/qt/window_snapshot.hpp"
+
+using namespace kolvar;
+using namespace kolvar::testing;
+using graphics::testing::click;
+using graphics::testing::key;
+using graphics::testing::mouse;
+using graphics::testing::settle;
+
+namespace {
+
+// The File menu's entry whose label contains `word`.
+QAction* fileEntry(graphics::FigureWindow& w, const char* word) {
+  for (QAction* top : w.menuBar().actions())
+    if (QMenu* m = top->menu())
+      for (QAction* a : m->actions())
+        if (a->text().contains(word)) return a;
+  return nullptr;
+}
+
+std::size_t figureCount() { return graphics::findall(graphics::kRoot, "figure").size(); }
+
+// Pixels of `image` inside `r` for which `is` holds.
+int countIn(const QImage& image, const graphics::Rect& r, const std::function<bool(QColor)>& is) {
+  int n = 0;
+  for (int y = static_cast<int>(r.y); y < static_cast<int>(r.y + r.height); ++y)
+    for (int x = static_cast<int>(r.x); x < static_cast<int>(r.x + r.width); ++x)
+      if (is(image.pixelColor(x, y))) ++n;
+  return n;
+}
+
+bool isFace(QColor c) { return c.blueF() > c.redF() + 0.1 && c.valueF() < 0.8 && c.saturationF() > 0.2; }
+bool isInk(QColor c) { return c.valueF() < 0.35 && c.saturationF() < 0.2; }
+bool isRed(QColor c) { return c.redF() > 0.7 && c.greenF() < 0.4 && c.blueF() < 0.4; }
+
+}  // namespace
+
+TEST_F(KolvarWindow, PopupChoiceAndCheckBoxClickRunTheirHandlers) {
+  const auto item = itemShowing("1");
+  ASSERT_TRUE(item);
+  click(canvas(), *item);
+  ASSERT_FALSE(state()["tree"]["poly"].is_null());
+
+  // Choosing scene 2 in the popup starts a fresh tree for it.
+  auto& popup = widget<QComboBox>("select_poly");
+  key(popup, Qt::Key_Down);
+  EXPECT_EQ(state()["scene"], 2);
+  EXPECT_TRUE(state()["tree"]["poly"].is_null());
+  EXPECT_EQ(state()["tree"]["front"].size(), 3u);
+
+  // The scanner box: off empties the read-outs and the scan list; on shows them again.
+  auto& box = widget<QCheckBox>("show_scanner");
+  auto& x = widget<QLabel>("scanX");
+  ASSERT_TRUE(box.isChecked());
+  EXPECT_EQ(x.text().toStdString(), "0.0");
+  window().show();
+  click(box, box.rect().center());
+  EXPECT_FALSE(state()["options"]["scanner"].get<bool>());
+  EXPECT_EQ(x.text().toStdString(), " ");
+  click(box, box.rect().center());
+  EXPECT_EQ(x.text().toStdString(), "0.0");
+}
+
+TEST_F(KolvarWindow, ClicksOnWaitingItemsGrowTheTreeAndAClickInThePartitionViewPlacesTheScanner) {
+  const graphics::Handle axes2 = tag("axes2");
+  auto facesIn = [&](graphics::Handle ax) {
+    int n = 0;
+    for (const auto& p : canvas().displayList().items)
+      if (p.kind == graphics::Primitive::Kind::Face && graphics::ishandle(p.source) &&
+          graphics::typeOf(p.source) == "patch" && graphics::ancestor(p.source, "axes") == ax)
+        ++n;
+    return n;
+  };
+  EXPECT_EQ(facesIn(axes2), 0);
+  click(canvas(), *itemShowing("3"));
+  settle();
+  auto tree = state()["tree"];
+  EXPECT_EQ(tree["poly"]["label"], "3");
+  EXPECT_GT(facesIn(axes2), 0) << "the placed polygon shows in the partition view";
+  EXPECT_EQ(canvas().painted(), canvas().renders()) << "and on screen, not only in the display list";
+  // The lists under the new node: their items are clickable in turn.
+  const auto next = itemShowing("5a");
+  ASSERT_TRUE(next) << tree.dump();
+  click(canvas(), *next);
+  settle();
+  tree = state()["tree"];
+  EXPECT_TRUE(tree["left"]["poly"]["label"] == "5a") << tree.dump();
+  EXPECT_FALSE(state()["scan"].empty());
+
+  const auto before = state()["scanner"];
+  click(canvas(), centreOf(axes2));
+  EXPECT_NE(state()["scanner"], before);
+  EXPECT_NE(widget<QLabel>("scanX").text().toStdString(), "0.0");
+}
+
+TEST_F(KolvarWindow, ADragRotatesTheSceneViewLiveAndThePartitionViewFollowsOnRelease) {
+  const graphics::Handle axes1 = tag("axes1"), axes2 = tag("axes2");
+  const Value start = graphics::view(axes1);
+  ASSERT_EQ(graphics::view(axes2), start);
+  const QPointF from = centreOf(axes1);
+  mouse(canvas(), QEvent::MouseButtonPress, from, Qt::LeftButton);
+  const long renders = canvas().renders();
+  mouse(canvas(), QEvent::MouseMove, from + QPointF(40, 10), Qt::LeftButton);
+  settle();
+  EXPECT_NE(graphics::view(axes1), start);
+  EXPECT_EQ(graphics::view(axes2), start) << "the partition view waits for the release";
+  EXPECT_EQ(canvas().renders(), renders + 1) << "the scene view turns while the button is down";
+  mouse(canvas(), QEvent::MouseMove, from + QPointF(60, 20), Qt::LeftButton);
+  mouse(canvas(), QEvent::MouseButtonRelease, from + QPointF(60, 20), Qt::NoButton);
+  settle();
+  EXPECT_EQ(graphics::view(axes2), graphics::view(axes1));
+  EXPECT_NE(graphics::view(axes1), start);
+}
+
+TEST_F(KolvarWindow, CloseKeepsTheWindowUnlessTheAnswerIsYes) {
+  QAction* close = fileEntry(window(), "Close");
+  ASSERT_NE(close, nullptr);
+  for (const char* answer : {"", "No"}) {
+    dialogs->answers = {answer};
+    close->trigger();
+    settle();
+    ASSERT_TRUE(graphics::ishandle(fig)) << "answer \"" << answer << "\"";
+  }
+  ASSERT_EQ(dialogs->asked.size(), 2u);
+  EXPECT_EQ(dialogs->asked[0].text, "Close kolvar?");
+  EXPECT_EQ(dialogs->asked[0].title, "Close kolvar...");
+  EXPECT_EQ(dialogs->asked[0].defaultButton, "Yes");
+  int gone = 0;
+  backend->onNoWindowLeft([&] { ++gone; });
+  dialogs->answers = {"Yes"};
+  close->trigger();
+  settle();
+  EXPECT_FALSE(graphics::ishandle(fig));
+  EXPECT_EQ(backend->window(fig), nullptr);
+  EXPECT_EQ(gone, 1) << "the event loop is told to end";
+}
+
+TEST_F(KolvarWindow, OpenLoadsTheChosenLayoutByItsFullPath) {
+  QTemporaryDir dir;
+  QFile source(QStringLiteral(KOLVAR_TEST_DATA "/../../src/app/kolvar.fig"));
+  ASSERT_TRUE(source.copy(dir.filePath("stored.fig")));
+  QAction* open = fileEntry(window(), "Open");
+  ASSERT_NE(open, nullptr);
+
+  open->trigger();  // cancelled: nothing opens
+  settle();
+  EXPECT_EQ(figureCount(), 1u);
+  ASSERT_EQ(dialogs->asked.size(), 1u);
+  EXPECT_EQ(dialogs->asked[0].text, "*.fig");
+
+  // The working folder has no stored.fig: only the full path finds it.
+  ASSERT_NE(QDir::currentPath(), dir.path());
+  dialogs->files.push_back(graphics::FileChoice{"stored.fig", dir.path().toStdString()});
+  open->trigger();
+  settle();
+  ASSERT_EQ(figureCount(), 2u);
+  for (graphics::Handle f : graphics::findall(graphics::kRoot, "figure")) EXPECT_NE(backend->window(f), nullptr);
+}
+
+TEST_F(KolvarWindow, SnapshotAndPrintShowTheThreeViewsAndTheControls) {
+  click(canvas(), *itemShowing("2"));
+  settle();
+  const QImage image = graphics::windowImage(*backend, fig);
+  const auto pos = graphics::pixelPosition(fig);
+  ASSERT_EQ(image.size(), QSize(static_cast<int>(pos[2]), static_cast<int>(pos[3])));
+  const auto scene = graphics::objectPixelRect(tag("axes1"));
+  const auto partition = graphics::objectPixelRect(tag("axes2"));
+  const auto tree = graphics::objectPixelRect(tag("axes3"));
+  EXPECT_GT(countIn(image, scene, isFace), 300) << "the scene's polygons";
+  EXPECT_GT(countIn(image, partition, isFace), 30) << "the placed polygon";
+  EXPECT_GT(countIn(image, partition, isRed), 5) << "the scanner";
+  EXPECT_GT(countIn(image, tree, isInk), 50) << "the tree's labels";
+  EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("reset")), isInk), 20) << "the button's text";
+  EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("scan_list")), isInk), 5) << "the scan list";
+
+  // Printing to a PDF file needs no printer.
+  QTemporaryDir dir;
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("kolvar.pdf"));
+  graphics::printWindow(window().client(), printer);
+  QFile pdf(dir.filePath("kolvar.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_GT(pdf.size(), 5000);
+  EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
+}
