@@ -34,6 +34,7 @@ Vec3 newellNormal(const std::vector<Vec3>& p) {
 }  // namespace
 
 PolygonList PolygonList::from(std::vector<PolygonRef> items) {
+  std::erase(items, nullptr);
   PolygonList list;
   if (!items.empty()) list.items_ = std::make_shared<const std::vector<PolygonRef>>(std::move(items));
   return list;

@@ -33,6 +33,7 @@ using PolygonRef = std::shared_ptr<const Polygon>;  // null stands for "no polyg
 class PolygonList {
  public:
   PolygonList() = default;  // the empty list
+  // A list holds polygons only: null items are left out, so no user of a list needs to test.
   static PolygonList from(std::vector<PolygonRef> items);
 
   std::size_t size() const { return items_ ? items_->size() : 0; }

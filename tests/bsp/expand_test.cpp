@@ -66,6 +66,7 @@ TEST(Expand, PairsGiveLeavesAndCoplanarPolygonsGoInFront) {
   EXPECT_TRUE(isLeaf(coplanar->left, "b"));
   EXPECT_EQ(coplanar->right, nullptr);
   EXPECT_THROW(expandNode(PolygonList::from({a, b}), 2), Error);
+  EXPECT_EQ(labels(PolygonList::from({a, nullptr, b})), (Labels{"a", "b"}));  // lists hold polygons only
 }
 
 TEST(Expand, AFullBuildOfRandomWallsFilesEveryPieceOnItsSideAndLosesNoArea) {
