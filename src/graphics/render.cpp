@@ -414,13 +414,15 @@ struct BoxEdge {
   Point pa, pb;
 };
 
-// The edge of the box parallel to axis `d` that carries its ticks: the lowest one on the screen
-// for an axis that runs across, the leftmost for one that runs up; nothing when the axis points
-// at the viewer (a plan view's z axis).
+// The edge of the box parallel to axis `d` that carries its ticks; nothing when the axis points
+// at the viewer (a plan view's z axis). The x and y axes lie on the floor of the box as seen
+// (its bottom when seen from above, its top from below), on the edge nearer the viewer; in a
+// flat chart, where both floor edges are equally near, on the bottom and on the left. The z axis
+// stands on the leftmost upright edge.
 std::optional<BoxEdge> tickEdge(const Camera& cam, int d) {
   std::optional<BoxEdge> best;
   double bestKey = 0;
-  double bestDepth = 0;
+  double floorZ = cam.toViewer.z >= 0 ? -0.5 : 0.5;
   for (double s1 : {-0.5, 0.5}) {
     for (double s2 : {-0.5, 0.5}) {
       BoxEdge e;
@@ -428,17 +430,21 @@ std::optional<BoxEdge> tickEdge(const Camera& cam, int d) {
       e.b[d] = 0.5;
       e.a[(d + 1) % 3] = e.b[(d + 1) % 3] = s1;
       e.a[(d + 2) % 3] = e.b[(d + 2) % 3] = s2;
+      if (d != 2 && e.a.z != floorZ) continue;
       e.pa = boxPixel(cam, e.a);
       e.pb = boxPixel(cam, e.b);
-      double dx = e.pb.x - e.pa.x, dy = e.pb.y - e.pa.y;
-      if (std::hypot(dx, dy) < 1) return std::nullopt;
-      bool across = std::abs(dx) >= std::abs(dy);
-      double key = across ? (e.pa.y + e.pb.y) / 2 : -(e.pa.x + e.pb.x) / 2;
-      double depth = dot(cam.toViewer, 0.5 * (e.a + e.b));
-      if (!best || key > bestKey + 0.5 || (std::abs(key - bestKey) <= 0.5 && depth > bestDepth)) {
+      if (distance(e.pa, e.pb) < 1) return std::nullopt;
+      Point mid{(e.pa.x + e.pb.x) / 2, (e.pa.y + e.pb.y) / 2};
+      double key;
+      if (d == 2) {
+        key = -mid.x;  // leftmost
+      } else {
+        // Nearer first; between equally near edges the lower one, then the one further left.
+        key = 1e6 * dot(cam.toViewer, 0.5 * (e.a + e.b)) + 1e3 * mid.y - mid.x;
+      }
+      if (!best || key > bestKey + 1e-6) {
         best = e;
         bestKey = key;
-        bestDepth = depth;
       }
     }
   }
