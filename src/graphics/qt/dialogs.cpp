@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "graphics/qt/canvas.hpp"
+#include "graphics/qt/paint.hpp"
+
 namespace kolvar::graphics {
 
 namespace {
@@ -93,9 +96,24 @@ void printWindow(QWidget& client, QPrinter& printer) {
   const double scale = std::min(page.width() / size.width(), page.height() / size.height());
   painter.translate((page.width() - size.width() * scale) / 2, (page.height() - size.height() * scale) / 2);
   painter.scale(scale, scale);
-  // The widget paints itself and its controls through this painter, so the axes go to the page
-  // as vector graphics rather than as a screen image.
-  client.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  painter.fillRect(QRectF(QPointF(0, 0), size), client.palette().color(QPalette::Window));
+  for (QObject* child : client.children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (!w || w->isHidden()) continue;
+    if (auto* canvas = dynamic_cast<Canvas*>(w)) {
+      // The axes go to the page as vector graphics, through the same routine as the screen.
+      paintDisplayList(painter, canvas->displayList());
+      continue;
+    }
+    // Qt prints a widget through a pixmap at the page's full resolution, which makes files of
+    // megabytes; a pixmap at three times the screen's is as sharp on paper and far smaller.
+    constexpr double kSharpness = 3;
+    QPixmap image(w->size() * kSharpness);
+    image.setDevicePixelRatio(kSharpness);
+    image.fill(Qt::transparent);
+    w->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    painter.drawPixmap(w->geometry().topLeft(), image);
+  }
   painter.end();
 }
 
