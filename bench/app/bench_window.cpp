@@ -1,0 +1,130 @@
+// The window on Qt (offscreen platform): a click on a waiting-list item until the window is
+// repainted, one step of a rotation drag until repainted, and the start-up until the first paint.
+// Run with QT_QPA_PLATFORM=offscreen (set here when unset).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStyleFactory>
+
+#include "app/app.hpp"
+#include "app/embedded_layout.hpp"
+#include "app/program.hpp"
+#include "app/script.hpp"
+#include "graphics/geometry.hpp"
+#include "graphics/qt/backend.hpp"
+#include "graphics/qt/canvas.hpp"
+#include "graphics/qt/figure_window.hpp"
+#include "guiruntime/guidata.hpp"
+
+namespace {
+
+using namespace kolvar;
+namespace g = kolvar::graphics;
+
+struct Window {
+  std::shared_ptr<g::QtBackend> backend = std::make_shared<g::QtBackend>();
+  g::Handle fig = 0;
+  g::Canvas& canvas() { return backend->window(fig)->canvas(); }
+};
+
+Window open(const g::ProgramInfo& info) {
+  Window w;
+  g::startSession({info.functions, w.backend});
+  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  app::kolvar({}, 0);
+  w.fig = app::kolvarWindow();
+  return w;
+}
+
+// Serve events until the canvas shows its latest display list, rebuilt after `before`.
+void untilPainted(g::Canvas& c, long before) {
+  while (c.renders() <= before || c.painted() != c.renders()) QCoreApplication::processEvents();
+}
+
+void send(QWidget& w, QEvent::Type type, QPointF at, Qt::MouseButtons held) {
+  const Qt::MouseButton b = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent e(type, at, w.mapToGlobal(at), b, held, Qt::NoModifier);
+  QApplication::sendEvent(&w, &e);
+}
+
+QPointF firstWaitingItem(g::Canvas& c) {
+  for (const auto& p : c.displayList().items)
+    if (p.kind == g::Primitive::Kind::Text && g::ishandle(p.source) && g::typeOf(p.source) == "text" &&
+        !g::get(p.source, "ButtonDownFcn").isEmpty())
+      return {p.box.x + p.box.width / 2, p.box.y + p.box.height / 2};
+  throw std::runtime_error("no waiting item");
+}
+
+void runScript(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream out;
+  app::runScript(in, out, nullptr);
+}
+
+// The first click after a reset of scene N: it splits the placeholder's whole list.
+void BM_ClickToRepaintedWindow(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("scene " + std::to_string(state.range(0)) + "\n");
+  for (auto _ : state) {
+    state.PauseTiming();
+    runScript("reset\n");
+    untilPainted(w.canvas(), w.canvas().renders() - 1);
+    const QPointF at = firstWaitingItem(w.canvas());
+    const long before = w.canvas().renders();
+    state.ResumeTiming();
+    send(w.canvas(), QEvent::MouseButtonPress, at, Qt::LeftButton);
+    send(w.canvas(), QEvent::MouseButtonRelease, at, Qt::NoButton);
+    untilPainted(w.canvas(), before);
+  }
+  g::endSession();
+}
+BENCHMARK(BM_ClickToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view.
+void BM_RotationDragStep(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("click 3\nclick 5a\nclick 1\n");
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes1").scalar());
+  const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
+  send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
+  int step = 0;
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    const double dx = (step++ % 20) - 10;
+    send(w.canvas(), QEvent::MouseMove, centre + QPointF(dx * 3, dx), Qt::LeftButton);
+    untilPainted(w.canvas(), before);
+  }
+  send(w.canvas(), QEvent::MouseButtonRelease, centre, Qt::NoButton);
+  g::endSession();
+}
+BENCHMARK(BM_RotationDragStep)->Unit(benchmark::kMillisecond);
+
+// From the program's start (the application object already made) to the first painted window.
+void BM_StartUpToFirstPaint(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto info = app::programInfo();
+    Window w = open(info);
+    untilPainted(w.canvas(), 0);
+    state.PauseTiming();
+    g::endSession();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUpToFirstPaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  if (QStyle* style = QStyleFactory::create("Fusion")) QApplication::setStyle(style);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
