@@ -56,8 +56,14 @@ TEST_F(KolvarWindow, PopupChoiceAndCheckBoxClickRunTheirHandlers) {
   click(canvas(), *item);
   ASSERT_FALSE(state()["tree"]["poly"].is_null());
 
-  // Choosing scene 2 in the popup starts a fresh tree for it.
+  // The popup shows the colour its CreateFcn gave it when the layout made it.
   auto& popup = widget<QComboBox>("select_poly");
+  const Matrix colour = graphics::get(tag("select_poly"), "BackgroundColor").matrix();
+  EXPECT_EQ(popup.palette().color(QPalette::Button),
+            QColor::fromRgbF(static_cast<float>(colour[0]), static_cast<float>(colour[1]), static_cast<float>(colour[2])));
+  EXPECT_EQ(popup.count(), 3);
+
+  // Choosing scene 2 in the popup starts a fresh tree for it.
   key(popup, Qt::Key_Down);
   EXPECT_EQ(state()["scene"], 2);
   EXPECT_TRUE(state()["tree"]["poly"].is_null());
