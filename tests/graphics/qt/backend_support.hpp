@@ -50,9 +50,11 @@ inline void mouse(QWidget& w, QEvent::Type type, QPointF at, Qt::MouseButtons he
 }
 
 inline void key(QWidget& w, Qt::Key k) {
-  QKeyEvent down(QEvent::KeyPress, k, Qt::NoModifier);
+  // Printable keys carry their character, as typing does.
+  const QString text = k >= 0x20 && k < 0x7f ? QString(QChar(static_cast<char16_t>(k))) : QString();
+  QKeyEvent down(QEvent::KeyPress, k, Qt::NoModifier, text);
   QApplication::sendEvent(&w, &down);
-  QKeyEvent up(QEvent::KeyRelease, k, Qt::NoModifier);
+  QKeyEvent up(QEvent::KeyRelease, k, Qt::NoModifier, text);
   QApplication::sendEvent(&w, &up);
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -138,6 +139,27 @@ TEST_F(Controls, ListTextAndButtonShowTheirPropertiesAndAFailingCallbackLeavesTh
   EXPECT_NE(qobject_cast<QCheckBox*>(window(fig).controlWidget(button)), nullptr);
   deleteObject(button);
   EXPECT_EQ(window(fig).controlWidget(button), nullptr);
+}
+
+TEST_F(Controls, TypedTextReachesTheModelBeforeTheEditCallbackRuns) {
+  addFunction("seeText", -1, 0, [this](const runtime::Args&, int) {
+    notes.push_back(get(*gcbo(), "String"));
+    return runtime::Outputs{};
+  });
+  const Handle edit = control("edit", {{"String", Value("4")}, {"Callback", Value("seeText()")}});
+  auto& line = widget<QLineEdit>(edit);
+  EXPECT_EQ(line.text().toStdString(), "4");
+  window(fig).show();
+  line.setFocus();
+  key(line, Qt::Key_End);
+  key(line, Qt::Key_2);
+  key(line, Qt::Key_Return);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].text(), "42");
+  key(line, Qt::Key_Return);
+  EXPECT_EQ(notes.size(), 1u) << "no callback without a change";
+  set(edit, "String", Value("7"));
+  EXPECT_EQ(line.text().toStdString(), "7");
 }
 
 TEST_F(Controls, CreateFcnSettingsReachTheWidget) {
