@@ -43,23 +43,25 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
     nBack += c != -1;
   }
 
-  std::vector<PolygonRef> front;
-  std::vector<PolygonRef> back;
-  front.reserve(nFront);
-  back.reserve(nBack);
+  std::vector<PolygonRef> front(nFront);
+  std::vector<PolygonRef> back(nBack);
+  std::size_t iFront = 0;
+  std::size_t iBack = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (i == index) continue;
     const PolygonRef& p = polyList[i];
     if (sides[i] == -1) {
-      front.push_back(p);
+      front[iFront++] = p;
     } else if (sides[i] == 1) {
-      back.push_back(p);
+      back[iBack++] = p;
     } else {  // straddling: its pieces stand where it stood
       auto [f, b] = splitPoly(*p, splitter);
-      if (f) front.push_back(std::move(f));
-      if (b) back.push_back(std::move(b));
+      if (f) front[iFront++] = std::move(f);
+      if (b) back[iBack++] = std::move(b);
     }
   }
+  front.resize(iFront);  // fewer where a split dropped a piece with no area
+  back.resize(iBack);
   Side f = side(std::move(front));
   Side b = side(std::move(back));
   return bspNode(bspElement(polyList[index], std::move(f.list), std::move(b.list)),

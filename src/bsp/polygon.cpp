@@ -93,16 +93,17 @@ PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> l
 int inFront(const std::vector<Vec3>& pts, const Polygon& polygon) {
   const Vec3 origin = polygon.points[0];
   const Vec3 n = polygon.normal;
+  // Without an early exit: polygons have few vertices, and a branch per vertex on an
+  // unpredictable side costs more than the arithmetic it would save. A not-a-number distance
+  // fails both comparisons, so it counts as neither side.
   bool allFront = true;
   bool allBack = true;
   for (const Vec3& p : pts) {
     const double s = dot(p - origin, n);
-    // Written as negations so that a not-a-number distance counts as neither side.
-    if (!(s >= -kSideEpsilon)) allFront = false;
-    if (!(s <= kSideEpsilon)) allBack = false;
-    if (!allFront && !allBack) return 0;
+    allFront &= s >= -kSideEpsilon;
+    allBack &= s <= kSideEpsilon;
   }
-  return allFront ? -1 : 1;
+  return allFront ? -1 : allBack ? 1 : 0;
 }
 
 std::string displayPolygonLine(const PolygonRef& polygon) {
