@@ -2,7 +2,13 @@
 // run-time message, and checks the outputs first.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "app/app.hpp"
+#include "app/embedded_layout.hpp"
 #include "app/program.hpp"
+#include "app/script.hpp"
+#include "graphics/graphics.hpp"
 
 using namespace kolvar;
 
@@ -90,4 +96,27 @@ TEST(FunctionTables, ProgramOptionsAreTheProgramsOwnAndOtherWordsPassThrough) {
   EXPECT_EQ(o.words, (std::vector<std::string>{"Visible", "off"}));
   EXPECT_THROW(app::parseOptions({"--colour"}), Error);
   EXPECT_THROW(app::parseOptions({"--script"}), Error);
+}
+
+TEST(Start, WordsBecomePropertyPairsAndLaterStartsReuseOrRebuildTheWindow) {
+  const auto info = app::programInfo();
+  graphics::startSession({info.functions, nullptr});
+  graphics::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  // A first word that names no function still starts the program, as a creation.
+  const graphics::Handle fig = app::kolvar({Value("Name"), Value("Demo")}, 1).at(0).scalar();
+  EXPECT_EQ(graphics::get(fig, "Name").text(), "Demo");
+  EXPECT_EQ(graphics::get(fig, "Visible").text(), "on");
+  std::istringstream grow("scene 3\nclick 2\n");
+  std::ostringstream sink;
+  app::runScript(grow, sink, nullptr);
+  const std::string grown = app::stateJson(fig);
+
+  // A second start reuses the window on screen and keeps the tree.
+  EXPECT_EQ(app::kolvar({}, 1).at(0).scalar(), fig);
+  EXPECT_EQ(app::stateJson(fig), grown);
+  // A start that asks for a hidden window builds the state afresh, even on the same window.
+  EXPECT_EQ(app::kolvar({Value("Visible"), Value("off")}, 1).at(0).scalar(), fig);
+  EXPECT_EQ(graphics::get(fig, "Visible").text(), "off");
+  EXPECT_NE(app::stateJson(fig), grown);
+  graphics::endSession();
 }
