@@ -29,6 +29,7 @@ class KolvarWindow : public ::testing::Test {
   }
   void TearDown() override {
     graphics::endSession();
+    backend.reset();
     graphics::testing::settle();
   }
 

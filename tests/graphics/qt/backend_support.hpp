@@ -17,13 +17,32 @@
 
 namespace kolvar::graphics::testing {
 
+// One QApplication for the whole test program, made before the first test and destroyed after
+// the last one: destroyed by the exit handlers instead, it would outlive parts of Qt it needs.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!QCoreApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app_.reset();
+  }
+
+ private:
+  int argc_ = 1;
+  char name_[13] = "kolvar-tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+// GoogleTest owns its environments.
+inline ::testing::Environment* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
 inline QApplication& qtApp() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "kolvar-tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (!app) throw std::runtime_error("the tests need a QApplication");
+  return *app;
 }
 
 // Let queued work run: zero timers (repaints, syncs), queued signals and deferred deletions.
@@ -69,6 +88,7 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     endSession();
+    backend_.reset();  // the windows go with the backend, while the event loop can still delete them
     settle();
   }
   void addFunction(const std::string& name, int nin, int nout, runtime::Body body) {
