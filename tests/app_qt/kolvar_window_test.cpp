@@ -8,11 +8,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QTemporaryDir>
 
 #include "app_qt_support.hpp"
-#include "graphics/qt/dialogs.hpp"
 #include "graphics/qt/window_snapshot.hpp"
 
 using namespace kolvar;
@@ -178,7 +176,7 @@ TEST_F(KolvarWindow, OpenLoadsTheChosenLayoutByItsFullPath) {
   for (graphics::Handle f : graphics::findall(graphics::kRoot, "figure")) EXPECT_NE(backend->window(f), nullptr);
 }
 
-TEST_F(KolvarWindow, SnapshotAndPrintShowTheThreeViewsAndTheControls) {
+TEST_F(KolvarWindow, SnapshotShowsTheThreeViewsAndTheControls) {
   click(canvas(), *itemShowing("2"));
   settle();
   const QImage image = graphics::windowImage(*backend, fig);
@@ -193,15 +191,4 @@ TEST_F(KolvarWindow, SnapshotAndPrintShowTheThreeViewsAndTheControls) {
   EXPECT_GT(countIn(image, tree, isInk), 50) << "the tree's labels";
   EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("reset")), isInk), 20) << "the button's text";
   EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("scan_list")), isInk), 5) << "the scan list";
-
-  // Printing to a PDF file needs no printer.
-  QTemporaryDir dir;
-  QPrinter printer;
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(dir.filePath("kolvar.pdf"));
-  graphics::printWindow(window().client(), printer);
-  QFile pdf(dir.filePath("kolvar.pdf"));
-  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-  EXPECT_GT(pdf.size(), 5000);
-  EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
 }
