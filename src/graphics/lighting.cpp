@@ -14,10 +14,13 @@ Rgb litColor(Rgb base, Vec3 normal, Vec3 towardViewer, const std::vector<Light>&
   double r = m.ambient * base.r, g = m.ambient * base.g, b = m.ambient * base.b;
   for (const Light& light : lights) {
     Vec3 l = normalized(light.direction);
-    double diffuse = std::max(0.0, dot(n, l));
-    if (diffuse <= 0) continue;
-    Vec3 reflected = 2 * dot(n, l) * n - l;
-    double spec = m.specular * std::pow(std::max(0.0, dot(reflected, v)), m.exponent);
+    const double facing = dot(n, l);
+    const double diffuse = std::fabs(facing);
+    double spec = 0;
+    if (facing > 0) {
+      Vec3 reflected = 2 * facing * n - l;
+      spec = m.specular * std::pow(std::max(0.0, dot(reflected, v)), m.exponent);
+    }
     r += (m.diffuse * diffuse * base.r + spec) * light.color.r;
     g += (m.diffuse * diffuse * base.g + spec) * light.color.g;
     b += (m.diffuse * diffuse * base.b + spec) * light.color.b;

@@ -12,9 +12,11 @@ struct Light {
   Rgb color{1, 1, 1};
 };
 
+// Bright enough that a face turned away from the light still reads as its own colour: in a
+// teaching view every face must stay legible, so shading only tells the orientations apart.
 struct Material {
-  double ambient = 0.3;
-  double diffuse = 0.6;
+  double ambient = 0.5;
+  double diffuse = 0.5;
   double specular = 0.3;
   double exponent = 10;
 };
