@@ -65,11 +65,10 @@ bool takesClicks(const Object& o) {
   return o.value("HitTest").text() == "on" && o.value("Visible").text() == "on";
 }
 
-// The object under figure pixel (x, y): the topmost drawn object that takes clicks, else the
-// axes under the pointer, else the figure itself.
-Handle hitObject(Handle fig, double x, double y) {
+// The object under figure pixel (x, y) of `list`: the topmost drawn object that takes clicks,
+// else the axes under the pointer, else the figure itself.
+Handle hitObject(Handle fig, const DisplayList& list, double x, double y) {
   const Point p{x, y};
-  const DisplayList list = renderFigure(fig);
   for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
     if (!covers(*it, p)) continue;
     const Object* o = findObject(it->source);
@@ -113,7 +112,13 @@ const char* selectionType(MouseButton b) {
 Handle hitTest(Handle fig, double x, double y) {
   object(fig);
   requireType(fig, "figure", "hitTest");
-  return hitObject(fig, x, y);
+  return hitObject(fig, renderFigure(fig), x, y);
+}
+
+Handle hitTest(Handle fig, const DisplayList& list, double x, double y) {
+  object(fig);
+  requireType(fig, "figure", "hitTest");
+  return hitObject(fig, list, x, y);
 }
 
 void press(Handle fig, double x, double y, MouseButton button) {
@@ -125,7 +130,7 @@ void press(Handle fig, double x, double y, MouseButton button) {
   endRotationDrag(fig);  // a drag whose button-up command never ran ends with the next press
   if (startRotationDrag(fig, x, y)) return;  // the rotation mode owns this press
 
-  const Handle hit = hitObject(fig, x, y);
+  const Handle hit = hitObject(fig, renderFigure(fig), x, y);
   if (auto ax = ancestor(hit, "axes")) {
     setInternal(*ax, "CurrentPoint", Value(currentPointAt(*ax, x, y)));
     setInternal(fig, "CurrentAxes", Value(*ax));

@@ -29,4 +29,7 @@ DisplayList renderFigure(Handle fig);
 // Only one axes, in figure pixels.
 DisplayList renderAxes(Handle ax);
 
+// hitTest on a display list of `fig` already made (a window keeps one for its cursor).
+Handle hitTest(Handle fig, const DisplayList& list, double x, double y);
+
 }  // namespace kolvar::graphics

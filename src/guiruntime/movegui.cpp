@@ -1,5 +1,7 @@
 #include "guiruntime/movegui.hpp"
 
+#include "guiruntime/guidata.hpp"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -87,15 +89,8 @@ std::pair<double, double> placement(const Value& position, double rwidth, double
 
 }  // namespace
 
-Value get_parent_fig(const Value& h) {
-  Value cur = h;
-  while (!cur.isEmpty()) {
-    const Value type = graphics::get(cur.scalar(), "type");
-    if (type.isText() && type.text() == "figure") break;
-    cur = graphics::get(cur.scalar(), "parent");
-  }
-  return cur;
-}
+// The same walk up "parent" as guidata's.
+Value get_parent_fig(const Value& h) { return getParentFigure(h); }
 
 FrameAllowance unixFrameAllowance(Handle fig) {
   FrameAllowance a{6, 24};

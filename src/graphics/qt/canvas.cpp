@@ -12,32 +12,6 @@ namespace kolvar::graphics {
 
 namespace {
 
-bool insidePolygon(Point p, const std::vector<Point>& poly) {
-  bool inside = false;
-  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    const Point a = poly[i], b = poly[j];
-    if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
-  }
-  return inside;
-}
-
-// Whether a press at `p` lands on `item`. The cursor only has to agree with the model's hit test
-// where it matters, on filled shapes and texts; lines and markers count within a few pixels.
-bool lands(const Primitive& item, Point p) {
-  if (item.clipped && !item.clip.contains(p)) return false;
-  switch (item.kind) {
-    case Primitive::Kind::Face: return item.points.size() >= 3 && insidePolygon(p, item.points);
-    case Primitive::Kind::Text:
-    case Primitive::Kind::Rect: return item.box.contains(p);
-    case Primitive::Kind::Line:
-    case Primitive::Kind::Marker:
-      for (const Point& q : item.points)
-        if (std::hypot(p.x - q.x, p.y - q.y) <= 4) return true;
-      return false;
-  }
-  return false;
-}
-
 MouseButton buttonOf(Qt::MouseButton b) {
   if (b == Qt::RightButton) return MouseButton::Right;
   if (b == Qt::MiddleButton) return MouseButton::Middle;
@@ -45,17 +19,6 @@ MouseButton buttonOf(Qt::MouseButton b) {
 }
 
 }  // namespace
-
-std::optional<Handle> clickableAt(const DisplayList& list, Point at) {
-  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
-    if (!lands(*it, at) || !ishandle(it->source)) continue;
-    const std::string type = typeOf(it->source);
-    if (type == "figure" || type == "axes") continue;
-    if (get(it->source, "HitTest").text() != "on" || get(it->source, "Visible").text() != "on") continue;
-    return it->source;
-  }
-  return std::nullopt;
-}
 
 Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   setMouseTracking(true);
@@ -134,14 +97,9 @@ void Canvas::updateCursor(QPointF at) {
     const Point p{at.x(), at.y()};
     // A hand over what a click acts on (the waiting-list items); a cross over an axes that
     // takes clicks itself (the partition view places the scanner).
-    if (auto hit = clickableAt(displayList(), p)) {
-      if (!get(*hit, "ButtonDownFcn").isEmpty()) shape = Qt::PointingHandCursor;
-      return;
-    }
-    for (Handle c : childrenOf(fig_))
-      if (typeOf(c) == "axes" && get(c, "Visible").text() == "on" && objectPixelRect(c).contains(p) &&
-          !get(c, "ButtonDownFcn").isEmpty())
-        shape = Qt::CrossCursor;
+    const Handle hit = hitTest(fig_, displayList(), p.x, p.y);
+    if (hit == fig_ || get(hit, "ButtonDownFcn").isEmpty()) return;
+    shape = typeOf(hit) == "axes" ? Qt::CrossCursor : Qt::PointingHandCursor;
   });
   if (cursor().shape() != shape) setCursor(shape);
 }

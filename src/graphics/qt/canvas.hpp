@@ -43,8 +43,4 @@ class Canvas : public QWidget {
   QTimer coalesce_;
 };
 
-// The object a click at figure pixel `at` would reach in `list`: the topmost drawn object that
-// takes clicks, or nothing when the click falls through to an axes or the figure.
-std::optional<Handle> clickableAt(const DisplayList& list, Point at);
-
 }  // namespace kolvar::graphics
