@@ -55,6 +55,35 @@ BspNode::~BspNode() {
   }
 }
 
+namespace detail {
+
+const FlatTree& flatten(const BspNode& root) {
+  if (root.flat) return *root.flat;
+  auto flat = std::make_unique<FlatTree>();
+  struct Pending {
+    const BspNode* node;
+    std::uint32_t parent;
+    bool front;
+  };
+  std::vector<Pending> stack{{&root, kNoNode, false}};
+  while (!stack.empty()) {
+    const Pending p = stack.back();
+    stack.pop_back();
+    // A subtree whose root has no splitter is walked no further, as the pointer walk would.
+    if (!p.node->element || !p.node->element->poly) continue;
+    const Polygon& poly = *p.node->element->poly;
+    const auto at = static_cast<std::uint32_t>(flat->nodes.size());
+    flat->nodes.push_back({poly.points[0], poly.normal, &*p.node->element, kNoNode, kNoNode});
+    if (p.parent != kNoNode) (p.front ? flat->nodes[p.parent].front : flat->nodes[p.parent].back) = at;
+    if (p.node->right) stack.push_back({p.node->right.get(), at, false});
+    if (p.node->left) stack.push_back({p.node->left.get(), at, true});
+  }
+  root.flat = std::move(flat);
+  return *root.flat;
+}
+
+}  // namespace detail
+
 BspElement bspElement(PolygonRef p, PolygonList f, PolygonList b) {
   return BspElement{std::move(p), std::move(f), std::move(b)};
 }
@@ -125,10 +154,9 @@ std::optional<std::vector<Step>> pathToList(const BspNode* root, const Polygon* 
   return std::nullopt;
 }
 
-}  // namespace
-
-NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
-  // Walk down to the place of the new node, remembering the side taken at every node.
+// The route of `node` into `tree`: the nodes it passes, top down, with the side taken at each.
+// Empty when the tree is empty or a placeholder root, which the node replaces outright.
+Path routeOf(const NodeRef& tree, const NodeRef& node) {
   Path path;
   descend(tree.get(), node.get(), path);
 
@@ -150,11 +178,13 @@ NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
       }
     }
   }
+  return path;
+}
 
-  // Copy the path bottom up. Each copy empties the waiting list of the side taken and shares
-  // everything else with the old tree.
-  NodeRef result = node;
-  while (!path.empty()) {
+// Copies of path[from..] bottom up, ending in `node`. Each copy empties the waiting list of the
+// side taken and shares everything else with the old tree.
+NodeRef copyPath(Path& path, std::size_t from, NodeRef result) {
+  while (path.size() > from) {
     const Step step = path.pop();
     const BspNode& old = *step.at;
     if (!old.element) {
@@ -171,6 +201,32 @@ NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
     }
   }
   return result;
+}
+
+}  // namespace
+
+NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node) {
+  Path path = routeOf(tree, node);
+  return copyPath(path, 0, node);
+}
+
+NodeRef bspInsertNode(NodeRef&& tree, const NodeRef& node) {
+  Path path = routeOf(tree, node);
+  if (path.empty()) return node;
+  // Down the route as long as every node on it is held by this tree alone: such a node can be
+  // changed in place, since nobody else can see it. From the first shared one on, copy.
+  NodeRef* slot = &tree;
+  std::size_t i = 0;
+  for (; i < path.size() && slot->use_count() == 1; ++i) {
+    // Nodes are made non-const (bspNode, make_shared<BspNode>), so changing one is sound.
+    auto& n = const_cast<BspNode&>(**slot);
+    n.flat.reset();  // its subtree changes
+    const bool front = path[i].front;
+    if (n.element) (front ? n.element->front : n.element->back) = PolygonList();
+    slot = front ? &n.left : &n.right;
+  }
+  *slot = copyPath(path, i, node);
+  return std::move(tree);
 }
 
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree,

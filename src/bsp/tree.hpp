@@ -2,6 +2,7 @@
 // The BSP tree: immutable nodes shared between copies. Insertion copies only the path it walks
 // and returns the new tree; the tree passed in is never changed, so every holder of an older
 // tree (a state record, an undo copy, the diagram) keeps seeing exactly what it had.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,11 +23,35 @@ struct BspElement {
 struct BspNode;
 using NodeRef = std::shared_ptr<const BspNode>;  // a tree; null is the empty tree
 
+namespace detail {
+// A tree laid out for the far-to-near walk: its placed nodes in pre-order in one array, each
+// with its plane and the positions of its placed children. Walking it reads memory in order
+// instead of chasing nodes scattered over the heap, which is what bounds the walk on large trees.
+struct FlatNode {
+  Vec3 origin;
+  Vec3 normal;
+  const BspElement* element;
+  std::uint32_t front;  // position of the placed front child, or kNoNode
+  std::uint32_t back;
+};
+inline constexpr std::uint32_t kNoNode = UINT32_MAX;
+struct FlatTree {
+  std::vector<FlatNode> nodes;
+};
+// The layout of the tree rooted at `root` (which must hold a polygon), made at its first walk and
+// kept with the root: trees never change, so it stays right for as long as the root lives.
+const FlatTree& flatten(const BspNode& root);
+}  // namespace detail
+
 // `left` is the subtree on the front side of element.poly, `right` the one on the back side.
 struct BspNode {
   std::optional<BspElement> element;
   NodeRef left;
   NodeRef right;
+
+  // The walking layout of this subtree, made by the first far-to-near walk that starts here. The
+  // program runs its walks on one thread; the cache is no more shareable across threads than that.
+  mutable std::unique_ptr<const detail::FlatTree> flat;
 
   // Releases solely owned descendants one by one instead of recursively, so that dropping a
   // tree thousands of levels deep cannot overflow the stack. This takes apart nodes nobody else
@@ -53,6 +78,10 @@ bool bspInFront(const NodeRef& nodeA, const NodeRef& nodeB);
 // does - the node goes where that list hangs instead, so that no polygon is left waiting twice.
 // Iterative, so any depth is safe.
 NodeRef bspInsertNode(const NodeRef& tree, const NodeRef& node);
+// The same for a tree the caller gives up: nodes on the path that nobody else holds are updated
+// in place instead of copied, so a builder that keeps only the latest tree allocates nothing but
+// the new node. Nodes that other trees share are copied exactly as above.
+NodeRef bspInsertNode(NodeRef&& tree, const NodeRef& node);
 
 // Visits every placed element (nodes with a polygon) in far-to-near order as seen from
 // `viewer`: at each node the subtree on the viewer's far side first, then the node, then the
@@ -89,6 +118,7 @@ class SmallStack {
     ++size_;
   }
   const T& back() const { return size_ <= N ? inline_[size_ - 1] : more_.back(); }
+  const T& operator[](std::size_t i) const { return i < N ? inline_[i] : more_[i - N]; }
   void clear() {
     size_ = 0;
     more_.clear();
@@ -110,28 +140,37 @@ class SmallStack {
 
 template <class F>
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
-  detail::SmallStack<detail::WalkStep> stack;
-  const BspNode* n = tree.get();
+  if (!tree || !tree->element || !tree->element->poly) return;
+  const std::vector<detail::FlatNode>& nodes = detail::flatten(*tree).nodes;
+  struct Step {
+    std::uint32_t at;
+    bool visit;
+  };
+  detail::SmallStack<Step> stack;
+  std::uint32_t n = 0;
   for (;;) {
     // Descend along far sides, leaving each node's visit and its near side on the stack.
-    while (n && n->element && n->element->poly) {
-      // Nodes lie scattered in memory: start loading both children while this side test runs.
-      __builtin_prefetch(n->left.get());
-      __builtin_prefetch(n->right.get());
-      const bool viewerInFront = inFront(viewer, *n->element->poly) != 1;
-      const BspNode* far = viewerInFront ? n->right.get() : n->left.get();
-      const BspNode* near = viewerInFront ? n->left.get() : n->right.get();
-      if (near) stack.push({near, false});
+    while (n != detail::kNoNode) {
+      const detail::FlatNode& node = nodes[n];
+      // Both children are read soon, one now and one from the stack: start loading them.
+      if (node.front != detail::kNoNode) __builtin_prefetch(&nodes[node.front]);
+      if (node.back != detail::kNoNode) __builtin_prefetch(&nodes[node.back]);
+      // The side test of the viewer against the node's plane, as inFront(viewer, poly) computes it.
+      const double s = dot(viewer - node.origin, node.normal);
+      const bool viewerInFront = s >= -kSideEpsilon || !(s <= kSideEpsilon);
+      const std::uint32_t far = viewerInFront ? node.back : node.front;
+      const std::uint32_t near = viewerInFront ? node.front : node.back;
+      if (near != detail::kNoNode) stack.push({near, false});
       stack.push({n, true});
       n = far;
     }
     if (stack.empty()) return;
-    const detail::WalkStep step = stack.pop();
+    const Step step = stack.pop();
     if (step.visit) {
-      f(*step.node->element);
-      n = nullptr;
+      f(*nodes[step.at].element);
+      n = detail::kNoNode;
     } else {
-      n = step.node;
+      n = step.at;
     }
   }
 }

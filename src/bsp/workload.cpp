@@ -41,7 +41,7 @@ NodeRef buildTree(const PolygonList& scene) {
     const PolygonList list = std::move(waiting.back());
     waiting.pop_back();
     NodeRef node = expandNode(list, 0);
-    root = bspInsertNode(root, node);
+    root = bspInsertNode(std::move(root), node);
     // Back first, so that the front list is expanded next.
     if (!node->element->back.empty()) waiting.push_back(node->element->back);
     if (!node->element->front.empty()) waiting.push_back(node->element->front);

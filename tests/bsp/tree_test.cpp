@@ -70,6 +70,32 @@ TEST(Insert, TheNodeGoesWhereItsListHangsEvenWhereRoundingDisagrees) {
   EXPECT_EQ(treeStats(t).waiting, 0u);
 }
 
+TEST(Insert, AGivenUpTreeChangesInPlaceOnlyWhereNobodyElseHoldsIt) {
+  const PolygonList scene = presetScenes()[2];
+  const Labels expected{"1b", "2", "1ab", "3", "1aa"};
+
+  // Held twice (say, by a stored state): giving one copy up still copies the path.
+  NodeRef root = bspInsertNode(freshRoot(scene), expandNode(scene, 1));
+  const NodeRef kept = root;
+  const Labels keptOrder = farToNear({0, 4, 0}, kept);  // also lays `kept` out for walking
+  const NodeRef node3 = expandNode(root->element->front, 1);
+  const NodeRef grown = bspInsertNode(std::move(root), node3);
+  EXPECT_NE(grown, kept);
+  EXPECT_EQ(labels(kept->element->front), (Labels{"1a", "3"}));
+  EXPECT_EQ(farToNear({0, 4, 0}, kept), keptOrder);
+  EXPECT_EQ(farToNear({0, 4, 0}, grown), expected);
+
+  // Held once: the root itself is reused, and its walking layout is made anew.
+  NodeRef alone = bspInsertNode(freshRoot(scene), expandNode(scene, 1));
+  farToNear({0, 4, 0}, alone);
+  const BspNode* address = alone.get();
+  const NodeRef next = expandNode(alone->element->front, 1);
+  const NodeRef same = bspInsertNode(std::move(alone), next);
+  EXPECT_EQ(same.get(), address);
+  EXPECT_TRUE(same->element->front.empty());
+  EXPECT_EQ(farToNear({0, 4, 0}, same), expected);
+}
+
 TEST(FarToNear, Scene3FromTheScannersStartBehindAndOnThePlane) {
   const NodeRef tree = scene3Tree();
   EXPECT_EQ(farToNear({0, 4, 0}, tree), (Labels{"1b", "2", "1ab", "3", "1aa"}));
