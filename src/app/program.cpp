@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/app.hpp"
+#include "app/embedded_layout.hpp"
 
 namespace kolvar::app {
 
@@ -54,7 +55,8 @@ g::ProgramInfo programInfo() {
   info.functions = std::make_shared<runtime::Registry>();
   registerProgram(*info.functions);
   // The modules keep their constants in typed, immutable data built by the compiler, so their
-  // initialisers have nothing left to do; the table keeps the order in which they run.
+  // initialisers have little left to do; the table keeps the order in which they run. The main
+  // module's makes the compiled-in layout file known, so the program runs from any folder.
   const char* modules[] = {"kolvar", "bsp_private_btinorder", "bsp_private_btplottree", "cla",
                            "gui_mainfcn", "guidata", "bsp_private_btplotnodes", "guihandles",
                            "openfig", "isvarname", "movegui", "iskeyword"};
@@ -62,6 +64,7 @@ g::ProgramInfo programInfo() {
   info.initTerm.push_back({"graphicsFunctionsInitialize", "graphicsFunctionsTerminate", {}, {}});
   for (const char* m : modules)
     info.initTerm.push_back({std::string("InitializeModule_") + m, std::string("TerminateModule_") + m, {}, {}});
+  info.initTerm[2].initialize = [] { g::registerEmbeddedLayout("kolvar.fig", embeddedLayoutText()); };
   return info;
 }
 
