@@ -1,7 +1,11 @@
 // The program's platform: Qt. Makes the application object (on the screen, or offscreen for
 // work that needs none), the Qt backend of the graphics model, the window event loop and the
 // snapshot writer.
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QStyleFactory>
 #include <cstdlib>
 #include <iostream>
@@ -60,6 +64,15 @@ PlatformHooks platformHooks(int argc, char** argv) {
       qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb;offscreen" : "xcb;offscreen");
       wantScreen = true;
     }
+  }
+
+  // Qt wants a private runtime folder. Where the session has none (a root shell, a CI job), make
+  // the one Qt would fall back to, so that it does not warn at every start.
+  if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+    const QString dir = QDir::tempPath() + "/runtime-" + QString::number(::getuid());
+    if (QDir().mkpath(dir) &&
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+      qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
   }
 
   auto platform = std::make_shared<QtPlatform>();
