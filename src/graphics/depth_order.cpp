@@ -24,14 +24,20 @@ struct PieceInfo {
   Plane plane;
   Vec3 centre;
   double radius = 0;
+  Vec3 lo, hi;  // the corners' bounds along each axis
 };
 
-PieceInfo infoOf(const DepthFace& f) {
+PieceInfo infoOf(const DepthFace& f, const Plane& plane) {
   PieceInfo info;
-  info.plane = planeOf(f.points).value_or(Plane{{0, 0, 1}, 0});
+  info.plane = plane;
   for (const Vec3& p : f.points) info.centre = info.centre + p;
   if (!f.points.empty()) info.centre = (1.0 / static_cast<double>(f.points.size())) * info.centre;
   for (const Vec3& p : f.points) info.radius = std::max(info.radius, norm(p - info.centre));
+  if (!f.points.empty()) info.lo = info.hi = f.points.front();
+  for (const Vec3& p : f.points) {
+    info.lo = {std::min(info.lo.x, p.x), std::min(info.lo.y, p.y), std::min(info.lo.z, p.z)};
+    info.hi = {std::max(info.hi.x, p.x), std::max(info.hi.y, p.y), std::max(info.hi.z, p.z)};
+  }
   return info;
 }
 
@@ -49,12 +55,6 @@ Side classify(const DepthFace& f, const PieceInfo& info, const Plane& p) {
   if (anyFront) return Side::Front;
   if (anyBack) return Side::Back;
   return Side::Coplanar;
-}
-
-// The edge flags of a face, all true when the caller gave none.
-std::vector<bool> edgeFlags(const DepthFace& f) {
-  if (f.edges.size() == f.points.size()) return f.edges;
-  return std::vector<bool>(f.points.size(), true);
 }
 
 }  // namespace
@@ -86,18 +86,22 @@ std::optional<Plane> planeOf(const std::vector<Vec3>& pts) {
 }
 
 std::vector<DepthFace> flatFaces(DepthFace face) {
-  std::vector<bool> flags = edgeFlags(face);
+  if (face.edges.size() != face.points.size()) face.edges.assign(face.points.size(), true);
   // Drop repeated points (a closing copy of the first point, say): they make zero-length edges.
-  DepthFace clean;
-  clean.id = face.id;
-  for (std::size_t i = 0; i < face.points.size(); ++i) {
-    if (!clean.points.empty() && samePoint(face.points[i], clean.points.back())) {
-      clean.edges.back() = flags[i];
+  // Done in place: a repeated point hands its edge's flag to the point it repeats.
+  DepthFace clean = std::move(face);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < clean.points.size(); ++i) {
+    if (kept > 0 && samePoint(clean.points[i], clean.points[kept - 1])) {
+      clean.edges[kept - 1] = clean.edges[i];
       continue;
     }
-    clean.points.push_back(face.points[i]);
-    clean.edges.push_back(flags[i]);
+    clean.points[kept] = clean.points[i];
+    clean.edges[kept] = clean.edges[i];
+    ++kept;
   }
+  clean.points.resize(kept);
+  clean.edges.resize(kept);
   while (clean.points.size() > 1 && samePoint(clean.points.back(), clean.points.front())) {
     clean.points.pop_back();
     clean.edges.pop_back();
@@ -106,10 +110,13 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
   if (!plane) return {};
   bool flat = true;
   for (const Vec3& p : clean.points) flat = flat && std::abs(dot(plane->normal, p) - plane->offset) <= kDepthTolerance;
-  if (flat) return {std::move(clean)};
+  std::vector<DepthFace> out;
+  if (flat) {
+    out.push_back(std::move(clean));  // (a braced list would copy it)
+    return out;
+  }
 
   // Not flat: a fan of triangles from the first point, each flat by construction.
-  std::vector<DepthFace> out;
   std::size_t n = clean.points.size();
   for (std::size_t i = 1; i + 1 < n; ++i) {
     DepthFace t;
@@ -124,15 +131,23 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
 void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back) {
   front = DepthFace{{}, {}, face.id};
   back = DepthFace{{}, {}, face.id};
-  std::vector<bool> flags = edgeFlags(face);
+  const bool allEdges = face.edges.size() != face.points.size();
   std::size_t n = face.points.size();
-  std::vector<double> d(n);
+  // Signed distances of the corners; most faces have few, and they stay off the heap.
+  constexpr std::size_t kFew = 16;
+  double few[kFew];
+  std::vector<double> many(n > kFew ? n : 0);
+  double* d = n > kFew ? many.data() : few;
   for (std::size_t i = 0; i < n; ++i) d[i] = dot(plane.normal, face.points[i]) - plane.offset;
+  front.points.reserve(n + 1);
+  front.edges.reserve(n + 1);
+  back.points.reserve(n + 1);
+  back.edges.reserve(n + 1);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t j = (i + 1) % n;
     const Vec3& p = face.points[i];
     int si = sideOf(d[i]), sj = sideOf(d[j]);
-    bool e = flags[i];
+    bool e = allEdges || face.edges[i];
     if (si > 0) {
       front.points.push_back(p);
       front.edges.push_back(e);
@@ -158,8 +173,10 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
       into.edges.push_back(e);
     }
   }
-  if (front.points.size() < 3 || !planeOf(front.points)) front.points.clear(), front.edges.clear();
-  if (back.points.size() < 3 || !planeOf(back.points)) back.points.clear(), back.edges.clear();
+  // A part with no area (planeOf would find no plane) is no part.
+  auto hasArea = [](const std::vector<Vec3>& pts) { return pts.size() >= 3 && norm(newellNormal(pts)) > 1e-14; };
+  if (!hasArea(front.points)) front.points.clear(), front.edges.clear();
+  if (!hasArea(back.points)) back.points.clear(), back.edges.clear();
 }
 
 // The box's walls stand at exactly +-0.5; points within the tolerance outside count as inside
@@ -167,13 +184,13 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
 constexpr double kHalf = 0.5;
 constexpr double kHalfSlack = 0.5 + kDepthTolerance;
 
-DepthFace clipFaceToBox(const DepthFace& face) {
+DepthFace clipFaceToBox(DepthFace face) {
   bool inside = true;
   for (const Vec3& p : face.points)
     inside = inside && std::abs(p.x) <= kHalfSlack && std::abs(p.y) <= kHalfSlack && std::abs(p.z) <= kHalfSlack;
   if (inside) return face;
-  DepthFace kept = face;
-  kept.edges = edgeFlags(face);
+  DepthFace kept = std::move(face);
+  if (kept.edges.size() != kept.points.size()) kept.edges.assign(kept.points.size(), true);
   for (int axis = 0; axis < 3 && !kept.points.empty(); ++axis) {
     for (double sign : {1.0, -1.0}) {
       // Keep sign * coordinate <= 0.5, the front side of the plane with normal -sign * e_axis.
@@ -215,44 +232,201 @@ std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s) {
 
 namespace {
 
-// The splitter among a few candidates spread over the list: fewest cuts first, then the most
-// even split. Cuts make pieces, and pieces make every later step slower. A long list is judged
-// on a sample of its faces, which finds the same good planes for a fraction of the work.
-std::size_t chooseSplitter(const std::vector<int>& list, const std::vector<DepthFace>& faces,
-                           const std::vector<PieceInfo>& info) {
+// A plane that cuts a node's space in two: the plane of one of its faces, or a plane across a
+// coordinate axis (normal +e_axis) that lies between faces rather than on one.
+struct Splitter {
+  Plane plane;
+  int axis = -1;             // 0..2 for a plane across an axis, -1 for a face's plane
+  std::ptrdiff_t pick = -1;  // position in the node's list of the face whose plane it is
+};
+
+// Where a piece lies relative to the plane across `axis` at `at`, read off its bounds alone: the
+// corners extreme along the axis are exactly the ones whose signed distances are extreme.
+Side classifyAcross(const PieceInfo& info, int axis, double at) {
+  const bool anyFront = info.hi[axis] - at > kDepthTolerance;
+  const bool anyBack = info.lo[axis] - at < -kDepthTolerance;
+  if (anyFront && anyBack) return Side::Straddling;
+  if (anyFront) return Side::Front;
+  if (anyBack) return Side::Back;
+  return Side::Coplanar;
+}
+
+Side classify(const DepthFace& f, const PieceInfo& info, const Splitter& s) {
+  return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.offset) : classify(f, info, s.plane);
+}
+
+// How good a splitter looks on a sample of `counted` pieces; lower is better. Cuts make pieces,
+// and pieces make every later step slower (building, walking, painting); an even split keeps
+// the tree shallow.
+double splitterScore(long cuts, long fronts, long backs, long counted) {
+  return (8.0 * static_cast<double>(cuts) + static_cast<double>(std::labs(fronts - backs))) /
+         static_cast<double>(std::max(counted, 1L));
+}
+
+// Memory reused by every node of one build.
+struct Workspace {
+  std::vector<double> los, his, flats;
+  std::vector<std::vector<int>> spare;  // lists done with, kept for their capacity
+};
+
+std::vector<int> takeList(Workspace& w) {
+  if (w.spare.empty()) return {};
+  std::vector<int> list = std::move(w.spare.back());
+  w.spare.pop_back();
+  list.clear();
+  return list;
+}
+
+// The best plane across `axis` for the sampled pieces, if it beats `bestScore`: every low and
+// every high bound is a candidate position. At position p the pieces whose high bound is at most
+// p lie behind, those whose low bound is at least p in front, those that are both lie in the
+// plane, and the rest are cut. Positions that leave the whole sample on one side are passed over.
+void bestAcross(const std::vector<int>& list, std::size_t stride, const std::vector<PieceInfo>& info,
+                int axis, Workspace& w, Splitter& best, double& bestScore) {
+  w.los.clear();
+  w.his.clear();
+  w.flats.clear();
+  for (std::size_t k = 0; k < list.size(); k += stride) {
+    const PieceInfo& pi = info[list[k]];
+    w.los.push_back(pi.lo[axis]);
+    w.his.push_back(pi.hi[axis]);
+    if (pi.lo[axis] == pi.hi[axis]) w.flats.push_back(pi.lo[axis]);
+  }
+  std::sort(w.los.begin(), w.los.end());
+  std::sort(w.his.begin(), w.his.end());
+  std::sort(w.flats.begin(), w.flats.end());
+  const long n = static_cast<long>(w.los.size());
+  for (const std::vector<double>* positions : {&w.los, &w.his}) {
+    // Counts of low bounds < p, high bounds <= p, flat pieces < p and <= p.
+    std::size_t below = 0, notAbove = 0, flatBelow = 0, flatNotAbove = 0;
+    for (std::size_t i = 0; i < positions->size(); ++i) {
+      const double p = (*positions)[i];
+      if (i > 0 && p == (*positions)[i - 1]) continue;
+      while (below < w.los.size() && w.los[below] < p) ++below;
+      while (notAbove < w.his.size() && w.his[notAbove] <= p) ++notAbove;
+      while (flatBelow < w.flats.size() && w.flats[flatBelow] < p) ++flatBelow;
+      while (flatNotAbove < w.flats.size() && w.flats[flatNotAbove] <= p) ++flatNotAbove;
+      const long inPlane = static_cast<long>(flatNotAbove - flatBelow);
+      const long backs = static_cast<long>(notAbove) - inPlane;
+      const long fronts = n - static_cast<long>(below) - inPlane;
+      const long cuts = n - backs - fronts - inPlane;
+      if (fronts + cuts == 0 || backs + cuts == 0) continue;
+      const double score = splitterScore(cuts, fronts, backs, n);
+      if (score < bestScore) {
+        bestScore = score;
+        best = Splitter{};
+        best.axis = axis;
+        best.plane.normal[axis] = 1;
+        best.plane.offset = p;
+      }
+    }
+  }
+}
+
+// The splitter for a node's list. Candidates: the planes of a few faces spread over the list (of
+// every face in a short list), and for each axis the planes across it at the pieces' bounds.
+// The latter find the gaps between objects: a height field is cut along its grid lines without
+// cutting a triangle, and scattered walls are sorted into boxes before their own planes, which
+// run through the whole scene, are used. A long list is judged on a sample of its faces, which
+// finds the same good planes for a fraction of the work. Ties go to a face's plane, which also
+// settles the faces lying in it. A plane across an axis is only taken when both its sides hold
+// fewer pieces than the node, so that every step brings the building nearer its end.
+Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFace>& faces,
+                        const std::vector<PieceInfo>& info, Workspace& w) {
+  constexpr std::size_t kAllFacesUpTo = 8;
   constexpr std::size_t kCandidates = 4;
   constexpr std::size_t kSample = 32;
-  if (list.size() <= 2) return 0;
-  std::size_t step = std::max<std::size_t>(1, list.size() / kCandidates);
-  std::size_t stride = std::max<std::size_t>(1, list.size() / kSample);
-  std::size_t best = 0;
-  long bestScore = -1;
+  Splitter best;
+  best.pick = 0;
+  best.plane = info[list[0]].plane;
+  if (list.size() < 2) return best;
+  const std::size_t step = list.size() <= kAllFacesUpTo ? 1 : list.size() / kCandidates;
+  const std::size_t stride = std::max<std::size_t>(1, list.size() / kSample);
+  double bestScore = -1;
   for (std::size_t c = 0; c < list.size(); c += step) {
     const Plane& p = info[list[c]].plane;
-    long cuts = 0, fronts = 0, backs = 0;
+    long cuts = 0, fronts = 0, backs = 0, counted = 0;
     for (std::size_t k = 0; k < list.size(); k += stride) {
-      int idx = list[k];
-      switch (classify(faces[idx], info[idx], p)) {
+      const int idx = list[k];
+      ++counted;
+      switch (k == c ? Side::Coplanar : classify(faces[idx], info[idx], p)) {
         case Side::Front: ++fronts; break;
         case Side::Back: ++backs; break;
         case Side::Straddling: ++cuts; break;
         case Side::Coplanar: break;
       }
     }
-    long score = 8 * cuts + std::labs(fronts - backs);
+    const double score = splitterScore(cuts, fronts, backs, counted);
     if (bestScore < 0 || score < bestScore) {
       bestScore = score;
-      best = c;
+      best.pick = static_cast<std::ptrdiff_t>(c);
+      best.plane = p;
     }
-    if (score == 0) break;
+    if (score == 0) return best;
   }
-  return best;
+
+  Splitter across;
+  double acrossScore = bestScore;
+  for (int axis = 0; axis < 3; ++axis) bestAcross(list, stride, info, axis, w, across, acrossScore);
+  if (across.axis < 0) return best;
+  // Counted over the whole list, from the bounds alone.
+  std::size_t fronts = 0, backs = 0;
+  for (int idx : list) {
+    const Side side = classifyAcross(info[idx], across.axis, across.plane.offset);
+    fronts += side == Side::Front || side == Side::Straddling;
+    backs += side == Side::Back || side == Side::Straddling;
+  }
+  return fronts < list.size() && backs < list.size() ? across : best;
 }
 
 int newNode(DepthTree& tree, bool leaf) {
   tree.nodes.emplace_back();
   tree.nodes.back().leaf = leaf;
   return static_cast<int>(tree.nodes.size()) - 1;
+}
+
+// Sort a node's list to the node (pieces in its plane) and to its two sides, cutting the pieces
+// that straddle it. A cut piece keeps its place for its front part; its back part is a new piece.
+void partition(DepthTree& tree, int node, const std::vector<int>& list, const Splitter& splitter,
+               std::vector<PieceInfo>& info, std::vector<int>& fronts, std::vector<int>& backs) {
+  DepthTree::Node& n = tree.nodes[node];
+  n.plane = splitter.plane;
+  n.firstFace = static_cast<int>(tree.nodeFaces.size());
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    const int idx = list[k];
+    const Side side = static_cast<std::ptrdiff_t>(k) == splitter.pick
+                          ? Side::Coplanar
+                          : classify(tree.faces[idx], info[idx], splitter);
+    switch (side) {
+      case Side::Coplanar: tree.nodeFaces.push_back(idx); break;
+      case Side::Front: fronts.push_back(idx); break;
+      case Side::Back: backs.push_back(idx); break;
+      case Side::Straddling: {
+        DepthFace f, b;
+        splitFace(tree.faces[idx], splitter.plane, f, b);
+        // A piece keeps the plane of the face it came from (recomputing it from a sliver would
+        // only add rounding); its sphere and bounds shrink to the piece.
+        const Plane own = info[idx].plane;
+        if (!f.points.empty()) {
+          info[idx] = infoOf(f, own);
+          tree.faces[idx] = std::move(f);
+          fronts.push_back(idx);
+          if (!b.points.empty()) {
+            info.push_back(infoOf(b, own));
+            tree.faces.push_back(std::move(b));
+            tree.source.push_back(tree.source[idx]);
+            backs.push_back(static_cast<int>(tree.faces.size()) - 1);
+          }
+        } else if (!b.points.empty()) {
+          info[idx] = infoOf(b, own);
+          tree.faces[idx] = std::move(b);
+          backs.push_back(idx);
+        }
+        break;
+      }
+    }
+  }
+  tree.nodes[node].faceCount = static_cast<int>(tree.nodeFaces.size()) - tree.nodes[node].firstFace;
 }
 
 void fileSegment(DepthTree& tree, DepthSegment seg) {
@@ -306,65 +480,31 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
   } else {
     std::vector<PieceInfo> info;
     info.reserve(tree.faces.size());
-    for (const DepthFace& f : tree.faces) info.push_back(infoOf(f));
+    for (const DepthFace& f : tree.faces) info.push_back(infoOf(f, planeOf(f.points).value_or(Plane{{0, 0, 1}, 0})));
+    tree.nodes.reserve(2 * tree.faces.size());
+    tree.nodeFaces.reserve(tree.faces.size());
 
+    Workspace w;
     std::vector<int> all(tree.faces.size());
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+    tree.source = all;
     tree.root = newNode(tree, false);
     std::vector<std::pair<int, std::vector<int>>> work;
     work.emplace_back(tree.root, std::move(all));
     while (!work.empty()) {
       auto [node, list] = std::move(work.back());
       work.pop_back();
-      std::size_t pick = chooseSplitter(list, tree.faces, info);
-      const Plane plane = info[list[pick]].plane;
-      tree.nodes[node].plane = plane;
-      std::vector<int> fronts, backs;
-      for (std::size_t k = 0; k < list.size(); ++k) {
-        int idx = list[k];
-        Side side = k == pick ? Side::Coplanar : classify(tree.faces[idx], info[idx], plane);
-        switch (side) {
-          case Side::Coplanar: tree.nodes[node].faces.push_back(idx); break;
-          case Side::Front: fronts.push_back(idx); break;
-          case Side::Back: backs.push_back(idx); break;
-          case Side::Straddling: {
-            DepthFace f, b;
-            splitFace(tree.faces[idx], plane, f, b);
-            // A piece keeps the plane of the face it came from (recomputing it from a sliver
-            // would only add rounding); its sphere shrinks to the piece.
-            Plane own = info[idx].plane;
-            auto pieceInfo = [&](const DepthFace& piece) {
-              PieceInfo pi = infoOf(piece);
-              pi.plane = own;
-              return pi;
-            };
-            if (!f.points.empty()) {
-              info[idx] = pieceInfo(f);
-              tree.faces[idx] = std::move(f);
-              fronts.push_back(idx);
-              if (!b.points.empty()) {
-                info.push_back(pieceInfo(b));
-                tree.faces.push_back(std::move(b));
-                backs.push_back(static_cast<int>(tree.faces.size()) - 1);
-              }
-            } else if (!b.points.empty()) {
-              info[idx] = pieceInfo(b);
-              tree.faces[idx] = std::move(b);
-              backs.push_back(idx);
-            }
-            break;
-          }
+      std::vector<int> fronts = takeList(w), backs = takeList(w);
+      partition(tree, node, list, chooseSplitter(list, tree.faces, info, w), info, fronts, backs);
+      w.spare.push_back(std::move(list));
+      for (auto [toFront, side] : {std::pair{true, &fronts}, std::pair{false, &backs}}) {
+        if (side->empty()) {
+          w.spare.push_back(std::move(*side));
+          continue;
         }
-      }
-      if (!fronts.empty()) {
-        int child = newNode(tree, false);
-        tree.nodes[node].front = child;
-        work.emplace_back(child, std::move(fronts));
-      }
-      if (!backs.empty()) {
-        int child = newNode(tree, false);
-        tree.nodes[node].back = child;
-        work.emplace_back(child, std::move(backs));
+        const int child = newNode(tree, false);
+        (toFront ? tree.nodes[node].front : tree.nodes[node].back) = child;
+        work.emplace_back(child, std::move(*side));
       }
     }
   }
@@ -387,7 +527,7 @@ std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer) {
     stack.pop_back();
     const DepthTree::Node& n = tree.nodes[a.node];
     if (a.emit || n.leaf) {
-      for (int f : n.faces) out.push_back({true, f});
+      for (int i = 0; i < n.faceCount; ++i) out.push_back({true, tree.nodeFaces[n.firstFace + i]});
       for (int s : n.segments) out.push_back({false, s});
       continue;
     }

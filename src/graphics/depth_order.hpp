@@ -56,21 +56,24 @@ std::vector<DepthFace> flatFaces(DepthFace face);
 void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back);
 
 // Keep the part of a face inside the box |x|, |y|, |z| <= 0.5 (empty when none is).
-DepthFace clipFaceToBox(const DepthFace& face);
+DepthFace clipFaceToBox(DepthFace face);
 // Keep the part of a segment inside the box; nothing when none is.
 std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s);
 
 struct DepthTree {
   struct Node {
     bool leaf = false;            // a cell without a plane: holds only segments
-    Plane plane;
-    std::vector<int> faces;       // pieces lying in the plane, in input order
+    Plane plane;                  // a face's plane, or one across an axis between faces
+    int firstFace = 0;            // the pieces lying in the plane, in input order:
+    int faceCount = 0;            //   nodeFaces[firstFace, firstFace + faceCount)
     std::vector<int> segments;    // segment pieces lying in the plane (or in a leaf cell)
     int front = -1;
     int back = -1;
   };
   std::vector<Node> nodes;
+  std::vector<int> nodeFaces;          // the nodes' pieces, node after node
   std::vector<DepthFace> faces;        // the pieces, after cutting
+  std::vector<int> source;             // for each piece, the input face it is part of
   std::vector<DepthSegment> segments;  // the segment pieces, after cutting
   int root = -1;
 };

@@ -8,6 +8,7 @@
 
 #include "graphics/geometry.hpp"
 #include "graphics/lighting.hpp"
+#include "graphics/property_reader.hpp"
 #include "graphics/text_extent.hpp"
 #include "graphics/ticks.hpp"
 
@@ -104,14 +105,33 @@ void addSegment(Scene& s, Vec3 a, Vec3 b, int style, bool clip) {
   s.segments.push_back(seg);
 }
 
-void readLine(Handle h, const Camera& cam, Scene& s) {
-  Value xs = get(h, "XData"), ys = get(h, "YData"), zs = get(h, "ZData");
+// What the scene reads of each child of an axes, through one reader: every frame reads these of
+// every object the axes holds.
+enum SceneProp : std::size_t {
+  kVisible, kXData, kYData, kZData, kLineStyle, kClipping, kColor, kLineWidth, kMarker,
+  kFaceColor, kEdgeColor, kCData, kFaceLighting, kPosition, kStyle,
+};
+
+PropertyReader sceneReader() {
+  return PropertyReader({"Visible", "XData", "YData", "ZData", "LineStyle", "Clipping", "Color", "LineWidth",
+                         "Marker", "FaceColor", "EdgeColor", "CData", "FaceLighting", "Position", "Style"});
+}
+
+bool isText(const Value& v, std::string_view text) { return v.isText() && v.text() == text; }
+
+double numberOf(const Value& v, double fallback) {
+  return v.isNumeric() && v.numel() >= 1 ? v.matrix()[0] : fallback;
+}
+
+void readLine(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
+  const Value &xs = r[kXData], &ys = r[kYData], &zs = r[kZData];
   std::size_t n = std::min(xs.numel(), ys.numel());
   if (zs.numel() > 0) n = std::min(n, zs.numel());
-  std::string style = textProp(h, "LineStyle");
-  if (style != "none" && n >= 2) {
-    bool clip = isOn(h, "Clipping");
-    s.segmentStyles.push_back({h, colorOf(get(h, "Color")).value_or(Rgb{}), numberProp(h, "LineWidth", 0.5), style});
+  const Value& style = r[kLineStyle];
+  if (!isText(style, "none") && n >= 2) {
+    bool clip = isText(r[kClipping], "on");
+    s.segmentStyles.push_back({h, colorOf(r[kColor]).value_or(Rgb{}), numberOf(r[kLineWidth], 0.5),
+                               style.isText() ? style.text() : std::string()});
     int id = static_cast<int>(s.segmentStyles.size()) - 1;
     Vec3 prev = dataToBox(cam, {element(xs, 0), element(ys, 0), element(zs, 0, 0.0)});
     for (std::size_t i = 1; i < n; ++i) {
@@ -120,14 +140,14 @@ void readLine(Handle h, const Camera& cam, Scene& s) {
       prev = p;
     }
   }
-  if (textProp(h, "Marker") != "none") s.overlays.push_back(h);
+  if (!isText(r[kMarker], "none")) s.overlays.push_back(h);
 }
 
 // The colour of a patch's "FaceColor" or "EdgeColor" value; nothing for "none".
-std::optional<Rgb> patchColor(Handle h, const Value& v) {
+std::optional<Rgb> patchColor(const PropertyReader& r, const Value& v) {
   if (auto rgb = colorOf(v)) return rgb;
-  if (v.isText() && (v.text() == "flat" || v.text() == "interp")) {
-    Value c = get(h, "CData");
+  if (isText(v, "flat") || isText(v, "interp")) {
+    const Value& c = r[kCData];
     if (c.isNumeric() && c.numel() == 3) {
       const Matrix& m = c.matrix();
       return Rgb{std::clamp(m[0], 0.0, 1.0), std::clamp(m[1], 0.0, 1.0), std::clamp(m[2], 0.0, 1.0)};
@@ -137,26 +157,25 @@ std::optional<Rgb> patchColor(Handle h, const Value& v) {
   return std::nullopt;
 }
 
-void readPatch(Handle h, const Camera& cam, Scene& s) {
-  Value xs = get(h, "XData"), ys = get(h, "YData"), zs = get(h, "ZData");
+void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
+  const Value &xs = r[kXData], &ys = r[kYData], &zs = r[kZData];
   if (!xs.isNumeric() || xs.numel() == 0) return;
   // One face per column of the data; a row is a single face.
   const Matrix& xm = xs.matrix();
   std::size_t corners = xm.rows == 1 ? xm.cols : xm.rows;
   std::size_t faces = xm.rows == 1 ? 1 : xm.cols;
 
-  std::optional<Rgb> fill = patchColor(h, get(h, "FaceColor"));
+  std::optional<Rgb> fill = patchColor(r, r[kFaceColor]);
   std::optional<Rgb> edge;
-  double edgeWidth = numberProp(h, "LineWidth", 0.5);
-  std::string edgeStyle = textProp(h, "LineStyle");
+  double edgeWidth = numberOf(r[kLineWidth], 0.5);
+  const std::string edgeStyle = r[kLineStyle].isText() ? r[kLineStyle].text() : std::string();
   if (edgeStyle != "none") {
-    Value ev = get(h, "EdgeColor");
-    edge = ev.isText() && (ev.text() == "flat" || ev.text() == "interp") ? fill.value_or(kFallbackFaceColor)
-                                                                          : patchColor(h, ev);
+    const Value& ev = r[kEdgeColor];
+    edge = isText(ev, "flat") || isText(ev, "interp") ? fill.value_or(kFallbackFaceColor) : patchColor(r, ev);
   }
   if (!fill && !edge) return;
-  bool clip = isOn(h, "Clipping");
-  bool lit = textProp(h, "FaceLighting") != "none";
+  bool clip = isText(r[kClipping], "on");
+  bool lit = !isText(r[kFaceLighting], "none");
 
   int faceStyle = -1;
   if (fill) {
@@ -174,6 +193,7 @@ void readPatch(Handle h, const Camera& cam, Scene& s) {
 
   for (std::size_t f = 0; f < faces; ++f) {
     DepthFace face;
+    face.points.reserve(corners);
     for (std::size_t v = 0; v < corners; ++v) {
       std::size_t i = f * corners + v;
       Vec3 p{element(xs, i), element(ys, i), element(zs, i, 0.0)};
@@ -183,7 +203,11 @@ void readPatch(Handle h, const Camera& cam, Scene& s) {
     std::vector<DepthFace> flat;
     if (fill) {
       face.id = faceStyle;
-      flat = flatFaces(face);
+      if (edge) {
+        flat = flatFaces(face);  // the outline below may need the corners
+      } else {
+        flat = flatFaces(std::move(face));
+      }
     }
     if (flat.empty()) {
       // Nothing to fill (no colour, or no area): the outline alone, as line segments.
@@ -193,35 +217,37 @@ void readPatch(Handle h, const Camera& cam, Scene& s) {
       continue;
     }
     for (DepthFace& piece : flat) {
-      if (clip) piece = clipFaceToBox(piece);
+      if (clip) piece = clipFaceToBox(std::move(piece));
       if (!piece.points.empty()) s.faces.push_back(std::move(piece));
     }
   }
 }
 
-void readLight(Handle h, const Camera& cam, Scene& s) {
-  Value pos = get(h, "Position");
+void readLight(const PropertyReader& r, const Camera& cam, Scene& s) {
+  const Value& pos = r[kPosition];
   Vec3 p{element(pos, 0, 0.0), element(pos, 1, 0.0), element(pos, 2, 0.0)};
   SceneLight light;
-  light.local = textProp(h, "Style") == "local";
+  light.local = isText(r[kStyle], "local");
   light.position = light.local ? dataToBox(cam, p) : dataDirectionToBox(cam, p);
-  light.color = colorOf(get(h, "Color")).value_or(Rgb{1, 1, 1});
+  light.color = colorOf(r[kColor]).value_or(Rgb{1, 1, 1});
   s.lights.push_back(light);
 }
 
-Scene readScene(Handle ax, const Camera& cam) {
+Scene readScene(const std::vector<Handle>& children, const Camera& cam) {
   Scene s;
-  for (Handle c : childrenOf(ax)) {
-    if (!isOn(c, "Visible")) continue;
-    std::string type = typeOf(c);
+  PropertyReader r = sceneReader();
+  for (Handle c : children) {
+    r.read(c);
+    if (!isText(r[kVisible], "on")) continue;
+    const std::string& type = r.type();
     if (type == "line") {
-      readLine(c, cam, s);
+      readLine(r, c, cam, s);
     } else if (type == "patch") {
-      readPatch(c, cam, s);
+      readPatch(r, c, cam, s);
     } else if (type == "text") {
       s.overlays.push_back(c);
     } else if (type == "light") {
-      readLight(c, cam, s);
+      readLight(r, cam, s);
     }
   }
   return s;
@@ -242,24 +268,57 @@ Primitive line(Handle source, std::vector<Point> points, Rgb color, double width
   return p;
 }
 
-Rgb shadeFace(const DepthFace& f, const FaceStyle& st, const Scene& s, const Camera& cam) {
-  if (!st.lit || s.lights.empty()) return st.fill;
-  std::vector<Light> lights;
-  lights.reserve(s.lights.size());
-  Vec3 centre;
-  bool anyLocal = std::any_of(s.lights.begin(), s.lights.end(), [](const SceneLight& l) { return l.local; });
-  if (anyLocal) {
-    for (const Vec3& p : f.points) centre = centre + p;
-    centre = (1.0 / static_cast<double>(f.points.size())) * centre;
+// The colours of the faces for one view. A face's pieces share its colour: it is worked out once
+// per face, from the face's own normal, when its first piece is drawn. Under a local light the
+// direction to the light differs from piece to piece, so each piece is shaded on its own.
+class FaceShades {
+ public:
+  FaceShades(const Scene& s, const std::vector<DepthFace>& inputs, const Camera& cam)
+      : scene_(s), inputs_(inputs), toViewer_(cam.toViewer), shade_(inputs.size()), known_(inputs.size(), false) {
+    for (const SceneLight& l : s.lights) {
+      lights_.push_back({l.position, l.color});
+      anyLocal_ = anyLocal_ || l.local;
+    }
   }
-  for (const SceneLight& l : s.lights) lights.push_back({l.local ? l.position - centre : l.position, l.color});
-  return litColor(st.fill, newellNormal(f.points), cam.toViewer, lights);
-}
 
-void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, std::vector<Primitive>& out) {
+  Rgb of(const DepthTree& tree, int piece) {
+    const int input = tree.source[piece];
+    const FaceStyle& st = scene_.faceStyles[inputs_[input].id];
+    if (!st.lit || lights_.empty()) return st.fill;
+    if (anyLocal_) return local(st, tree.faces[piece], inputs_[input]);
+    if (!known_[input]) {
+      shade_[input] = litColor(st.fill, newellNormal(inputs_[input].points), toViewer_, lights_);
+      known_[input] = true;
+    }
+    return shade_[input];
+  }
+
+ private:
+  Rgb local(const FaceStyle& st, const DepthFace& piece, const DepthFace& face) {
+    Vec3 centre;
+    for (const Vec3& p : piece.points) centre = centre + p;
+    centre = (1.0 / static_cast<double>(piece.points.size())) * centre;
+    std::vector<Light> lights;
+    for (const SceneLight& l : scene_.lights) lights.push_back({l.local ? l.position - centre : l.position, l.color});
+    return litColor(st.fill, newellNormal(face.points), toViewer_, lights);
+  }
+
+  const Scene& scene_;
+  const std::vector<DepthFace>& inputs_;
+  Vec3 toViewer_;
+  std::vector<Light> lights_;
+  bool anyLocal_ = false;
+  std::vector<Rgb> shade_;
+  std::vector<bool> known_;
+};
+
+// `inputs` are the faces the tree was built from.
+void emitContent(const Scene& s, const std::vector<DepthFace>& inputs, const DepthTree& tree, const Camera& cam,
+                 std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
   const std::vector<DepthStep> steps = farToNear(tree, cam.toViewer);
   out.reserve(out.size() + steps.size() + s.overlays.size());
+  FaceShades shades(s, inputs, cam);
   for (const DepthStep& step : steps) {
     if (step.face) {
       const DepthFace& f = tree.faces[step.index];
@@ -268,7 +327,7 @@ void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, std::
       Primitive& face = out.back();
       face.kind = Primitive::Kind::Face;
       face.source = st.source;
-      face.fill = shadeFace(f, st, s, cam);
+      face.fill = shades.of(tree, step.index);
       face.filled = true;
       face.points.reserve(f.points.size());
       for (const Vec3& p : f.points) face.points.push_back(viewToPixel(cam, boxToView(cam, p)));
@@ -599,7 +658,7 @@ void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) 
   bool visible = isOn(ax, "Visible");
   if (visible) emitDecoration(ax, cam, out);
 
-  Scene scene = readScene(ax, cam);
+  Scene scene = readScene(childrenOf(ax), cam);
   RenderCache::Entry& entry = cache.axes[ax];
   if (!entry.built || entry.faces != scene.faces || entry.segments != scene.segments) {
     entry.tree = buildDepthTree(scene.faces, scene.segments);
@@ -608,7 +667,7 @@ void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) 
     entry.built = true;
     ++cache.builds;
   }
-  emitContent(scene, entry.tree, cam, out);
+  emitContent(scene, entry.faces, entry.tree, cam, out);
 
   Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   for (Handle h : scene.overlays) {
