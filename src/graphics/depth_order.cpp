@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 namespace kolvar::graphics {
@@ -255,16 +256,15 @@ Side classify(const DepthFace& f, const PieceInfo& info, const Splitter& s) {
   return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.offset) : classify(f, info, s.plane);
 }
 
-// How good a splitter looks on a sample of `counted` pieces; lower is better. Cuts make pieces,
-// and pieces make every later step slower (building, walking, painting); an even split keeps
-// the tree shallow.
-double splitterScore(long cuts, long fronts, long backs, long counted) {
-  return (8.0 * static_cast<double>(cuts) + static_cast<double>(std::labs(fronts - backs))) /
-         static_cast<double>(std::max(counted, 1L));
-}
+// How good a splitter looks on a node's sample; lower is better. Cuts make pieces, and pieces
+// make every later step slower (building, walking, painting); an even split keeps the tree
+// shallow. Every candidate of a node is judged on the same sample, so the counts compare as
+// they are.
+long splitterScore(long cuts, long fronts, long backs) { return 8 * cuts + std::labs(fronts - backs); }
 
 // Memory reused by every node of one build.
 struct Workspace {
+  std::vector<int> sample;  // the node's pieces the candidates are judged on
   std::vector<double> los, his, flats;
   std::vector<std::vector<int>> spare;  // lists done with, kept for their capacity
 };
@@ -277,55 +277,89 @@ std::vector<int> takeList(Workspace& w) {
   return list;
 }
 
-// The best plane across `axis` for the sampled pieces, if it beats `bestScore`: every low and
-// every high bound is a candidate position. At position p the pieces whose high bound is at most
-// p lie behind, those whose low bound is at least p in front, those that are both lie in the
-// plane, and the rest are cut. Positions that leave the whole sample on one side are passed over.
-void bestAcross(const std::vector<int>& list, std::size_t stride, const std::vector<PieceInfo>& info,
-                int axis, Workspace& w, Splitter& best, double& bestScore) {
+// Samples are short: insertion sort beats the general one there.
+void sortShort(std::vector<double>& v) {
+  for (std::size_t i = 1; i < v.size(); ++i) {
+    const double x = v[i];
+    std::size_t j = i;
+    for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
+    v[j] = x;
+  }
+}
+
+// The best plane across `axis` for the sample, if it beats `bestScore`: every low and every high
+// bound is a candidate position. At position p the pieces whose high bound is at most p lie
+// behind, those whose low bound is at least p in front, those that are both lie in the plane,
+// and the rest are cut. Positions that leave the whole sample on one side are passed over.
+void bestAcross(const std::vector<PieceInfo>& info, int axis, Workspace& w, Splitter& best, long& bestScore) {
   w.los.clear();
   w.his.clear();
   w.flats.clear();
-  for (std::size_t k = 0; k < list.size(); k += stride) {
-    const PieceInfo& pi = info[list[k]];
-    w.los.push_back(pi.lo[axis]);
-    w.his.push_back(pi.hi[axis]);
-    if (pi.lo[axis] == pi.hi[axis]) w.flats.push_back(pi.lo[axis]);
+  for (int idx : w.sample) {
+    const double lo = info[idx].lo[axis], hi = info[idx].hi[axis];
+    w.los.push_back(lo);
+    w.his.push_back(hi);
+    if (lo == hi) w.flats.push_back(lo);
   }
-  std::sort(w.los.begin(), w.los.end());
-  std::sort(w.his.begin(), w.his.end());
-  std::sort(w.flats.begin(), w.flats.end());
-  const long n = static_cast<long>(w.los.size());
-  for (const std::vector<double>* positions : {&w.los, &w.his}) {
-    // Counts of low bounds < p, high bounds <= p, flat pieces < p and <= p.
-    std::size_t below = 0, notAbove = 0, flatBelow = 0, flatNotAbove = 0;
-    for (std::size_t i = 0; i < positions->size(); ++i) {
-      const double p = (*positions)[i];
-      if (i > 0 && p == (*positions)[i - 1]) continue;
-      while (below < w.los.size() && w.los[below] < p) ++below;
-      while (notAbove < w.his.size() && w.his[notAbove] <= p) ++notAbove;
-      while (flatBelow < w.flats.size() && w.flats[flatBelow] < p) ++flatBelow;
-      while (flatNotAbove < w.flats.size() && w.flats[flatNotAbove] <= p) ++flatNotAbove;
-      const long inPlane = static_cast<long>(flatNotAbove - flatBelow);
-      const long backs = static_cast<long>(notAbove) - inPlane;
-      const long fronts = n - static_cast<long>(below) - inPlane;
-      const long cuts = n - backs - fronts - inPlane;
-      if (fronts + cuts == 0 || backs + cuts == 0) continue;
-      const double score = splitterScore(cuts, fronts, backs, n);
-      if (score < bestScore) {
-        bestScore = score;
-        best = Splitter{};
-        best.axis = axis;
-        best.plane.normal[axis] = 1;
-        best.plane.offset = p;
-      }
+  sortShort(w.los);
+  sortShort(w.his);
+  sortShort(w.flats);
+  const std::size_t n = w.los.size();
+  // Counts of low bounds < p, high bounds <= p, flat pieces < p and <= p, as p rises through
+  // the merged bounds.
+  std::size_t below = 0, notAbove = 0, flatBelow = 0, flatNotAbove = 0;
+  std::size_t i = 0, j = 0;
+  double last = 0;
+  while (i < n || j < n) {
+    const double p = j >= n || (i < n && w.los[i] <= w.his[j]) ? w.los[i++] : w.his[j++];
+    if (i + j > 1 && p == last) continue;
+    last = p;
+    while (below < n && w.los[below] < p) ++below;
+    while (notAbove < n && w.his[notAbove] <= p) ++notAbove;
+    while (flatBelow < w.flats.size() && w.flats[flatBelow] < p) ++flatBelow;
+    while (flatNotAbove < w.flats.size() && w.flats[flatNotAbove] <= p) ++flatNotAbove;
+    const long inPlane = static_cast<long>(flatNotAbove - flatBelow);
+    const long backs = static_cast<long>(notAbove) - inPlane;
+    const long fronts = static_cast<long>(n - below) - inPlane;
+    const long cuts = static_cast<long>(n) - backs - fronts - inPlane;
+    if (fronts + cuts == 0 || backs + cuts == 0) continue;
+    const long score = splitterScore(cuts, fronts, backs);
+    if (score < bestScore) {
+      bestScore = score;
+      best = Splitter{};
+      best.axis = axis;
+      best.plane.normal[axis] = 1;
+      best.plane.offset = p;
     }
   }
 }
 
+// The axis along which planes between the sampled pieces are least likely: the one along which
+// the sample's extent holds the fewest piece lengths (a height field's up axis, say).
+int leastRoomyAxis(const std::vector<PieceInfo>& info, const std::vector<int>& sample) {
+  Vec3 lo = info[sample[0]].lo, hi = info[sample[0]].hi, sum;
+  for (int idx : sample) {
+    const PieceInfo& pi = info[idx];
+    lo = {std::min(lo.x, pi.lo.x), std::min(lo.y, pi.lo.y), std::min(lo.z, pi.lo.z)};
+    hi = {std::max(hi.x, pi.hi.x), std::max(hi.y, pi.hi.y), std::max(hi.z, pi.hi.z)};
+    sum = sum + (pi.hi - pi.lo);
+  }
+  int least = 0;
+  double leastRoom = 0;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double extent = hi[axis] - lo[axis];
+    const double room = sum[axis] > 0 ? extent / sum[axis] : std::numeric_limits<double>::infinity();
+    if (axis == 0 || room < leastRoom) {
+      least = axis;
+      leastRoom = room;
+    }
+  }
+  return least;
+}
+
 // The splitter for a node's list. Candidates: the planes of a few faces spread over the list (of
-// every face in a short list), and for each axis the planes across it at the pieces' bounds.
-// The latter find the gaps between objects: a height field is cut along its grid lines without
+// every face in a short list), and planes across two of the axes at the pieces' bounds. The
+// latter find the gaps between objects: a height field is cut along its grid lines without
 // cutting a triangle, and scattered walls are sorted into boxes before their own planes, which
 // run through the whole scene, are used. A long list is judged on a sample of its faces, which
 // finds the same good planes for a fraction of the work. Ties go to a face's plane, which also
@@ -342,32 +376,40 @@ Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFac
   if (list.size() < 2) return best;
   const std::size_t step = list.size() <= kAllFacesUpTo ? 1 : list.size() / kCandidates;
   const std::size_t stride = std::max<std::size_t>(1, list.size() / kSample);
-  double bestScore = -1;
+  w.sample.clear();
+  for (std::size_t k = 0; k < list.size(); k += stride) w.sample.push_back(list[k]);
+
+  long bestScore = -1, bestCuts = 0;
   for (std::size_t c = 0; c < list.size(); c += step) {
-    const Plane& p = info[list[c]].plane;
-    long cuts = 0, fronts = 0, backs = 0, counted = 0;
-    for (std::size_t k = 0; k < list.size(); k += stride) {
-      const int idx = list[k];
-      ++counted;
-      switch (k == c ? Side::Coplanar : classify(faces[idx], info[idx], p)) {
+    const int candidate = list[c];
+    const Plane& p = info[candidate].plane;
+    long cuts = 0, fronts = 0, backs = 0;
+    for (int idx : w.sample) {
+      switch (idx == candidate ? Side::Coplanar : classify(faces[idx], info[idx], p)) {
         case Side::Front: ++fronts; break;
         case Side::Back: ++backs; break;
         case Side::Straddling: ++cuts; break;
         case Side::Coplanar: break;
       }
     }
-    const double score = splitterScore(cuts, fronts, backs, counted);
+    const long score = splitterScore(cuts, fronts, backs);
     if (bestScore < 0 || score < bestScore) {
       bestScore = score;
+      bestCuts = cuts;
       best.pick = static_cast<std::ptrdiff_t>(c);
       best.plane = p;
     }
     if (score == 0) return best;
   }
+  // In a short list a face that cuts nothing is as good as any plane can be: it settles itself,
+  // and what is left is short anyway.
+  if (list.size() <= kAllFacesUpTo && bestCuts == 0) return best;
 
   Splitter across;
-  double acrossScore = bestScore;
-  for (int axis = 0; axis < 3; ++axis) bestAcross(list, stride, info, axis, w, across, acrossScore);
+  long acrossScore = bestScore;
+  const int skipped = leastRoomyAxis(info, w.sample);
+  for (int axis = 0; axis < 3; ++axis)
+    if (axis != skipped) bestAcross(info, axis, w, across, acrossScore);
   if (across.axis < 0) return best;
   // Counted over the whole list, from the bounds alone.
   std::size_t fronts = 0, backs = 0;
@@ -481,7 +523,7 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
     std::vector<PieceInfo> info;
     info.reserve(tree.faces.size());
     for (const DepthFace& f : tree.faces) info.push_back(infoOf(f, planeOf(f.points).value_or(Plane{{0, 0, 1}, 0})));
-    tree.nodes.reserve(2 * tree.faces.size());
+    tree.nodes.reserve(3 * tree.faces.size());
     tree.nodeFaces.reserve(tree.faces.size());
 
     Workspace w;
