@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kolvar::graphics {
 
@@ -25,46 +26,109 @@ Qt::PenStyle penStyle(const std::string& style) {
   return Qt::SolidLine;
 }
 
-QPen pen(const Rgb& color, double widthPoints, const std::string& style = "-") {
-  QPen p(qcolor(color), std::max(widthPoints, 0.0) * kPixelsPerPoint, penStyle(style));
-  p.setCapStyle(Qt::FlatCap);
-  p.setJoinStyle(Qt::RoundJoin);
-  return p;
-}
-
-QPolygonF polygon(const std::vector<Point>& pts) {
-  QPolygonF poly;
-  poly.reserve(static_cast<qsizetype>(pts.size()));
-  for (const Point& q : pts) poly << QPointF(q.x, q.y);
-  return poly;
-}
-
 QRectF rect(const Rect& r) { return QRectF(r.x, r.y, r.width, r.height); }
 
-void paintFace(QPainter& p, const Primitive& item) {
+// The painter with the pen and brush it was last given here. Most primitives of an axes share
+// their outline pen, and a QPen or QBrush made afresh for each one costs an allocation and, in
+// the paint engine, a state update even when nothing changed; so they are set only on change.
+// The points of each polygon go through one buffer for the same reason.
+class Canvas {
+ public:
+  explicit Canvas(QPainter& p) : p_(p) {}
+  QPainter& painter() { return p_; }
+
+  // An outline pen: `widthPoints` wide, flat caps, round joins unless `miter`.
+  void pen(const Rgb& color, double widthPoints, Qt::PenStyle style = Qt::SolidLine, bool miter = false) {
+    const PenKey key{color, widthPoints, style, miter, false, false};
+    if (pen_ && *pen_ == key) return;
+    QPen q(qcolor(color), std::max(widthPoints, 0.0) * kPixelsPerPoint, style);
+    q.setCapStyle(Qt::FlatCap);
+    q.setJoinStyle(miter ? Qt::MiterJoin : Qt::RoundJoin);
+    p_.setPen(q);
+    pen_ = key;
+  }
+  // A pen of `widthPixels` in device-independent pixels with mitred joins: the seam closer.
+  void seam(const Rgb& color, double widthPixels) {
+    const PenKey key{color, widthPixels, Qt::SolidLine, true, true, false};
+    if (pen_ && *pen_ == key) return;
+    QPen q(qcolor(color), widthPixels);
+    q.setJoinStyle(Qt::MiterJoin);
+    p_.setPen(q);
+    pen_ = key;
+  }
+  void noPen() {
+    if (pen_ && pen_->none) return;
+    p_.setPen(Qt::NoPen);
+    pen_ = PenKey{{}, 0, Qt::NoPen, false, false, true};
+  }
+  void brush(const Rgb& color) {
+    if (brush_ && *brush_ == color) return;
+    p_.setBrush(qcolor(color));
+    brush_ = color;
+  }
+  void noBrush() {
+    if (brush_ && !*brush_) return;
+    p_.setBrush(Qt::NoBrush);
+    brush_ = std::optional<Rgb>{};
+  }
+  // After the painter's state was changed behind this object's back (restore, text).
+  void forget() {
+    pen_.reset();
+    brush_.reset();
+  }
+
+  QPolygonF& points(const std::vector<Point>& pts) {
+    buffer_.resize(static_cast<qsizetype>(pts.size()));
+    for (std::size_t i = 0; i < pts.size(); ++i) buffer_[static_cast<qsizetype>(i)] = QPointF(pts[i].x, pts[i].y);
+    return buffer_;
+  }
+  QPolygonF& buffer() { return buffer_; }
+
+ private:
+  struct PenKey {
+    Rgb color;
+    double width = 0;
+    Qt::PenStyle style = Qt::SolidLine;
+    bool miter = false;
+    bool seam = false;  // `width` in pixels, square caps
+    bool none = false;
+    bool operator==(const PenKey&) const = default;
+  };
+  QPainter& p_;
+  std::optional<PenKey> pen_;                 // nothing: unknown
+  std::optional<std::optional<Rgb>> brush_;   // nothing: unknown; an empty colour: no brush
+  QPolygonF buffer_;
+};
+
+void paintFace(Canvas& c, const Primitive& item) {
   if (item.points.size() < 3) return;
+  QPainter& p = c.painter();
   const bool partialOutline = item.stroked && item.edges.size() == item.points.size();
   if (item.stroked && !partialOutline) {
-    p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
+    c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
   } else if (item.filled) {
     // A hairline of the face's own colour closes the seams that antialiasing would leave between
     // pieces of one surface (a face cut by the depth order, neighbouring faces of a mesh).
-    QPen seam(qcolor(item.fill), 0.5);
-    seam.setJoinStyle(Qt::MiterJoin);
-    p.setPen(seam);
+    c.seam(item.fill, 0.5);
   } else {
-    p.setPen(Qt::NoPen);
+    c.noPen();
   }
-  p.setBrush(item.filled ? QBrush(qcolor(item.fill)) : QBrush(Qt::NoBrush));
-  p.drawPolygon(polygon(item.points));
+  if (item.filled) {
+    c.brush(item.fill);
+  } else {
+    c.noBrush();
+  }
+  const QPolygonF& poly = c.points(item.points);
+  p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
   if (!partialOutline) return;
   // Only some edges are outline (the others are where the face was cut): draw their runs.
-  p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
-  p.setBrush(Qt::NoBrush);
+  c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
+  c.noBrush();
   const std::size_t n = item.points.size();
   std::size_t start = 0;
   while (start < n && item.edges[(start + n - 1) % n]) ++start;  // a corner where a run begins
-  QPolygonF run;
+  QPolygonF& run = c.buffer();
+  run.clear();
   for (std::size_t k = 0; k <= n; ++k) {
     const std::size_t i = (start + k) % n;
     if (k < n && item.edges[i]) {
@@ -72,17 +136,18 @@ void paintFace(QPainter& p, const Primitive& item) {
       const Point& next = item.points[(i + 1) % n];
       run << QPointF(next.x, next.y);
     } else if (!run.isEmpty()) {
-      p.drawPolyline(run);
+      p.drawPolyline(run.constData(), static_cast<int>(run.size()));
       run.clear();
     }
   }
 }
 
-void paintLine(QPainter& p, const Primitive& item) {
+void paintLine(Canvas& c, const Primitive& item) {
   if (!item.stroked || item.points.size() < 2 || item.lineStyle == "none") return;
-  p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
-  p.setBrush(Qt::NoBrush);
-  p.drawPolyline(polygon(item.points));
+  c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
+  c.noBrush();
+  const QPolygonF& line = c.points(item.points);
+  c.painter().drawPolyline(line.constData(), static_cast<int>(line.size()));
 }
 
 // One marker centred on `c`, `size` pixels across.
@@ -106,29 +171,37 @@ void paintMarker(QPainter& p, const std::string& marker, QPointF c, double size)
   }
 }
 
-void paintMarkers(QPainter& p, const Primitive& item) {
+void paintMarkers(Canvas& c, const Primitive& item) {
+  QPainter& p = c.painter();
   const double size = item.markerSize * kPixelsPerPoint;
   if (item.marker == ".") {
     // A point: a small disc of the edge colour, a third of the marker size across.
     if (!item.stroked) return;
-    p.setPen(Qt::NoPen);
-    p.setBrush(qcolor(item.stroke));
+    c.noPen();
+    c.brush(item.stroke);
     for (const Point& q : item.points) p.drawEllipse(QPointF(q.x, q.y), size / 6, size / 6);
     return;
   }
-  p.setPen(item.stroked ? pen(item.stroke, item.lineWidth) : QPen(Qt::NoPen));
-  p.setBrush(item.markerFilled ? QBrush(qcolor(item.markerFace)) : QBrush(Qt::NoBrush));
+  if (item.stroked) {
+    c.pen(item.stroke, item.lineWidth);
+  } else {
+    c.noPen();
+  }
+  if (item.markerFilled) {
+    c.brush(item.markerFace);
+  } else {
+    c.noBrush();
+  }
   for (const Point& q : item.points) paintMarker(p, item.marker, QPointF(q.x, q.y), size);
 }
 
-void paintText(QPainter& p, const Primitive& item) {
+void paintText(Canvas& c, const Primitive& item) {
+  QPainter& p = c.painter();
   const QRectF box = rect(item.box);
   if (item.hasBackground) p.fillRect(box, qcolor(item.background));
   if (item.hasEdge) {
-    QPen edge = pen(item.edge, item.lineWidth);
-    edge.setJoinStyle(Qt::MiterJoin);
-    p.setPen(edge);
-    p.setBrush(Qt::NoBrush);
+    c.pen(item.edge, item.lineWidth, Qt::SolidLine, true);
+    c.noBrush();
     p.drawRect(box);
   }
   if (item.text.empty() || !item.stroked) return;
@@ -136,6 +209,7 @@ void paintText(QPainter& p, const Primitive& item) {
   const QFontMetricsF metrics(font);
   p.setFont(font);
   p.setPen(qcolor(item.stroke));
+  c.forget();
   double y = item.baseline.y;
   for (const QString& line : QString::fromStdString(item.text).split('\n')) {
     double x = item.baseline.x;
@@ -148,13 +222,13 @@ void paintText(QPainter& p, const Primitive& item) {
   }
 }
 
-void paintRect(QPainter& p, const Primitive& item) {
+void paintRect(Canvas& c, const Primitive& item) {
   const QRectF r = rect(item.box);
-  if (item.filled) p.fillRect(r, qcolor(item.fill));
+  if (item.filled) c.painter().fillRect(r, qcolor(item.fill));
   if (item.stroked) {
-    p.setPen(pen(item.stroke, item.lineWidth, item.lineStyle));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(r);
+    c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
+    c.noBrush();
+    c.painter().drawRect(r);
   }
 }
 
@@ -176,19 +250,23 @@ void paintDisplayList(QPainter& p, const DisplayList& list) {
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.fillRect(QRectF(0, 0, list.width, list.height), qcolor(list.background));
+  Canvas canvas(p);
   for (const Primitive& item : list.items) {
     if (item.clipped) {
       p.save();
       p.setClipRect(rect(item.clip), Qt::IntersectClip);
     }
     switch (item.kind) {
-      case Primitive::Kind::Face: paintFace(p, item); break;
-      case Primitive::Kind::Line: paintLine(p, item); break;
-      case Primitive::Kind::Marker: paintMarkers(p, item); break;
-      case Primitive::Kind::Text: paintText(p, item); break;
-      case Primitive::Kind::Rect: paintRect(p, item); break;
+      case Primitive::Kind::Face: paintFace(canvas, item); break;
+      case Primitive::Kind::Line: paintLine(canvas, item); break;
+      case Primitive::Kind::Marker: paintMarkers(canvas, item); break;
+      case Primitive::Kind::Text: paintText(canvas, item); break;
+      case Primitive::Kind::Rect: paintRect(canvas, item); break;
     }
-    if (item.clipped) p.restore();
+    if (item.clipped) {
+      p.restore();
+      canvas.forget();
+    }
   }
   p.restore();
 }
