@@ -19,21 +19,16 @@ bool samePoint(Vec3 a, Vec3 b) {
 // Where a face lies relative to a plane.
 enum class Side { Front, Back, Coplanar, Straddling };
 
-// What the tree keeps about each piece: its own plane and a sphere around it, which settles
-// most classifications without looking at the corners.
+// What the tree keeps about each piece: its own plane and the box around its corners, which
+// settles most classifications without looking at the corners.
 struct PieceInfo {
   Plane plane;
-  Vec3 centre;
-  double radius = 0;
   Vec3 lo, hi;  // the corners' bounds along each axis
 };
 
 PieceInfo infoOf(const DepthFace& f, const Plane& plane) {
   PieceInfo info;
   info.plane = plane;
-  for (const Vec3& p : f.points) info.centre = info.centre + p;
-  if (!f.points.empty()) info.centre = (1.0 / static_cast<double>(f.points.size())) * info.centre;
-  for (const Vec3& p : f.points) info.radius = std::max(info.radius, norm(p - info.centre));
   if (!f.points.empty()) info.lo = info.hi = f.points.front();
   for (const Vec3& p : f.points) {
     info.lo = {std::min(info.lo.x, p.x), std::min(info.lo.y, p.y), std::min(info.lo.z, p.z)};
@@ -43,9 +38,12 @@ PieceInfo infoOf(const DepthFace& f, const Plane& plane) {
 }
 
 Side classify(const DepthFace& f, const PieceInfo& info, const Plane& p) {
-  double c = dot(p.normal, info.centre) - p.offset;
-  if (c > info.radius + kDepthTolerance) return Side::Front;
-  if (c < -info.radius - kDepthTolerance) return Side::Back;
+  // The box's centre and how far its corners reach along the normal.
+  const Vec3 half = 0.5 * (info.hi - info.lo);
+  const double c = dot(p.normal, 0.5 * (info.lo + info.hi)) - p.offset;
+  const double reach = std::abs(p.normal.x) * half.x + std::abs(p.normal.y) * half.y + std::abs(p.normal.z) * half.z;
+  if (c > reach + kDepthTolerance) return Side::Front;
+  if (c < -reach - kDepthTolerance) return Side::Back;
   bool anyFront = false, anyBack = false;
   for (const Vec3& v : f.points) {
     int s = sideOf(dot(p.normal, v) - p.offset);

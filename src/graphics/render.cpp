@@ -191,29 +191,21 @@ void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
     return edgeSegmentStyle;
   };
 
+  std::vector<Vec3> points;  // of one face in box space, kept for its outline
   for (std::size_t f = 0; f < faces; ++f) {
-    DepthFace face;
-    face.points.reserve(corners);
+    points.clear();
     for (std::size_t v = 0; v < corners; ++v) {
       std::size_t i = f * corners + v;
       Vec3 p{element(xs, i), element(ys, i), element(zs, i, 0.0)};
-      if (finite(p)) face.points.push_back(dataToBox(cam, p));  // NaN corners are left out
+      if (finite(p)) points.push_back(dataToBox(cam, p));  // NaN corners are left out
     }
-    face.edges.assign(face.points.size(), true);
     std::vector<DepthFace> flat;
-    if (fill) {
-      face.id = faceStyle;
-      if (edge) {
-        flat = flatFaces(face);  // the outline below may need the corners
-      } else {
-        flat = flatFaces(std::move(face));
-      }
-    }
+    if (fill) flat = flatFaces(DepthFace{points, std::vector<bool>(points.size(), true), faceStyle});
     if (flat.empty()) {
       // Nothing to fill (no colour, or no area): the outline alone, as line segments.
       if (edge)
-        for (std::size_t v = 0; v < face.points.size(); ++v)
-          addSegment(s, face.points[v], face.points[(v + 1) % face.points.size()], edgeStyleId(), clip);
+        for (std::size_t v = 0; v < points.size(); ++v)
+          addSegment(s, points[v], points[(v + 1) % points.size()], edgeStyleId(), clip);
       continue;
     }
     for (DepthFace& piece : flat) {
