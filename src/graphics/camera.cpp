@@ -96,18 +96,12 @@ Vec3 boxToData(const Camera& cam, Vec3 b) {
           cam.center.z + b.z * cam.span.z};
 }
 
-Vec3 boxToView(const Camera& cam, Vec3 b) { return {dot(cam.right, b), dot(cam.up, b), dot(cam.toViewer, b)}; }
-
 Vec3 dataDirectionToBox(const Camera& cam, Vec3 d) {
   return {d.x / cam.span.x, d.y / cam.span.y, d.z / cam.span.z};
 }
 
 Vec3 dataNormalToBox(const Camera& cam, Vec3 n) {
   return {n.x * cam.span.x, n.y * cam.span.y, n.z * cam.span.z};
-}
-
-Point viewToPixel(const Camera& cam, Vec3 v) {
-  return {cam.origin.x + cam.kx * v.x, cam.origin.y - cam.ky * v.y};
 }
 
 Point dataToPixel(const Camera& cam, Vec3 p) { return viewToPixel(cam, boxToView(cam, dataToBox(cam, p))); }

@@ -50,12 +50,15 @@ Camera makeCamera(const Limits& limits, double azimuthDeg, double elevationDeg, 
 
 Vec3 dataToBox(const Camera& cam, Vec3 p);
 Vec3 boxToData(const Camera& cam, Vec3 b);
-Vec3 boxToView(const Camera& cam, Vec3 b);
+// Inline: the display list runs every corner of every face through these two.
+inline Vec3 boxToView(const Camera& cam, Vec3 b) { return {dot(cam.right, b), dot(cam.up, b), dot(cam.toViewer, b)}; }
 // Box-space direction of a data-space direction (a light's position at infinity, for instance).
 Vec3 dataDirectionToBox(const Camera& cam, Vec3 d);
 // Box-space normal of a plane whose data-space normal is `n` (normals scale inversely).
 Vec3 dataNormalToBox(const Camera& cam, Vec3 n);
-Point viewToPixel(const Camera& cam, Vec3 v);
+inline Point viewToPixel(const Camera& cam, Vec3 v) {
+  return {cam.origin.x + cam.kx * v.x, cam.origin.y - cam.ky * v.y};
+}
 // Pixel of a data point and its depth (larger is nearer the viewer, in box units).
 Point dataToPixel(const Camera& cam, Vec3 p);
 double depthOf(const Camera& cam, Vec3 p);
