@@ -192,6 +192,7 @@ void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
   };
 
   std::vector<Vec3> points;  // of one face in box space, kept for its outline
+  points.reserve(corners);
   for (std::size_t f = 0; f < faces; ++f) {
     points.clear();
     for (std::size_t v = 0; v < corners; ++v) {
