@@ -1,9 +1,10 @@
 #pragma once
 // Far-to-near order of the faces and line segments of an axes, exact for any view.
 //
-// The faces are put into a small BSP tree of their planes (faces that cross a plane are cut in
-// two, so intersecting faces come out as pieces that never overlap wrongly); the line segments
-// are then filed into the same tree, cut where they cross a plane. A walk of the tree for a view
+// The faces are put into a small BSP tree (faces that cross a plane are cut in two, so
+// intersecting faces come out as pieces that never overlap wrongly); the line segments are then
+// filed into the same tree, cut where they cross a plane. Its planes are the faces' own and, where
+// they cut less, planes across an axis that pass between faces. A walk of the tree for a view
 // direction gives every piece after everything that can lie behind it. The tree depends only on
 // the geometry, not on the view, so it can be kept while the view turns.
 //
