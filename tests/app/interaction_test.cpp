@@ -1,5 +1,5 @@
-// Mouse interaction through the event API: the scanner from a press in the partition view, the
-// rotation of the scene view followed by the partition view, and the tree view's layout.
+// Mouse interaction through the event API: the scanner from a press in the partition view, a
+// failing callback, and the window's layout with the tree view's.
 #include <cmath>
 
 #include "app_fixture.hpp"
@@ -28,25 +28,6 @@ TEST_F(KolvarApp, APressInThePartitionViewPutsTheScannerOnTheFarPoint) {
   EXPECT_NE(sight(0, 2), sight(1, 2));  // the near and far points differ, so the far one was taken
   // The scan order follows the new scanner position at once.
   EXPECT_EQ(st["scan"].size(), 2u);
-}
-
-TEST_F(KolvarApp, DraggingTheSceneViewRotatesItAndThePartitionViewFollowsOnRelease) {
-  const g::Handle ax1 = tag("axes1"), ax2 = tag("axes2");
-  const Value start = g::view(ax1);
-  EXPECT_EQ(start, Value::row({-37.5, 30}));  // the first redraw gives the default 3-D view
-  const g::Point p = centreOf(g::objectPixelRect(ax1));
-  g::press(fig, p.x, p.y);
-  g::drag(fig, p.x + 40, p.y + 10);
-  EXPECT_NE(g::view(ax1), start);
-  EXPECT_EQ(g::view(ax2), start);  // not yet: the partition view follows on release
-  g::release(fig, p.x + 40, p.y + 10);
-  EXPECT_EQ(g::view(ax2), g::view(ax1));
-  // A later redraw keeps the rotated view in both.
-  const Value rotated = g::view(ax1);
-  run("toggle show_labels\n");
-  EXPECT_EQ(g::view(ax1), rotated);
-  EXPECT_EQ(g::view(ax2), rotated);
-  EXPECT_EQ(g::view(tag("axes3")), Value::row({0, 90}));
 }
 
 TEST_F(KolvarApp, AFailingCallbackLeavesStateAndWindowWorking) {
@@ -97,4 +78,30 @@ TEST_F(KolvarApp, TheTreeViewLaysNodesOutByDepthAndStacksListItemsByTheirHeight)
     const bool item = !g::get(h, "ButtonDownFcn").isEmpty();
     EXPECT_EQ(g::get(h, "HitTest").text(), item ? "on" : "off") << g::typeOf(h);
   }
+}
+
+TEST_F(KolvarApp, TheLayoutConnectsEveryControlAndMenuToItsHandlerAndKeepsTheViewsApart) {
+  const auto call = [](const std::string& handler) { return "kolvar('" + handler + "',gcbo,[],guidata(gcbo))"; };
+  const std::pair<const char*, const char*> callbacks[] = {
+      {"select_poly", "select_poly_Callback"},    {"reset", "reset_Callback"},
+      {"show_labels", "show_option_Callback"},    {"show_normals", "show_option_Callback"},
+      {"show_scanner", "show_option_Callback"},   {"show_coordinate_frame", "show_option_Callback"},
+      {"FileMenu", "FileMenu_Callback"},          {"OpenMenuItem", "OpenMenuItem_Callback"},
+      {"PrintMenuItem", "PrintMenuItem_Callback"}, {"CloseMenuItem", "CloseMenuItem_Callback"}};
+  for (const auto& [t, handler] : callbacks) EXPECT_EQ(g::get(tag(t), "Callback").text(), call(handler)) << t;
+  EXPECT_EQ(g::get(tag("select_poly"), "CreateFcn").text(), call("select_poly_CreateFcn"));
+  EXPECT_TRUE(g::getappdata(fig, "GUIOptions").field("syscolorfig").isTrue());
+  EXPECT_EQ(g::get(fig, "HandleVisibility").text(), "callback");
+
+  // The tree view has the most room; the three axes do not overlap.
+  const char* views[] = {"axes1", "axes2", "axes3"};
+  for (int a = 0; a < 3; ++a)
+    for (int b = a + 1; b < 3; ++b) {
+      const g::Rect p = g::objectPixelRect(tag(views[a])), q = g::objectPixelRect(tag(views[b]));
+      EXPECT_FALSE(p.x < q.x + q.width && q.x < p.x + p.width && p.y < q.y + q.height && q.y < p.y + p.height)
+          << views[a] << " and " << views[b];
+      if (b == 2) {
+        EXPECT_GT(q.width * q.height, p.width * p.height) << views[a];
+      }
+    }
 }
