@@ -5,7 +5,6 @@
 
 using namespace kolvar;
 using namespace kolvar::graphics;
-using kolvar::graphics::testing::messageOf;
 using kolvar::graphics::testing::ModelTest;
 
 namespace {

@@ -10,7 +10,6 @@
 
 using namespace kolvar;
 using namespace kolvar::graphics;
-using kolvar::graphics::testing::messageOf;
 using kolvar::graphics::testing::ModelTest;
 
 namespace {
@@ -101,24 +100,15 @@ TEST_F(Layout, BadFilesNameTheFaultAndCreateNothing) {
       {"unknown property", head + R"({"type": "axes", "properties": {"Colour": "r"}}]})",
        "Layout file \"bad.fig\": at /children/0/properties/Colour: There is no \"Colour\" property on "
        "the \"axes\" object."},
-      {"wrong value", head + R"({"type": "axes"}, {"type": "axes"}, {"type": "uicontrol", "properties": {"Visible": "yes"}}]})",
-       "Layout file \"bad.fig\": at /children/2/properties/Visible: Bad value for the \"Visible\" "
-       "property of the \"uicontrol\" object: expected \"on\" or \"off\"."},
       {"figure inside an axes", head + R"({"type": "axes", "children": [{"type": "figure"}]}]})",
        "Layout file \"bad.fig\": at /children/0/children/0/type: A \"figure\" object cannot be placed in "
        "an \"axes\" object; it belongs in a \"root\" object."},
-      {"line outside an axes", head + R"({"type": "line"}]})",
-       "Layout file \"bad.fig\": at /children/0/type: A \"line\" object cannot be placed in a \"figure\" "
-       "object; it belongs in an \"axes\" object."},
       {"top level not a figure", R"({"type": "axes"})",
        "Layout file \"bad.fig\": at /type: An \"axes\" object cannot be placed in a \"root\" object; it "
        "belongs in a \"figure\" object."},
       {"unknown key", head + R"({"type": "axes", "kids": []}]})",
        "Layout file \"bad.fig\": at /children/0/kids: unknown key; expected \"type\", \"properties\", "
        "\"appdata\", \"children\" or \"comment\"."},
-      {"read-only property", R"({"type": "figure", "properties": {"Type": "axes"}})",
-       "Layout file \"bad.fig\": at /properties/Type: Cannot set the read-only \"Type\" property of the "
-       "\"figure\" object."},
       {"callback text that does not parse", head + R"({"type": "uimenu", "properties": {"Callback": "kolvar('x'"}}]})",
        "Layout file \"bad.fig\": at /children/0/properties/Callback: Bad value for the \"Callback\" property "
        "of the \"uimenu\" object: Callback text \"kolvar('x'\": expected ',' or ')' at column 11, found the end."},
@@ -167,71 +157,4 @@ TEST_F(Layout, RelativeNamesAreFoundInTheWorkingFolderThenAmongBuiltInLayouts) {
   EXPECT_EQ(get(builtIn, "Name").text(), "built in");
   EXPECT_EQ(get(builtIn, "FileName").text(), "only_built_in.fig (built into the program)");
   EXPECT_EQ(missing, "Layout file \"/no/such/place/x.fig\" not found (looked at /no/such/place/x.fig).");
-}
-
-// The program's own window: every tag and callback text the handlers rely on.
-TEST_F(Layout, TheProgramsWindowCarriesEveryTagAndCallback) {
-  const std::string path = std::string(KOLVAR_TEST_DATA) + "/../../src/app/kolvar.fig";
-  addFunction("kolvar", -1, -1, [](const runtime::Args&, int) { return runtime::Outputs{}; });
-  addFunction("guidata", 2, 1, [](const runtime::Args&, int) { return runtime::Outputs{Value()}; });
-  LoadedLayout l = loadfig(path, {{"Visible", Value("off")}});
-  ASSERT_EQ(l.handles.size(), 1u);
-  const Handle fig = l.handles[0];
-  EXPECT_EQ(l.previous[0].field("Visible").text(), "on");
-  auto tags = byTag(fig);
-  EXPECT_EQ(get(fig, "Tag").text(), "figure1");
-  EXPECT_EQ(get(fig, "Name").text(), "kolvar");
-  EXPECT_EQ(get(fig, "HandleVisibility").text(), "callback");
-  const Matrix pos = pixelPosition(fig);
-  EXPECT_NEAR(pos[2], 1200, 100);
-  EXPECT_NEAR(pos[3], 800, 100);
-  const Value options = getappdata(fig, "GUIOptions");
-  EXPECT_TRUE(options.field("syscolorfig").isTrue());
-  EXPECT_TRUE(options.field("singleton").isTrue());
-
-  auto callbackOf = [&](const std::string& tag, const char* property = "Callback") {
-    return get(tags.at(tag), property).text();
-  };
-  auto call = [](const std::string& handler) { return "kolvar('" + handler + "',gcbo,[],guidata(gcbo))"; };
-  EXPECT_EQ(callbackOf("select_poly"), call("select_poly_Callback"));
-  EXPECT_EQ(callbackOf("select_poly", "CreateFcn"), call("select_poly_CreateFcn"));
-  EXPECT_EQ(callbackOf("reset"), call("reset_Callback"));
-  for (const char* box : {"show_labels", "show_normals", "show_scanner", "show_coordinate_frame"}) {
-    EXPECT_EQ(get(tags.at(box), "Style").text(), "checkbox") << box;
-    EXPECT_EQ(callbackOf(box), call("show_option_Callback")) << box;
-    EXPECT_FALSE(get(tags.at(box), "String").text().empty()) << box;
-  }
-  EXPECT_EQ(callbackOf("FileMenu"), call("FileMenu_Callback"));
-  EXPECT_EQ(callbackOf("OpenMenuItem"), call("OpenMenuItem_Callback"));
-  EXPECT_EQ(callbackOf("PrintMenuItem"), call("PrintMenuItem_Callback"));
-  EXPECT_EQ(callbackOf("CloseMenuItem"), call("CloseMenuItem_Callback"));
-  EXPECT_EQ(get(tags.at("OpenMenuItem"), "Label").text(), "Open...");
-  EXPECT_EQ(get(tags.at("PrintMenuItem"), "Label").text(), "Print...");
-  EXPECT_EQ(get(tags.at("CloseMenuItem"), "Label").text(), "Close");
-  EXPECT_EQ(childrenOf(tags.at("FileMenu")),
-            (std::vector<Handle>{tags.at("OpenMenuItem"), tags.at("PrintMenuItem"), tags.at("CloseMenuItem")}));
-
-  const Value scenes = get(tags.at("select_poly"), "String");
-  ASSERT_EQ(scenes.rows(), 3u);
-  EXPECT_NE(scenes.at(0).text().find("five"), std::string::npos);
-  EXPECT_NE(scenes.at(1).text().find("triangles"), std::string::npos);
-  EXPECT_NE(scenes.at(2).text().find("split"), std::string::npos);
-  EXPECT_EQ(get(tags.at("select_poly"), "Value").scalar(), 1.0);
-  for (const char* t : {"scanX", "scanY", "scanZ"}) EXPECT_EQ(get(tags.at(t), "Style").text(), "text") << t;
-  EXPECT_EQ(get(tags.at("scan_list"), "Style").text(), "listbox");
-
-  // The tree view has the most room; the three axes do not overlap.
-  auto area = [&](const char* t) {
-    Matrix p = pixelPosition(tags.at(t));
-    return p[2] * p[3];
-  };
-  EXPECT_GT(area("axes3"), area("axes1"));
-  EXPECT_GT(area("axes3"), area("axes2"));
-  auto overlap = [&](const char* a, const char* b) {
-    Matrix p = pixelPosition(tags.at(a)), q = pixelPosition(tags.at(b));
-    return p[0] < q[0] + q[2] && q[0] < p[0] + p[2] && p[1] < q[1] + q[3] && q[1] < p[1] + p[3];
-  };
-  EXPECT_FALSE(overlap("axes1", "axes2"));
-  EXPECT_FALSE(overlap("axes1", "axes3"));
-  EXPECT_FALSE(overlap("axes2", "axes3"));
 }

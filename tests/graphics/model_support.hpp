@@ -3,10 +3,10 @@
 // headless backend, whose notices and dialog script the test can read and fill.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "../support.hpp"
 #include "graphics/graphics.hpp"
 #include "graphics/headless.hpp"
 #include "runtime/registry.hpp"
@@ -30,14 +30,5 @@ class ModelTest : public ::testing::Test {
   std::shared_ptr<runtime::Registry> registry_;
   std::shared_ptr<HeadlessBackend> backend_;
 };
-
-inline std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 }  // namespace kolvar::graphics::testing
