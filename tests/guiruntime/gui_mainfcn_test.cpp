@@ -60,8 +60,8 @@ class MainfcnTest : public GuiTest {
     Value s;
     s.setField("gui_Name", Value(name));
     s.setField("gui_Singleton", Value(singleton));
-    s.setField("gui_OpeningFcn", Value(reg->reference("testgui_OpeningFcn", "testgui")));
-    s.setField("gui_OutputFcn", Value(reg->reference("testgui_OutputFcn", "testgui")));
+    s.setField("gui_OpeningFcn", Value(registry_->reference("testgui_OpeningFcn", "testgui")));
+    s.setField("gui_OutputFcn", Value(registry_->reference("testgui_OutputFcn", "testgui")));
     s.setField("gui_LayoutFcn", layoutFcn);
     s.setField("gui_Callback", Value());
     return s;
@@ -69,7 +69,7 @@ class MainfcnTest : public GuiTest {
   Outputs start(const Args& args, int nargout) {
     Value s = state();
     if (!args.empty() && args[0].isText())
-      s.setField("gui_Callback", Value(reg->reference(args[0].text(), "testgui")));
+      s.setField("gui_Callback", Value(registry_->reference(args[0].text(), "testgui")));
     Args all{s};
     all.insert(all.end(), args.begin(), args.end());
     return byName("gui_mainfcn", all, nargout);
@@ -84,17 +84,14 @@ class MainfcnTest : public GuiTest {
 };
 
 TEST_F(MainfcnTest, AMissingStateFieldIsNamedWithTheGuiFileBeforeAnythingOpens) {
-  Value s = state();
-  Value noName;
-  for (const auto& f : s.fieldNames())
-    if (f != "gui_Name") noName.setField(f, s.field(f));
-  EXPECT_EQ(messageOf([&] { gui_mainfcn(noName, {}, 0); }),
+  // The fields are looked for in order; the file is named once its name has been read.
+  Value partial;
+  partial.setField("gui_Singleton", Value(1.0));
+  partial.setField("gui_OpeningFcn", state().field("gui_OpeningFcn"));
+  EXPECT_EQ(messageOf([&] { gui_mainfcn(partial, {}, 0); }),
             "Could not find field gui_Name in the gui_State struct in GUI file ");
-  Value noOutput;
-  noOutput.setField("gui_Name", Value("testgui"));
-  noOutput.setField("gui_Singleton", Value(1.0));
-  noOutput.setField("gui_OpeningFcn", s.field("gui_OpeningFcn"));
-  EXPECT_EQ(messageOf([&] { gui_mainfcn(noOutput, {}, 1); }),
+  partial.setField("gui_Name", Value("testgui"));
+  EXPECT_EQ(messageOf([&] { gui_mainfcn(partial, {}, 1); }),
             "Could not find field gui_OutputFcn in the gui_State struct in GUI file testgui");
   EXPECT_TRUE(g::findall(g::kRoot, "figure").empty());
   EXPECT_TRUE(opening.empty());
@@ -230,7 +227,7 @@ TEST_F(MainfcnTest, AnOpeningFunctionThatDeletesTheWindowHandsTheOutputFunctionA
 
 TEST_F(MainfcnTest, ALayoutFunctionBuildsTheWindowAndOptionsComeFromIt) {
   std::vector<Value> asked;
-  reg->addLocal("testgui", "build", 40, 1, 1, [&](const Args& a, int) {
+  registry_->addLocal("testgui", "build", 40, 1, 1, [&](const Args& a, int) {
     asked.push_back(a.at(0));
     Value options;
     options.setField("syscolorfig", Value(0.0));
@@ -239,7 +236,7 @@ TEST_F(MainfcnTest, ALayoutFunctionBuildsTheWindowAndOptionsComeFromIt) {
     g::setappdata(f, "GUIOptions", options);
     return Outputs{Value(f)};
   });
-  layoutFcn = Value(reg->reference("build", "testgui"));
+  layoutFcn = Value(registry_->reference("build", "testgui"));
   singleton = 0;
   const Handle fig = startWindow();
   EXPECT_EQ(asked, std::vector<Value>{Value("new")});
@@ -256,8 +253,6 @@ TEST_F(MainfcnTest, ANewWindowPerStartAndALayoutWithoutOptionsFails) {
   EXPECT_EQ(g::get(b, "Color"), g::get(g::figure(), "Color"));  // no system colour asked
   name = kData + "nooptions";
   EXPECT_EQ(messageOf([&] { startWindow(); }), "Reference to non-existent field 'syscolorfig'.");
-  EXPECT_EQ(byNameMessage("gui_mainfcn/local_openfig", {Value(name), Value("new"), Value("auto")}),
-            checkMessage("gui_mainfcn/local_openfig", 182, "inputs", 2));
 }
 
 // A GUI runtime whose opening function takes no visibility argument: new windows are made hidden
