@@ -1,16 +1,10 @@
 // Every function reachable by name refuses more inputs or outputs than declared, with the exact
 // run-time message, and checks the outputs first.
-#include <gtest/gtest.h>
-
-#include <sstream>
-
-#include "app/app.hpp"
-#include "app/embedded_layout.hpp"
-#include "app/program.hpp"
-#include "app/script.hpp"
-#include "graphics/graphics.hpp"
+#include "../support.hpp"
+#include "app_fixture.hpp"
 
 using namespace kolvar;
+using kolvar::apptest::KolvarApp;
 
 namespace {
 
@@ -50,15 +44,6 @@ std::string expected(const Declared& d, const char* kind, int count) {
          kind + " (" + std::to_string(count) + ").";
 }
 
-std::string messageOf(const runtime::Entry& e, runtime::Args args, int nargout) {
-  try {
-    runtime::invoke(e, std::move(args), nargout);
-  } catch (const Error& err) {
-    return err.what();
-  }
-  return "no error";
-}
-
 }  // namespace
 
 TEST(FunctionTables, EveryDeclaredCountIsEnforcedWithItsMessage) {
@@ -74,11 +59,12 @@ TEST(FunctionTables, EveryDeclaredCountIsEnforcedWithItsMessage) {
     if (d.nout >= 0) {
       // Too many inputs as well: the outputs are reported.
       const std::size_t extra = d.nin >= 0 ? static_cast<std::size_t>(d.nin) + 1 : 0;
-      EXPECT_EQ(messageOf(*e, runtime::Args(extra), d.nout + 1), expected(d, "outputs", d.nout));
+      EXPECT_EQ(messageOf([&] { runtime::invoke(*e, runtime::Args(extra), d.nout + 1); }),
+                expected(d, "outputs", d.nout));
       ++messages;
     }
     if (d.nin >= 0) {
-      EXPECT_EQ(messageOf(*e, runtime::Args(static_cast<std::size_t>(d.nin) + 1), 0),
+      EXPECT_EQ(messageOf([&] { runtime::invoke(*e, runtime::Args(static_cast<std::size_t>(d.nin) + 1), 0); }),
                 expected(d, "inputs", d.nin));
       ++messages;
     }
@@ -98,25 +84,16 @@ TEST(FunctionTables, ProgramOptionsAreTheProgramsOwnAndOtherWordsPassThrough) {
   EXPECT_THROW(app::parseOptions({"--script"}), Error);
 }
 
-TEST(Start, WordsBecomePropertyPairsAndLaterStartsReuseOrRebuildTheWindow) {
-  const auto info = app::programInfo();
-  graphics::startSession({info.functions, nullptr});
-  graphics::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
-  // A first word that names no function still starts the program, as a creation.
-  const graphics::Handle fig = app::kolvar({Value("Name"), Value("Demo")}, 1).at(0).scalar();
-  EXPECT_EQ(graphics::get(fig, "Name").text(), "Demo");
-  EXPECT_EQ(graphics::get(fig, "Visible").text(), "on");
-  std::istringstream grow("scene 3\nclick 2\n");
-  std::ostringstream sink;
-  app::runScript(grow, sink, nullptr);
+TEST_F(KolvarApp, StartWordsBecomePropertyPairsAndLaterStartsReuseOrRebuildTheWindow) {
+  run("scene 3\nclick 2\n");
   const std::string grown = app::stateJson(fig);
-
-  // A second start reuses the window on screen and keeps the tree.
-  EXPECT_EQ(app::kolvar({}, 1).at(0).scalar(), fig);
+  // A first word that names no function is a property pair of a start, which reuses the window on
+  // screen and keeps its tree.
+  EXPECT_EQ(app::kolvar({Value("Name"), Value("Demo")}, 1).at(0).scalar(), fig);
+  EXPECT_EQ(graphics::get(fig, "Name").text(), "Demo");
   EXPECT_EQ(app::stateJson(fig), grown);
   // A start that asks for a hidden window builds the state afresh, even on the same window.
   EXPECT_EQ(app::kolvar({Value("Visible"), Value("off")}, 1).at(0).scalar(), fig);
   EXPECT_EQ(graphics::get(fig, "Visible").text(), "off");
   EXPECT_NE(app::stateJson(fig), grown);
-  graphics::endSession();
 }
