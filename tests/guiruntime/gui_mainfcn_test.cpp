@@ -83,7 +83,7 @@ class MainfcnTest : public GuiTest {
   std::vector<Call> opening, output, handler;
 };
 
-TEST_F(MainfcnTest, AMissingStateFieldIsNamedWithTheGuiFileBeforeAnythingOpens) {
+TEST_F(MainfcnTest, StateFieldsThatAreMissingOrHoldNoFunctionAreNamed) {
   // The fields are looked for in order; the file is named once its name has been read.
   Value partial;
   partial.setField("gui_Singleton", Value(1.0));
@@ -95,6 +95,11 @@ TEST_F(MainfcnTest, AMissingStateFieldIsNamedWithTheGuiFileBeforeAnythingOpens) 
             "Could not find field gui_OutputFcn in the gui_State struct in GUI file testgui");
   EXPECT_TRUE(g::findall(g::kRoot, "figure").empty());
   EXPECT_TRUE(opening.empty());
+  // A function field that holds no function is named when it is called.
+  Value s = state();
+  s.setField("gui_OutputFcn", Value("testgui_OutputFcn"));
+  EXPECT_EQ(messageOf([&] { gui_mainfcn(s, {}, 1); }),
+            "gui_State.gui_OutputFcn must be a function reference, not 'testgui_OutputFcn'.");
 }
 
 TEST_F(MainfcnTest, CreationBuildsStoresOpensShowsAndPassesTheOutputsThrough) {
