@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../support.hpp"
 #include "bsp/bsp.hpp"
 
 namespace kolvar::bsp::testing {
