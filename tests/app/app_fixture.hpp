@@ -21,12 +21,14 @@ class KolvarApp : public ::testing::Test {
  protected:
   void SetUp() override {
     info_ = app::programInfo();
-    graphics::startSession({info_.functions, nullptr});
+    graphics::startSession({info_.functions, makeBackend()});
     graphics::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
     app::kolvar({}, 0);
     fig = app::kolvarWindow();
   }
   void TearDown() override { graphics::endSession(); }
+  // The headless backend unless a test brings a window system's.
+  virtual std::shared_ptr<graphics::Backend> makeBackend() { return nullptr; }
 
   // Run script lines; returns what `state` lines printed.
   std::string run(const std::string& script) {
