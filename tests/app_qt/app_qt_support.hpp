@@ -1,40 +1,30 @@
 #pragma once
 // The kolvar window opened on the Qt backend (offscreen), driven by real widget and mouse events;
 // dialogs answered by script.
-#include <nlohmann/json.hpp>
-
+#include "../app/app_fixture.hpp"
 #include "../graphics/qt/backend_support.hpp"
-#include "app/app.hpp"
-#include "app/embedded_layout.hpp"
-#include "app/program.hpp"
-#include "app/script.hpp"
-#include "graphics/geometry.hpp"
 #include "graphics/qt/canvas.hpp"
-#include "guiruntime/guidata.hpp"
 
 namespace kolvar::testing {
 
-class KolvarWindow : public ::testing::Test {
+class KolvarWindow : public apptest::KolvarApp {
  protected:
-  void SetUp() override {
+  std::shared_ptr<graphics::Backend> makeBackend() override {
     graphics::testing::qtApp();
-    info_ = app::programInfo();
     dialogs = std::make_shared<graphics::ScriptedDialogs>();
     backend = std::make_shared<graphics::QtBackend>(dialogs);
-    graphics::startSession({info_.functions, backend});
-    graphics::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
-    app::kolvar({}, 0);
-    fig = app::kolvarWindow();
+    return backend;
+  }
+  void SetUp() override {
+    KolvarApp::SetUp();
     graphics::testing::settle();
   }
   void TearDown() override {
-    graphics::endSession();
+    KolvarApp::TearDown();
     backend.reset();
     graphics::testing::settle();
   }
 
-  nlohmann::json state() { return nlohmann::json::parse(app::stateJson(fig)); }
-  graphics::Handle tag(const char* name) { return gui::guidata(fig).field(name).matrix()[0]; }
   graphics::FigureWindow& window() { return *backend->window(fig); }
   graphics::Canvas& canvas() { return window().canvas(); }
   template <class W>
@@ -57,12 +47,8 @@ class KolvarWindow : public ::testing::Test {
     return std::nullopt;
   }
 
-  graphics::Handle fig = 0;
   std::shared_ptr<graphics::ScriptedDialogs> dialogs;
   std::shared_ptr<graphics::QtBackend> backend;
-
- private:
-  graphics::ProgramInfo info_;
 };
 
 }  // namespace kolvar::testing
