@@ -252,8 +252,7 @@ TEST_F(Properties, TheBackendHearsOfCreationChangeAndDeletion) {
   deleteObject(c);
   drawnow();
   std::vector<std::string> heard;
-  for (const auto& n : backend_->notices) heard.push_back(n.what + " " + n.property + formatShortest(n.handle));
-  // The property by its canonical name.
-  EXPECT_EQ(heard, (std::vector<std::string>{"created " + formatShortest(c), "changed String" + formatShortest(c),
-                                             "deleting " + formatShortest(c), "flush 0"}));
+  for (const auto& n : backend_->notices) heard.push_back(n.what + ":" + n.property + ":" + formatShortest(n.handle));
+  const std::string h = formatShortest(c);  // the property by its canonical name
+  EXPECT_EQ(heard, (std::vector<std::string>{"created::" + h, "changed:String:" + h, "deleting::" + h, "flush::0"}));
 }
