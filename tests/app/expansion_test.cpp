@@ -22,6 +22,7 @@ TEST_F(KolvarApp, EachSceneStartsUnderAPlaceholderRootAndItsFirstSplitterFilesTh
   st = json::parse(run("scene 2\nclick 2\nstate\n"));
   EXPECT_EQ(st["tree"]["left"]["poly"]["label"], "1");
   EXPECT_EQ(st["tree"]["right"]["poly"]["label"], "3");
+  EXPECT_TRUE(st["tree"]["front"].empty() && st["tree"]["back"].empty());
 }
 
 TEST_F(KolvarApp, SceneThreeExpandsAndScansAsTheTeachingExampleSays) {
