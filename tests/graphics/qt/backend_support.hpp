@@ -85,6 +85,11 @@ class WindowTest : public ::testing::Test {
     dialogs_ = std::make_shared<ScriptedDialogs>();
     backend_ = std::make_shared<QtBackend>(dialogs_);
     startSession({registry_, backend_});
+    // "note(x)" records its first argument.
+    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
+      notes.push_back(args.empty() ? Value() : args[0]);
+      return runtime::Outputs{};
+    });
   }
   void TearDown() override {
     endSession();
@@ -103,6 +108,7 @@ class WindowTest : public ::testing::Test {
   std::shared_ptr<runtime::Registry> registry_;
   std::shared_ptr<ScriptedDialogs> dialogs_;
   std::shared_ptr<QtBackend> backend_;
+  std::vector<Value> notes;
 };
 
 }  // namespace kolvar::graphics::testing

@@ -21,10 +21,6 @@ class Controls : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
-      notes.push_back(args.empty() ? Value() : args[0]);
-      return runtime::Outputs{};
-    });
     addFunction("fail", -1, 0, [this](const runtime::Args&, int) -> runtime::Outputs {
       ++failures;
       throw Error("the handler broke");
@@ -44,7 +40,6 @@ class Controls : public WindowTest {
   }
 
   Handle fig = 0;
-  std::vector<Value> notes;
   int failures = 0;
 };
 

@@ -16,17 +16,7 @@ using namespace kolvar::graphics::testing;
 
 namespace {
 
-class Figures : public WindowTest {
- protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    addFunction("note", -1, 0, [this](const runtime::Args& args, int) {
-      notes.push_back(args.empty() ? Value() : args[0]);
-      return runtime::Outputs{};
-    });
-  }
-  std::vector<Value> notes;
-};
+using Figures = WindowTest;
 
 // The item of `list` that object `h` drew, or null.
 const Primitive* drawnBy(const DisplayList& list, Handle h, Primitive::Kind kind) {
