@@ -61,6 +61,7 @@ void NodeListItem_ButtonDownFcn(Handle hObject) {
 void FileMenu_Callback() {}
 
 void OpenMenuItem_Callback() {
+  // The dialog gives the folder as well as the name (uigetfile's answer would be the name alone).
   const auto choice = g::backend().dialogs().getFile("*.fig", "Open");
   if (!choice) return;
   // The chosen file is opened by its full path: by name alone a file from another folder would
@@ -72,15 +73,14 @@ void OpenMenuItem_Callback() {
 }
 
 void PrintMenuItem_Callback(const Value& handles) {
-  g::backend().dialogs().print(handles.field("figure1").scalar());
+  g::printdlg(handles.field("figure1").scalar());
 }
 
 void CloseMenuItem_Callback(const Value& handles) {
   const Handle fig = handles.field("figure1").scalar();
   const Value nameValue = g::get(fig, "Name");
   const std::string name = nameValue.isText() ? nameValue.text() : std::string();
-  const std::string answer = g::backend().dialogs().question(
-      "Close " + name + "?", "Close " + name + "...", {"Yes", "No"}, "Yes");
+  const std::string answer = g::questdlg("Close " + name + "?", "Close " + name + "...", {"Yes", "No"}, "Yes");
   // Only a "Yes" may discard the tree the student built; "No" or a dismissed dialog keeps it.
   if (answer != "Yes") return;
   g::deleteObject(fig);
