@@ -15,25 +15,9 @@ constexpr double kCapShare = 0.75;
 std::vector<std::string> textLines(const Value& string) {
   std::vector<std::string> lines;
   if (string.isText()) {
-    const std::string& s = string.text();
-    std::size_t start = 0;
-    while (true) {
-      std::size_t nl = s.find('\n', start);
-      lines.push_back(s.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-      if (nl == std::string::npos) break;
-      start = nl + 1;
-    }
+    lines = splitText(string.text(), '\n');
   } else if (string.isCell()) {
-    for (std::size_t i = 0; i < string.numel(); ++i) {
-      const Value& item = string.at(i);
-      if (item.isText()) {
-        lines.push_back(item.text());
-      } else if (item.isScalar()) {
-        lines.push_back(tickLabelText(item.scalar()));
-      } else {
-        lines.emplace_back();
-      }
-    }
+    lines = cellLines(string);
   } else if (string.isNumeric()) {
     for (double v : string.matrix().data) lines.push_back(formatShortest(v));
   }

@@ -14,31 +14,41 @@ std::string tickLabelText(double value) {
   return buf;
 }
 
+std::vector<std::string> splitText(const std::string& s, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = s.find(separator, start);
+    parts.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+std::vector<std::string> cellLines(const Value& cell) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < cell.numel(); ++i) {
+    const Value& item = cell.at(i);
+    if (item.isText()) {
+      lines.push_back(item.text());
+    } else if (item.isScalar()) {
+      lines.push_back(tickLabelText(item.scalar()));
+    } else {
+      lines.emplace_back();
+    }
+  }
+  return lines;
+}
+
 std::vector<std::string> tickLabels(const Value& labels) {
   std::vector<std::string> out;
   if (labels.isEmpty()) return out;
   if (labels.isNumeric()) {
     for (double v : labels.matrix().data) out.push_back(tickLabelText(v));
   } else if (labels.isText()) {
-    const std::string& s = labels.text();
-    std::size_t start = 0;
-    while (true) {
-      std::size_t bar = s.find('|', start);
-      out.push_back(s.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-      if (bar == std::string::npos) break;
-      start = bar + 1;
-    }
+    out = splitText(labels.text(), '|');
   } else if (labels.isCell()) {
-    for (std::size_t i = 0; i < labels.numel(); ++i) {
-      const Value& item = labels.at(i);
-      if (item.isText()) {
-        out.push_back(item.text());
-      } else if (item.isScalar()) {
-        out.push_back(tickLabelText(item.scalar()));
-      } else {
-        out.emplace_back();
-      }
-    }
+    out = cellLines(labels);
   }
   return out;
 }

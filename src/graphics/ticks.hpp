@@ -15,6 +15,10 @@ struct Tick {
 // A tick value written as a label: up to five significant digits, no trailing zeros ("-4",
 // "0.5", "1e+06"); minus zero reads "0".
 std::string tickLabelText(double value);
+// A text cut at every `separator` ("a|b|" gives "a", "b", "").
+std::vector<std::string> splitText(const std::string& s, char separator);
+// One line per entry of a cell: texts as they are, numbers as tick labels, anything else blank.
+std::vector<std::string> cellLines(const Value& cell);
 
 // The labels given by a "TickLabel" value: a row of numbers, a list of texts (numbers in the
 // list are written as labels), or one text whose labels are separated by "|". Empty: none.
