@@ -192,11 +192,11 @@ NodeRef copyPath(Path& path, std::size_t from, NodeRef result) {
                           : bspNode(std::nullopt, old.left, std::move(result));
     } else if (step.front) {
       result = std::make_shared<BspNode>(
-          std::optional<BspElement>(std::in_place, old.element->poly, PolygonList(), old.element->back),
+          BspElement{old.element->poly, PolygonList(), old.element->back},
           std::move(result), old.right);
     } else {
       result = std::make_shared<BspNode>(
-          std::optional<BspElement>(std::in_place, old.element->poly, old.element->front, PolygonList()),
+          BspElement{old.element->poly, old.element->front, PolygonList()},
           old.left, std::move(result));
     }
   }

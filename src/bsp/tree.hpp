@@ -45,6 +45,9 @@ const FlatTree& flatten(const BspNode& root);
 
 // `left` is the subtree on the front side of element.poly, `right` the one on the back side.
 struct BspNode {
+  BspNode(std::optional<BspElement> e, NodeRef l, NodeRef r)
+      : element(std::move(e)), left(std::move(l)), right(std::move(r)) {}
+
   std::optional<BspElement> element;
   NodeRef left;
   NodeRef right;

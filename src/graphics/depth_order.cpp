@@ -473,7 +473,8 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
   // Walk down; a cut segment continues on both sides, its two halves handled one after the other.
   std::vector<std::pair<int, DepthSegment>> work{{tree.root, seg}};
   while (!work.empty()) {
-    auto [node, s] = work.back();
+    const int node = work.back().first;
+    const DepthSegment s = work.back().second;
     work.pop_back();
     DepthTree::Node& n = tree.nodes[node];
     if (n.leaf) {

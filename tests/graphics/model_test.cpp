@@ -55,7 +55,11 @@ TEST_F(Properties, BadNamesAndValuesRaiseClearErrorsAndChangeNothing) {
       {c, "String", Value(3.0), "a text or a list of texts"},
       {f, "CurrentAxes", Value(l), "the handle of an axes or []"},
   };
-  for (const auto& [h, name, value, expected] : bad) {
+  for (const auto& row : bad) {
+    const Handle h = std::get<0>(row);
+    const std::string name = std::get<1>(row);
+    const Value value = std::get<2>(row);
+    const std::string expected = std::get<3>(row);
     const Value before = get(h, name);
     EXPECT_EQ(messageOf([&] { set(h, name, value); }), "Bad value for the \"" + std::string(name) +
                                                            "\" property of the \"" + typeOf(h) +

@@ -205,10 +205,13 @@ void FigureWindow::applyGeometry() {
 }
 
 void FigureWindow::placeControls() {
-  for (auto& [h, w] : controls_)
+  for (const auto& entry : controls_) {
+    const Handle h = entry.first;
+    QWidget* w = entry.second;
     guarded("window", [&] {
       if (ishandle(h)) placeControlWidget(*w, h);
     });
+  }
 }
 
 void FigureWindow::applyVisible() {
