@@ -1,27 +1,15 @@
 #pragma once
-// The kolvar program on top of the views and the GUI runtime: the state record with the preset
-// scenes, the handlers of the window's controls, the opening and output functions, the main GUI
-// function and the tables that make all of it callable by name.
-#include <memory>
-
-#include "bsp/bsp.hpp"
+// The kolvar program on top of the views and the GUI runtime: the handlers of the window's
+// controls, the opening and output functions, the redraw, the main GUI function and the table
+// that makes all of it callable by name. What the program remembers is in app/state.hpp.
+#include "app/state.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/value.hpp"
 
 namespace kolvar::app {
 
-using graphics::Handle;
-
-// First-opening initialisation: the state record `handles` (holding at least the control fields)
-// with limits, ticks, frame, the three preset scenes, the fresh root of the scene chosen in the
-// popup and the scanner at (0, 4, 0). Stores nothing.
-Value initialState(Value handles);
-// The placeholder root for scene `s` (1-based) of `faces`; an index error outside the scenes.
-Value freshRootValue(const Value& faces, double s);
-
-// Handlers. `handles` is the record the caller passed; handlers that change the state fetch it
-// from the window themselves and never read the argument.
+// Handlers. Those that change the state fetch it from the window themselves.
 void select_poly_CreateFcn(Handle hObject);
 void select_poly_Callback(Handle hObject);
 void reset_Callback(Handle hObject);
@@ -32,14 +20,34 @@ void FileMenu_Callback();
 void OpenMenuItem_Callback();
 void PrintMenuItem_Callback(const Value& handles);
 void CloseMenuItem_Callback(const Value& handles);
+// `handles` is the record as the GUI runtime fetched it.
 void kolvar_OpeningFcn(Handle hObject, Value handles);
 Value kolvar_OutputFcn(const Value& handles);
+
+// The redraw of the window that `hObject` lies in, from its stored state.
+void drawFigure(Handle hObject);
+// The same from a state in hand (just stored by the caller); stores what the redraw changes.
+void redraw(ProgramState state);
+// The window's button-release handler: the rotation mode finishes its drag, then the partition
+// view takes the scene view's view.
+void wrapWindowButtonUpFcn(Handle hObject);
 
 // The main GUI function: every start and every callback text of the layout passes through it.
 runtime::Outputs kolvar(const runtime::Args& args, int nargout);
 
-// Register every module of the program (kolvar and its 28 local functions, the tree-diagram
-// functions, and the GUI runtime) into `registry`.
+// Register every module of the program (kolvar and its local functions, the tree-diagram
+// functions, and the GUI runtime) into `registry`, in the order of the program's table.
 void registerProgram(runtime::Registry& registry);
+
+// A function reference to one of the main GUI function's local functions, named by the C++
+// function behind it (`functionRef(&NodeListItem_ButtonDownFcn)`), as a callback property holds
+// it: calling the reference goes through the function's entry in the table, so its argument
+// checks apply. An error names a function that is not in the table.
+using AnyFunction = void (*)();
+Value functionRefTo(AnyFunction symbol);
+template <class F>
+Value functionRef(F* symbol) {
+  return functionRefTo(reinterpret_cast<AnyFunction>(symbol));
+}
 
 }  // namespace kolvar::app

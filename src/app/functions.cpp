@@ -1,15 +1,19 @@
-// The call-by-name tables: the main GUI function `kolvar` with its 28 local functions, and the
-// tree-diagram modules. Each entry wraps a typed function; the argument checks of a call by name
-// come from the declared counts and the line given here.
+// The program's function table, the one place that lists what can be called by name: the main
+// GUI function `kolvar` with its local functions, the tree-diagram modules and the GUI runtime's
+// modules, in the table's order, each with its declared counts and the line its argument check
+// names. Registration, the initialisation table and references made by symbol all read it.
+//
+// A by-name body reads its arguments in the order the function itself reads them, so a call
+// that leaves some out names the first one the function needed; an argument the function never
+// reaches may be missing without harm.
 #include <iostream>
 
 #include "app/app.hpp"
 #include "bsp/private/inorder.hpp"
 #include "bsp/private/tree_diagram.hpp"
-#include "graphics/graphics.hpp"
+#include "guiruntime/guidata.hpp"
 #include "guiruntime/register.hpp"
 #include "runtime/marshal.hpp"
-#include "views/views.hpp"
 
 namespace kolvar::runtime {
 
@@ -35,10 +39,22 @@ namespace kolvar::app {
 
 namespace g = kolvar::graphics;
 using runtime::Args;
+using runtime::Convert;
 using runtime::Outputs;
 using runtime::typed;
 
 namespace {
+
+// Argument `i`, which the body is about to read: the runtime's undefined-value error when the
+// caller left it out.
+const Value& arg(const Args& a, std::size_t i, const char* name) {
+  if (i >= a.size()) throw errors::undefinedValue(name);
+  return a[i];
+}
+template <class T>
+T argAs(const Args& a, std::size_t i, const char* name) {
+  return Convert<T>::from(arg(a, i, name));
+}
 
 std::vector<bsp::Vec3> columnsOf(const Matrix& p) {
   if (p.rows != 3) throw Error("Vertices must be given as a 3xN matrix, one vertex per column.", ErrorKind::Type);
@@ -57,7 +73,23 @@ bsp::NodePos nodePosOf(const Matrix& m) {
   return {m[0], m[1], m[2], m[3]};
 }
 
-Value elementValue(const bsp::BspElement& e) { return runtime::Convert<bsp::BspElement>::to(e); }
+Value elementValue(const bsp::BspElement& e) { return Convert<bsp::BspElement>::to(e); }
+
+// A visitor or plotter handed in by name, read when the walk first needs it.
+class LazyCallable {
+ public:
+  LazyCallable(const Args& a, std::size_t i, const char* name) : args_(a), i_(i), name_(name) {}
+  const Value& get() const { return arg(args_, i_, name_); }
+
+ private:
+  const Args& args_;
+  std::size_t i_;
+  const char* name_;
+};
+
+// The display options and the scan list of the window of the current axes, where the drawing
+// functions find them when called by name.
+ProgramState stateOfCurrentAxes() { return fetchState(g::gca()); }
 
 // By-name forms of the typed functions.
 bsp::PolygonRef newPolygonByName(const Matrix& p, std::optional<std::string> label) {
@@ -67,44 +99,92 @@ double inFrontByName(const Matrix& pts, bsp::PolygonRef polygon) {
   return bsp::inFront(columnsOf(pts), polygonOf(polygon));
 }
 void displayPolygonByName(bsp::PolygonRef polygon) { bsp::displayPolygon(polygon, std::cout); }
-std::tuple<bsp::PolygonRef, bsp::PolygonRef> splitPolyByName(bsp::PolygonRef a, bsp::PolygonRef b) {
-  auto [f, back] = bsp::splitPoly(polygonOf(a), polygonOf(b));
-  return {f, back};
-}
 bsp::BspElement bspElementByName(bsp::PolygonRef p, bsp::PolygonList f, bsp::PolygonList b) {
   return bsp::bspElement(std::move(p), std::move(f), std::move(b));
 }
 bsp::NodeRef bspNodeByName(const Value& e, bsp::NodeRef left, bsp::NodeRef right) {
   std::optional<bsp::BspElement> element;
-  if (!e.isEmpty()) element = runtime::Convert<bsp::BspElement>::from(e);
+  if (!e.isEmpty()) element = Convert<bsp::BspElement>::from(e);
   return bsp::bspNode(std::move(element), std::move(left), std::move(right));
 }
-bool bspInFrontByName(bsp::NodeRef a, bsp::NodeRef b) { return bsp::bspInFront(a, b); }
 bsp::NodeRef bspInsertNodeByName(bsp::NodeRef tree, bsp::NodeRef node) { return bsp::bspInsertNode(tree, node); }
-void bspFarToNearByName(const Matrix& viewer, bsp::NodeRef tree, const Value& f) {
-  const bsp::Vec3 v = views::vec3Of(Value(viewer));
-  bsp::bspFarToNear(v, tree, [&](const bsp::BspElement& e) { runtime::callValue(f, {elementValue(e)}); });
+void bspPlotElementByName(const Matrix& pos, bsp::BspElement e) {
+  views::bspPlotElement(nodePosOf(pos), e, functionRef(&NodeListItem_ButtonDownFcn));
 }
-void btinorderByName(bsp::NodeRef tree, const Value& f) {
-  bsp::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f, {elementValue(e)}); });
+void bspPlotListByName(const Matrix& pos, bsp::PolygonList l) {
+  views::bspPlotList(nodePosOf(pos), l, functionRef(&NodeListItem_ButtonDownFcn));
 }
-bsp::ElementPlotter plotterOf(const Value& f) {
-  return [f](const bsp::NodePos& pos, const bsp::BspElement& e) {
-    runtime::callValue(f, {Value::row({pos[0], pos[1], pos[2], pos[3]}), elementValue(e)});
+void drawFigureByName(double h) { drawFigure(h); }
+void wrapWindowButtonUpFcnByName(double h, std::optional<Value>) { wrapWindowButtonUpFcn(h); }
+
+// splitPoly reads the splitter (its normal) before the polygon it cuts.
+Outputs splitPolyByName(const Args& a, int) {
+  const bsp::PolygonRef b = argAs<bsp::PolygonRef>(a, 1, "polyB");
+  const bsp::PolygonRef p = argAs<bsp::PolygonRef>(a, 0, "polyA");
+  auto [front, back] = bsp::splitPoly(polygonOf(p), polygonOf(b));
+  return {Value::wrap(front), Value::wrap(back)};
+}
+
+// The walks look at the tree first; the viewer and the visitor only once there is a node to
+// visit.
+Outputs bspFarToNearByName(const Args& a, int) {
+  const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 1, "tree");
+  if (!tree || !tree->element || !tree->element->poly) return {};
+  const bsp::Vec3 viewer = views::vec3Of(arg(a, 0, "viewer"));
+  const LazyCallable f(a, 2, "f");
+  bsp::bspFarToNear(viewer, tree, [&](const bsp::BspElement& e) { runtime::callValue(f.get(), {elementValue(e)}); });
+  return {};
+}
+Outputs btinorderByName(const Args& a, int) {
+  const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 0, "tree");
+  const LazyCallable f(a, 1, "f");
+  bsp::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f.get(), {elementValue(e)}); });
+  return {};
+}
+bsp::ElementPlotter plotterOf(const LazyCallable& f) {
+  return [&f](const bsp::NodePos& pos, const bsp::BspElement& e) {
+    runtime::callValue(f.get(), {Value::row({pos[0], pos[1], pos[2], pos[3]}), elementValue(e)});
   };
 }
-void btplottreeByName(bsp::NodeRef tree, const Value& eplotter) { bsp::btplottree(tree, plotterOf(eplotter)); }
-void btplotnodesByName(const Matrix& pos, bsp::NodeRef tree, const Value& eplotter) {
-  bsp::btplotnodes(nodePosOf(pos), tree, plotterOf(eplotter));
+Outputs btplottreeByName(const Args& a, int) {
+  const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 0, "tree");
+  const LazyCallable f(a, 1, "eplotter");
+  f.get();  // handed on to the layout of the first node
+  bsp::btplottree(tree, plotterOf(f));
+  return {};
 }
-void bspPlot3ElementByName(bsp::BspElement e) { views::bspPlot3Element(e); }
-void bspPlotElementByName(const Matrix& pos, bsp::BspElement e) { views::bspPlotElement(nodePosOf(pos), e); }
-void bspPlotListByName(const Matrix& pos, bsp::PolygonList l) { views::bspPlotList(nodePosOf(pos), l); }
-void updateScanListByName(bsp::BspElement e) { views::updateScanList(e); }
-void plotPolygonByName(bsp::PolygonRef p) { views::plotPolygon(p); }
-void drawFigureByName(double h) { views::drawFigure(h); }
-void wrapWindowButtonUpFcnByName(double h, std::optional<Value> evt) {
-  views::wrapWindowButtonUpFcn(h, evt.value_or(Value()));
+Outputs btplotnodesByName(const Args& a, int) {
+  const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 1, "tree");
+  if (!tree) return {};
+  const bsp::NodePos pos = nodePosOf(argAs<Matrix>(a, 0, "pos"));
+  const LazyCallable f(a, 2, "eplotter");
+  f.get();  // handed on to the children, or called for the node itself
+  bsp::btplotnodes(pos, tree, plotterOf(f));
+  return {};
+}
+
+// Anything missing on nodeA's side settles the answer before nodeB is looked at.
+Outputs bspInFrontByName(const Args& a, int) {
+  const bsp::NodeRef nodeA = argAs<bsp::NodeRef>(a, 0, "nodeA");
+  if (!nodeA || !nodeA->element || !nodeA->element->poly) return {Value::boolean(true)};
+  return {Value::boolean(bsp::bspInFront(nodeA, argAs<bsp::NodeRef>(a, 1, "nodeB")))};
+}
+
+// The drawing functions look at their polygon or element before they fetch the window's state.
+Outputs plotPolygonByName(const Args& a, int) {
+  const bsp::PolygonRef p = argAs<bsp::PolygonRef>(a, 0, "polygon");
+  if (p) views::plotPolygon(p, displayOptions(stateOfCurrentAxes().controls));
+  return {};
+}
+Outputs bspPlot3ElementByName(const Args& a, int) {
+  const bsp::BspElement e = argAs<bsp::BspElement>(a, 0, "element");
+  if (e.poly) views::plotPolygon(e.poly, displayOptions(stateOfCurrentAxes().controls));
+  return {};
+}
+Outputs updateScanListByName(const Args& a, int) {
+  const Handle list = controlsOf(gui::guidata(g::gca())).scan_list;
+  views::updateScanList(list, argAs<bsp::BspElement>(a, 0, "element"));
+  return {};
 }
 
 // Handlers: (hObject, eventdata, handles). Arguments a handler never reads may be absent.
@@ -119,56 +199,96 @@ void fileMenu(Opt, Opt, Opt) { FileMenu_Callback(); }
 void openMenu(Opt, Opt, Opt) { OpenMenuItem_Callback(); }
 void printMenu(Opt, Opt, const Value& handles) { PrintMenuItem_Callback(handles); }
 void closeMenu(Opt, Opt, const Value& handles) { CloseMenuItem_Callback(handles); }
+// The opening function first writes the window into `handles`, which may be missing: writing a
+// field makes the record.
+Outputs openingByName(const Args& a, int) {
+  const Handle h = argAs<double>(a, 0, "hObject");
+  kolvar_OpeningFcn(h, a.size() >= 3 ? a[2] : Value());
+  return {};
+}
+Outputs outputByName(const Args& a, int) { return {kolvar_OutputFcn(arg(a, 2, "handles"))}; }
 
 const std::vector<std::string> kHandlerArgs{"hObject", "eventdata", "handles"};
 
+template <class F>
+AnyFunction symbolOf(F* f) {
+  return reinterpret_cast<AnyFunction>(f);
+}
+
+// One row of the main GUI function's local function table.
+struct LocalFunction {
+  const char* name;
+  int line;
+  int nin;
+  int nout;
+  runtime::Body body;
+  AnyFunction symbol = nullptr;  // the C++ function behind it, for references made by symbol
+};
+
+// The main GUI function's local functions, in the order of its table.
+const std::vector<LocalFunction>& kolvarLocals() {
+  static const std::vector<LocalFunction> table = {
+      {"kolvar_OpeningFcn", 48, -4, 0, &openingByName, symbolOf(&kolvar_OpeningFcn)},
+      {"kolvar_OutputFcn", 157, 3, -1, &outputByName, symbolOf(&kolvar_OutputFcn)},
+      {"FileMenu_Callback", 168, 3, 0, typed(&fileMenu, kHandlerArgs)},
+      {"OpenMenuItem_Callback", 175, 3, 0, typed(&openMenu, kHandlerArgs)},
+      {"PrintMenuItem_Callback", 186, 3, 0, typed(&printMenu, kHandlerArgs)},
+      {"CloseMenuItem_Callback", 194, 3, 0, typed(&closeMenu, kHandlerArgs)},
+      {"select_poly_CreateFcn", 210, 3, 0, typed(&selectPolyCreate, kHandlerArgs)},
+      {"show_option_Callback", 225, 3, 0, typed(&showOption, kHandlerArgs)},
+      {"select_poly_Callback", 233, 3, 0, typed(&selectPoly, kHandlerArgs)},
+      {"reset_Callback", 245, 3, 0, typed(&reset, kHandlerArgs)},
+      {"axes2_ButtonDownFcn", 260, 3, 0, typed(&axes2Down, kHandlerArgs), symbolOf(&axes2_ButtonDownFcn)},
+      {"NodeListItem_ButtonDownFcn", 281, 2, 0, typed(&nodeListItemDown, {"hObject", "eventdata"}),
+       symbolOf(&NodeListItem_ButtonDownFcn)},
+      {"splitPoly", 330, 2, 2, &splitPolyByName},
+      {"drawFigure", 397, 1, 0, typed(&drawFigureByName, {"hObject"})},
+      {"updateScanList", 519, 1, 0, &updateScanListByName},
+      {"plotPolygon", 536, 1, 0, &plotPolygonByName},
+      {"wrapWindowButtonUpFcn", 572, 2, 0, typed(&wrapWindowButtonUpFcnByName, {"hObject", "eventdata"}),
+       symbolOf(&wrapWindowButtonUpFcn)},
+      {"newPolygon", 585, 2, 1, typed(&newPolygonByName, {"p", "label"})},
+      {"inFront", 609, 2, 1, typed(&inFrontByName, {"pts", "polygon"})},
+      {"displayPolygon", 643, 1, 0, typed(&displayPolygonByName, {"polygon"})},
+      {"bspElement", 655, 3, 1, typed(&bspElementByName, {"p", "f", "b"})},
+      {"bspNode", 666, 3, 1, typed(&bspNodeByName, {"e", "left", "right"})},
+      {"bspInsertNode", 677, 2, 1, typed(&bspInsertNodeByName, {"tree", "node"})},
+      {"bspPlot3Element", 710, 1, 0, &bspPlot3ElementByName},
+      {"bspPlotElement", 716, 2, 0, typed(&bspPlotElementByName, {"pos", "element"})},
+      {"bspPlotList", 755, 2, 0, typed(&bspPlotListByName, {"pos", "polyList"})},
+      {"bspFarToNear", 784, 3, 0, &bspFarToNearByName},
+      {"bspInFront", 807, 2, 1, &bspInFrontByName},
+  };
+  return table;
+}
+
+void registerKolvar(runtime::Registry& r) {
+  r.addModule("kolvar", -1, -1, &kolvar);
+  for (const LocalFunction& f : kolvarLocals()) r.addLocal("kolvar", f.name, f.line, f.nin, f.nout, f.body);
+}
+
 }  // namespace
 
+Value functionRefTo(AnyFunction symbol) {
+  for (const LocalFunction& f : kolvarLocals())
+    if (f.symbol == symbol) return Value(g::registry().reference(f.name, "kolvar"));
+  throw Error("No function of the kolvar table stands for this callback.");
+}
+
 void registerProgram(runtime::Registry& r) {
-  r.addModule("kolvar", -1, -1, &kolvar);
-
-  r.addLocal("kolvar", "kolvar_OpeningFcn", 48, -4, 0, [](const Args& a, int) -> Outputs {
-    if (a.size() < 1) throw errors::undefinedValue("hObject");
-    if (a.size() < 3) throw errors::undefinedValue("handles");
-    kolvar_OpeningFcn(a[0].scalar(), a[2]);
-    return {};
-  });
-  r.addLocal("kolvar", "kolvar_OutputFcn", 157, 3, -1, [](const Args& a, int) -> Outputs {
-    if (a.size() < 3) throw errors::undefinedValue("handles");
-    return {kolvar_OutputFcn(a[2])};
-  });
-  r.addLocal("kolvar", "FileMenu_Callback", 168, 3, 0, typed(&fileMenu, kHandlerArgs));
-  r.addLocal("kolvar", "OpenMenuItem_Callback", 175, 3, 0, typed(&openMenu, kHandlerArgs));
-  r.addLocal("kolvar", "PrintMenuItem_Callback", 186, 3, 0, typed(&printMenu, kHandlerArgs));
-  r.addLocal("kolvar", "CloseMenuItem_Callback", 194, 3, 0, typed(&closeMenu, kHandlerArgs));
-  r.addLocal("kolvar", "select_poly_CreateFcn", 210, 3, 0, typed(&selectPolyCreate, kHandlerArgs));
-  r.addLocal("kolvar", "show_option_Callback", 225, 3, 0, typed(&showOption, kHandlerArgs));
-  r.addLocal("kolvar", "select_poly_Callback", 233, 3, 0, typed(&selectPoly, kHandlerArgs));
-  r.addLocal("kolvar", "reset_Callback", 245, 3, 0, typed(&reset, kHandlerArgs));
-  r.addLocal("kolvar", "axes2_ButtonDownFcn", 260, 3, 0, typed(&axes2Down, kHandlerArgs));
-  r.addLocal("kolvar", "NodeListItem_ButtonDownFcn", 281, 2, 0, typed(&nodeListItemDown, {"hObject", "eventdata"}));
-  r.addLocal("kolvar", "splitPoly", 330, 2, 2, typed(&splitPolyByName, {"polyA", "polyB"}));
-  r.addLocal("kolvar", "drawFigure", 397, 1, 0, typed(&drawFigureByName, {"hObject"}));
-  r.addLocal("kolvar", "updateScanList", 519, 1, 0, typed(&updateScanListByName, {"element"}));
-  r.addLocal("kolvar", "plotPolygon", 536, 1, 0, typed(&plotPolygonByName, {"polygon"}));
-  r.addLocal("kolvar", "wrapWindowButtonUpFcn", 572, 2, 0, typed(&wrapWindowButtonUpFcnByName, {"hObject", "eventdata"}));
-  r.addLocal("kolvar", "newPolygon", 585, 2, 1, typed(&newPolygonByName, {"p", "label"}));
-  r.addLocal("kolvar", "inFront", 609, 2, 1, typed(&inFrontByName, {"pts", "polygon"}));
-  r.addLocal("kolvar", "displayPolygon", 643, 1, 0, typed(&displayPolygonByName, {"polygon"}));
-  r.addLocal("kolvar", "bspElement", 655, 3, 1, typed(&bspElementByName, {"p", "f", "b"}));
-  r.addLocal("kolvar", "bspNode", 666, 3, 1, typed(&bspNodeByName, {"e", "left", "right"}));
-  r.addLocal("kolvar", "bspInsertNode", 677, 2, 1, typed(&bspInsertNodeByName, {"tree", "node"}));
-  r.addLocal("kolvar", "bspPlot3Element", 710, 1, 0, typed(&bspPlot3ElementByName, {"element"}));
-  r.addLocal("kolvar", "bspPlotElement", 716, 2, 0, typed(&bspPlotElementByName, {"pos", "element"}));
-  r.addLocal("kolvar", "bspPlotList", 755, 2, 0, typed(&bspPlotListByName, {"pos", "polyList"}));
-  r.addLocal("kolvar", "bspFarToNear", 784, 3, 0, typed(&bspFarToNearByName, {"viewer", "tree", "f"}));
-  r.addLocal("kolvar", "bspInFront", 807, 2, 1, typed(&bspInFrontByName, {"nodeA", "nodeB"}));
-
-  r.addModule("bsp/private/btinorder", 2, 0, typed(&btinorderByName, {"tree", "f"}));
-  r.addModule("bsp/private/btplottree", 2, 0, typed(&btplottreeByName, {"tree", "eplotter"}));
-  r.addModule("bsp/private/btplotnodes", 3, 0, typed(&btplotnodesByName, {"pos", "tree", "eplotter"}));
-
-  gui::registerGuiRuntime(r);
+  // The modules in the order of the program's function table.
+  registerKolvar(r);
+  r.addModule("bsp/private/btinorder", 2, 0, &btinorderByName);
+  r.addModule("bsp/private/btplottree", 2, 0, &btplottreeByName);
+  gui::registerCla(r);
+  gui::registerGuiMainfcn(r);
+  gui::registerGuidata(r);
+  r.addModule("bsp/private/btplotnodes", 3, 0, &btplotnodesByName);
+  gui::registerGuihandles(r);
+  gui::registerOpenfig(r);
+  gui::registerIsvarname(r);
+  gui::registerMovegui(r);
+  gui::registerIskeyword(r);
 }
 
 }  // namespace kolvar::app

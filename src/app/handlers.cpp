@@ -21,41 +21,41 @@ namespace {
 // The scene popup and the reset button both start the tree afresh for the scene shown in the
 // popup; the scanner, the view and the options stay as they are.
 void startSceneAfresh(Handle hObject) {
-  Value handles = gui::guidata(hObject);
-  const double s = g::get(handles.field("select_poly").scalar(), "Value").scalar();
-  handles.setField("root", freshRootValue(handles.field("faces"), s));
-  gui::guidata(hObject, handles);
-  views::drawFigure(hObject);
+  ProgramState state = fetchState(hObject);
+  state.root = bsp::freshRoot(sceneShown(state));
+  storeState(hObject, state);
+  redraw(std::move(state));
 }
 
 }  // namespace
 
 void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject); }
 void reset_Callback(Handle hObject) { startSceneAfresh(hObject); }
-void show_option_Callback(Handle hObject) { views::drawFigure(hObject); }
+void show_option_Callback(Handle hObject) { drawFigure(hObject); }
 
 void axes2_ButtonDownFcn(Handle hObject) {
-  Value handles = gui::guidata(hObject);
+  ProgramState state = fetchState(hObject);
   const Matrix cp = g::get(hObject, "CurrentPoint").matrix();
   if (cp.rows != 2 || cp.cols != 3)
     throw Error("The partition view's \"CurrentPoint\" is not two points.", ErrorKind::Type);
   // The far point of the line of sight: the scanner lands on the far side of the box.
-  handles.setField("scanner", Value(Matrix::column({cp(1, 0), cp(1, 1), cp(1, 2)})));
-  gui::guidata(hObject, handles);
-  views::drawFigure(hObject);
+  state.scanner = {cp(1, 0), cp(1, 1), cp(1, 2)};
+  storeState(hObject, state);
+  redraw(std::move(state));
 }
 
 void NodeListItem_ButtonDownFcn(Handle hObject) {
-  Value handles = gui::guidata(hObject);
+  ProgramState state = fetchState(hObject);
+  // The item carries its position and the whole list it belongs to, as the diagram drew them.
   const Value udata = g::get(hObject, "UserData");
   const double index = udata.at(0).scalar();
   const bsp::PolygonList polyList = views::polygonListOf(udata.at(1));
   if (!(index >= 1 && index <= static_cast<double>(polyList.size()) && index == static_cast<std::size_t>(index)))
     throw errors::indexOutOfBounds(static_cast<std::size_t>(index), polyList.size());
   const bsp::NodeRef node = bsp::expandNode(polyList, static_cast<std::size_t>(index) - 1);
-  handles.setField("root", Value::wrap(bsp::bspInsertNode(views::treeOf(handles.field("root")), node)));
-  gui::guidata(hObject, handles);
-  views::drawFigure(hObject);
+  state.root = bsp::bspInsertNode(state.root, node);
+  storeState(hObject, state);
+  redraw(std::move(state));
 }
 
 void FileMenu_Callback() {}
@@ -90,15 +90,44 @@ void kolvar_OpeningFcn(Handle hObject, Value handles) {
   handles.setField("output", hObject);
   gui::guidata(hObject, handles);
   const Value visible = g::get(hObject, "Visible");
-  // A hidden window is being opened afresh in this start: build the state. A window that is
-  // already on screen keeps its tree, scanner and view.
-  if (visible.isText() && visible.text() == "off") {
-    handles = initialState(handles);
-    gui::guidata(hObject, handles);
+  // A hidden window is being opened afresh in this start: build the state. So is a window whose
+  // record holds only its tags, as after a hidden first start: a window on screen that has its
+  // state keeps its tree, scanner and view.
+  if ((visible.isText() && visible.text() == "off") || !holdsProgramState(handles)) {
+    storeState(hObject, initialState(handles));
   }
-  views::drawFigure(hObject);
+  drawFigure(hObject);
 }
 
 Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
+
+void drawFigure(Handle hObject) { redraw(fetchState(hObject)); }
+
+void redraw(ProgramState state) {
+  const Fixed& fixed = *state.fixed;
+  views::Picture picture;
+  picture.axes = fixed.axes;
+  picture.partition = state.controls.axes2;
+  picture.scanList = state.controls.scan_list;
+  picture.readouts = {state.controls.scanX, state.controls.scanY, state.controls.scanZ};
+  picture.setup = &fixed.setup;
+  picture.scene = sceneShown(state);
+  picture.root = state.root;
+  picture.scanner = state.scanner;
+  picture.options = displayOptions(state.controls);
+  picture.firstLook = state.firstLook;
+  picture.callbacks = {functionRef(&NodeListItem_ButtonDownFcn), functionRef(&axes2_ButtonDownFcn),
+                       functionRef(&wrapWindowButtonUpFcn)};
+  state.windowButtonUpFcn = views::drawFigure(picture);
+  state.firstLook = false;
+  // On the window of the current axes: the object whose callback asked for the redraw may be a
+  // list item that the redraw removed.
+  storeState(g::gca(), state);
+}
+
+void wrapWindowButtonUpFcn(Handle hObject) {
+  const ProgramState state = fetchState(hObject);
+  views::followRotation(hObject, state.windowButtonUpFcn, state.fixed->axes[0], state.fixed->axes[1]);
+}
 
 }  // namespace kolvar::app

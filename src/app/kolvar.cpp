@@ -9,8 +9,8 @@ runtime::Outputs kolvar(const runtime::Args& args, int nargout) {
   Value state;
   state.setField("gui_Name", "kolvar");
   state.setField("gui_Singleton", 1.0);
-  state.setField("gui_OpeningFcn", Value(functions.reference("kolvar_OpeningFcn", "kolvar")));
-  state.setField("gui_OutputFcn", Value(functions.reference("kolvar_OutputFcn", "kolvar")));
+  state.setField("gui_OpeningFcn", functionRef(&kolvar_OpeningFcn));
+  state.setField("gui_OutputFcn", functionRef(&kolvar_OutputFcn));
   state.setField("gui_LayoutFcn", Value());
   state.setField("gui_Callback", Value());
   // A first word that is a text names the handler of a dispatch. The reference is resolved only

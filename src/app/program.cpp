@@ -1,5 +1,6 @@
 #include "app/program.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 
@@ -55,15 +56,16 @@ g::ProgramInfo programInfo() {
   info.functions = std::make_shared<runtime::Registry>();
   registerProgram(*info.functions);
   // The modules keep their constants in typed, immutable data built by the compiler, so their
-  // initialisers have little left to do; the table keeps the order in which they run. The main
-  // module's makes the compiled-in layout file known, so the program runs from any folder.
-  const char* modules[] = {"kolvar", "bsp_private_btinorder", "bsp_private_btplottree", "cla",
-                           "gui_mainfcn", "guidata", "bsp_private_btplotnodes", "guihandles",
-                           "openfig", "isvarname", "movegui", "iskeyword"};
+  // initialisers have little left to do; the table keeps the order in which they run, one pair
+  // per module of the function table. The main module's makes the compiled-in layout file known,
+  // so the program runs from any folder.
   info.initTerm.push_back({"arrayFunctionsInitialize", "arrayFunctionsTerminate", {}, {}});
   info.initTerm.push_back({"graphicsFunctionsInitialize", "graphicsFunctionsTerminate", {}, {}});
-  for (const char* m : modules)
-    info.initTerm.push_back({std::string("InitializeModule_") + m, std::string("TerminateModule_") + m, {}, {}});
+  for (const auto& m : info.functions->modules()) {
+    std::string name = m.name;
+    std::replace(name.begin(), name.end(), '/', '_');
+    info.initTerm.push_back({"InitializeModule_" + name, "TerminateModule_" + name, {}, {}});
+  }
   info.initTerm[2].initialize = [] { g::registerEmbeddedLayout("kolvar.fig", embeddedLayoutText()); };
   return info;
 }

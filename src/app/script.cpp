@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
@@ -128,7 +129,7 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     const g::Handle box = tagged(handles, w[1]);
     if (g::typeOf(box) != "uicontrol" || textOf(g::get(box, "Style")) != "checkbox")
       throw ScriptError("\"" + w[1] + "\" is not a check box");
-    const bool on = views::isOn(Value(box));
+    const bool on = views::isOn(box);
     g::controlAction(box, Value(on ? 0.0 : 1.0));
   } else if (cmd == "click") {
     expectCount(w, 2, 3, "click LABEL [K]");
@@ -181,31 +182,30 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
 
 g::Handle kolvarWindow() {
   for (g::Handle f : g::findall(g::kRoot, std::string_view("figure")))
-    if (g::get(f, "Tag").isText() && g::get(f, "Tag").text() == "figure1" &&
-        gui::guidata(f).hasField("root"))
+    if (g::get(f, "Tag").isText() && g::get(f, "Tag").text() == "figure1" && holdsProgramState(gui::guidata(f)))
       return f;
   throw ScriptError("the kolvar window is not open");
 }
 
 std::string stateJson(g::Handle fig) {
-  const Value h = gui::guidata(fig);
-  const bsp::Vec3 s = views::vec3Of(h.field("scanner"));
+  const ProgramState state = fetchState(fig);
+  const Controls& c = state.controls;
+  const bsp::Vec3 s = state.scanner;
   std::string scan = "[";
-  const auto lines = linesOf(g::get(tagged(h, "scan_list"), "String"));
+  const auto lines = linesOf(g::get(c.scan_list, "String"));
   for (std::size_t i = 0; i < lines.size(); ++i) scan += (i ? "," : "") + jsonText(lines[i]);
   scan += "]";
   std::string readouts = "[";
-  const char* tags[] = {"scanX", "scanY", "scanZ"};
-  for (int i = 0; i < 3; ++i)
-    readouts += (i ? "," : "") + jsonText(textOf(g::get(tagged(h, tags[i]), "String")));
+  const g::Handle readout[] = {c.scanX, c.scanY, c.scanZ};
+  for (int i = 0; i < 3; ++i) readouts += (i ? "," : "") + jsonText(textOf(g::get(readout[i], "String")));
   readouts += "]";
-  auto flag = [&](const char* tag) { return views::isOn(Value(tagged(h, tag))) ? "true" : "false"; };
-  const double scene = g::get(tagged(h, "select_poly"), "Value").scalar();
+  const views::Options o = displayOptions(c);
+  auto flag = [](bool on) { return on ? "true" : "false"; };
+  const double scene = g::get(c.select_poly, "Value").scalar();
   return "{\"scene\":" + formatShortest(scene) + ",\"scanner\":" + jsonNumbers({s.x, s.y, s.z}) +
          ",\"scan\":" + scan + ",\"readouts\":" + readouts + ",\"options\":{\"labels\":" +
-         flag("show_labels") + ",\"normals\":" + flag("show_normals") + ",\"scanner\":" +
-         flag("show_scanner") + ",\"frame\":" + flag("show_coordinate_frame") +
-         "},\"tree\":" + jsonTree(views::treeOf(h.field("root"))) + "}";
+         flag(o.labels) + ",\"normals\":" + flag(o.normals) + ",\"scanner\":" + flag(o.scanner) +
+         ",\"frame\":" + flag(o.frame) + "},\"tree\":" + jsonTree(state.root) + "}";
 }
 
 void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapshot) {

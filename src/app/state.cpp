@@ -1,62 +1,207 @@
-#include "app/app.hpp"
-#include "views/views.hpp"
+#include "app/state.hpp"
+
+#include <cmath>
+
+#include "guiruntime/guidata.hpp"
 
 namespace kolvar::app {
 
+namespace g = kolvar::graphics;
+
 namespace {
 
-Matrix limitsRow(double a, double b, double c, double d, double e, double f) {
-  return Matrix::row({a, b, c, d, e, f});
+// The program's own fields of the record, in the order the first opening adds them.
+constexpr const char* kAxes = "hAxes";
+constexpr const char* kLimits = "scene_limits";
+constexpr const char* kTicks = "ticks";
+constexpr const char* kFirstLook = "first_look";
+constexpr const char* kButtonUp = "WindowButtonUpFcn";
+constexpr const char* kFrame = "gFrame";
+constexpr const char* kScenes = "faces";
+constexpr const char* kRoot = "root";
+constexpr const char* kScanner = "scanner";
+
+Handle handleField(const Value& record, const char* name) {
+  const Value& v = record.field(name);
+  if (!v.isNumeric() || v.numel() < 1)
+    throw Error("The field '" + std::string(name) + "' holds no graphics handle.", ErrorKind::Type);
+  return v.matrix()[0];
+}
+
+std::vector<double> numbersOf(const Value& v) {
+  if (v.isEmpty()) return {};
+  return v.matrix().data;
+}
+
+Value numbersValue(const std::vector<double>& xs) { return xs.empty() ? Value(Matrix()) : Value::row(xs); }
+
+// The ticks table is 3x3, entry (k, i) the ticks of coordinate k of axes i, stored column-major.
+constexpr std::size_t tickSlot(std::size_t axes, std::size_t coordinate) { return axes * 3 + coordinate; }
+
+std::shared_ptr<const Fixed> fixedOf(const Value& record) {
+  auto fixed = std::make_shared<Fixed>();
+  const Matrix& axes = record.field(kAxes).matrix();
+  if (axes.numel() != 3) throw Error("The field 'hAxes' must hold three axes.", ErrorKind::Type);
+  for (std::size_t i = 0; i < 3; ++i) fixed->axes[i] = axes[i];
+
+  const Value& limits = record.field(kLimits);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Matrix& row = limits.at(i).matrix();
+    if (row.numel() != 6) throw Error("Axes limits are rows of six numbers.", ErrorKind::Type);
+    for (std::size_t k = 0; k < 6; ++k) fixed->setup.limits[i][k] = row[k];
+  }
+  const Value& ticks = record.field(kTicks);
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t k = 0; k < 3; ++k) fixed->setup.ticks[i][k] = numbersOf(ticks.at(tickSlot(i, k)));
+
+  const Matrix& frame = record.field(kFrame).matrix();
+  if (frame.rows != 3 || frame.cols != 4)
+    throw Error("The coordinate frame is a 3x4 matrix of points.", ErrorKind::Type);
+  for (std::size_t c = 0; c < 4; ++c) fixed->setup.frame[c] = {frame(0, c), frame(1, c), frame(2, c)};
+
+  const Value& scenes = record.field(kScenes);
+  if (!scenes.isCell()) throw Error("The field 'faces' must hold a list of scenes.", ErrorKind::Type);
+  for (const Value& scene : scenes.cell().items) fixed->scenes.push_back(views::polygonListOf(scene));
+  return fixed;
+}
+
+Value limitsValue(const views::AxesSetup& setup) {
+  std::vector<Value> rows;
+  for (const views::Limits& l : setup.limits) rows.emplace_back(Matrix::row({l[0], l[1], l[2], l[3], l[4], l[5]}));
+  return Value::cellRow(std::move(rows));
+}
+
+Value ticksValue(const views::AxesSetup& setup) {
+  Cell ticks;
+  ticks.rows = ticks.cols = 3;
+  ticks.items.assign(9, Value(Matrix()));
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t k = 0; k < 3; ++k) ticks.items[tickSlot(i, k)] = numbersValue(setup.ticks[i][k]);
+  return Value(std::move(ticks));
+}
+
+Value frameValue(const views::AxesSetup& setup) {
+  Matrix m(3, 4);
+  for (std::size_t c = 0; c < 4; ++c) {
+    m(0, c) = setup.frame[c].x;
+    m(1, c) = setup.frame[c].y;
+    m(2, c) = setup.frame[c].z;
+  }
+  return m;
+}
+
+Value scenesValue(const std::vector<bsp::PolygonList>& scenes) {
+  std::vector<Value> items;
+  for (const auto& s : scenes) items.push_back(views::polygonListValue(s));
+  return Value::cellRow(std::move(items));
 }
 
 // lower, lower + 4, ... while not above upper.
-Value tickRange(double lower, double upper) {
+std::vector<double> tickRange(double lower, double upper) {
   std::vector<double> ticks;
   for (double t = lower; t <= upper; t += 4) ticks.push_back(t);
-  return Value::row(ticks);
+  return ticks;
 }
 
 }  // namespace
 
-Value freshRootValue(const Value& faces, double s) {
-  if (!(s >= 1 && s == static_cast<double>(static_cast<std::size_t>(s))))
-    throw Error("Index must be a positive integer; the scene popup's value is " + formatShortest(s) + ".",
-                ErrorKind::Index);
-  const bsp::PolygonList scene = views::polygonListOf(faces.at(static_cast<std::size_t>(s) - 1));
-  return Value::wrap(bsp::freshRoot(scene));
+Controls controlsOf(const Value& record) {
+  Controls c;
+  c.figure1 = handleField(record, "figure1");
+  c.axes1 = handleField(record, "axes1");
+  c.axes2 = handleField(record, "axes2");
+  c.axes3 = handleField(record, "axes3");
+  c.select_poly = handleField(record, "select_poly");
+  c.show_labels = handleField(record, "show_labels");
+  c.show_normals = handleField(record, "show_normals");
+  c.show_scanner = handleField(record, "show_scanner");
+  c.show_coordinate_frame = handleField(record, "show_coordinate_frame");
+  c.scanX = handleField(record, "scanX");
+  c.scanY = handleField(record, "scanY");
+  c.scanZ = handleField(record, "scanZ");
+  c.scan_list = handleField(record, "scan_list");
+  return c;
 }
 
-Value initialState(Value handles) {
-  handles.setField("hAxes", Value::row({handles.field("axes1").scalar(), handles.field("axes2").scalar(),
-                                        handles.field("axes3").scalar()}));
+views::Options displayOptions(const Controls& c) {
+  views::Options o;
+  o.labels = views::isOn(c.show_labels);
+  o.normals = views::isOn(c.show_normals);
+  o.scanner = views::isOn(c.show_scanner);
+  o.frame = views::isOn(c.show_coordinate_frame);
+  return o;
+}
 
-  const Matrix limits[] = {limitsRow(-4, 4, -4, 4, -4, 4), limitsRow(-4, 4, -4, 4, -4, 4),
-                           limitsRow(-20, 20, -10, 10, -1, 1)};
-  handles.setField("scene_limits", Value::cellRow({limits[0], limits[1], limits[2]}));
+bool holdsProgramState(const Value& record) { return record.isRecord() && record.hasField(kRoot); }
 
-  // 3x3 table, entry (k, i) = ticks of coordinate k of axes i; the tree view gets none.
-  Cell ticks;
-  ticks.rows = ticks.cols = 3;
-  ticks.items.assign(9, Value(Matrix()));
+ProgramState stateOf(const Value& record) {
+  ProgramState s;
+  s.record = record;
+  s.controls = controlsOf(record);
+  if (record.hasField("output")) s.output = handleField(record, "output");
+  s.fixed = fixedOf(record);
+  s.firstLook = record.field(kFirstLook).isTrue();
+  s.windowButtonUpFcn = record.field(kButtonUp);
+  s.root = views::treeOf(record.field(kRoot));
+  s.scanner = views::vec3Of(record.field(kScanner));
+  return s;
+}
+
+Value recordOf(const ProgramState& s) {
+  Value r = s.record;
+  const Fixed& f = *s.fixed;
+  r.setField("output", s.output);
+  r.setField(kAxes, Value::row({f.axes[0], f.axes[1], f.axes[2]}));
+  r.setField(kLimits, limitsValue(f.setup));
+  r.setField(kTicks, ticksValue(f.setup));
+  r.setField(kFirstLook, s.firstLook ? 1.0 : 0.0);
+  r.setField(kButtonUp, s.windowButtonUpFcn);
+  r.setField(kFrame, frameValue(f.setup));
+  r.setField(kScenes, scenesValue(f.scenes));
+  r.setField(kRoot, Value::wrap(s.root));
+  r.setField(kScanner, Value(Matrix::column({s.scanner.x, s.scanner.y, s.scanner.z})));
+  return r;
+}
+
+ProgramState fetchState(Handle h) { return stateOf(gui::guidata(h)); }
+
+void storeState(Handle h, const ProgramState& s) { gui::guidata(h, recordOf(s)); }
+
+ProgramState initialState(const Value& record) {
+  ProgramState s;
+  s.record = record;
+  s.controls = controlsOf(record);
+  if (record.hasField("output")) s.output = handleField(record, "output");
+
+  auto fixed = std::make_shared<Fixed>();
+  fixed->axes = {s.controls.axes1, s.controls.axes2, s.controls.axes3};
+  views::AxesSetup& setup = fixed->setup;
+  setup.limits = {views::Limits{-4, 4, -4, 4, -4, 4}, views::Limits{-4, 4, -4, 4, -4, 4},
+                  views::Limits{-20, 20, -10, 10, -1, 1}};
+  // The two 3-D views have ticks every 4 units; the tree view has none.
   for (std::size_t i = 0; i < 2; ++i)
-    for (std::size_t k = 0; k < 3; ++k)
-      ticks.items[i * 3 + k] = tickRange(limits[i][2 * k], limits[i][2 * k + 1]);
-  handles.setField("ticks", Value(std::move(ticks)));
+    for (std::size_t k = 0; k < 3; ++k) setup.ticks[i][k] = tickRange(setup.limits[i][2 * k], setup.limits[i][2 * k + 1]);
+  setup.frame = {bsp::Vec3{0, 0, 0}, bsp::Vec3{1, 0, 0}, bsp::Vec3{0, 1, 0}, bsp::Vec3{0, 0, 1}};
+  const auto presets = bsp::presetScenes();
+  fixed->scenes.assign(presets.begin(), presets.end());
+  s.fixed = std::move(fixed);
 
-  handles.setField("first_look", 1.0);
-  handles.setField("WindowButtonUpFcn", Value());
-  Matrix frame(3, 4, 0.0);
-  frame(0, 1) = frame(1, 2) = frame(2, 3) = 1;
-  handles.setField("gFrame", frame);
+  s.firstLook = true;
+  s.windowButtonUpFcn = Value();
+  s.root = bsp::freshRoot(sceneShown(s));
+  s.scanner = {0, 4, 0};
+  return s;
+}
 
-  const auto scenes = bsp::presetScenes();
-  handles.setField("faces", Value::cellRow({views::polygonListValue(scenes[0]), views::polygonListValue(scenes[1]),
-                                            views::polygonListValue(scenes[2])}));
-
-  const double s = graphics::get(handles.field("select_poly").scalar(), "Value").scalar();
-  handles.setField("root", freshRootValue(handles.field("faces"), s));
-  handles.setField("scanner", Value(Matrix::column({0, 4, 0})));
-  return handles;
+const bsp::PolygonList& sceneShown(const ProgramState& s) {
+  const double v = g::get(s.controls.select_poly, "Value").scalar();
+  if (!(v >= 1 && v == std::floor(v)))
+    throw Error("Index must be a positive integer; the scene popup's value is " + formatShortest(v) + ".",
+                ErrorKind::Index);
+  const auto& scenes = s.fixed->scenes;
+  if (v > static_cast<double>(scenes.size()))
+    throw errors::indexOutOfBounds(static_cast<std::size_t>(v), scenes.size());
+  return scenes[static_cast<std::size_t>(v) - 1];
 }
 
 }  // namespace kolvar::app

@@ -41,14 +41,13 @@ void grid(Handle ax, bool on) {
 }
 
 // Removes every child of `h` (hidden handles too). "reset" also gives an axes its default
-// properties back, except where it stands.
+// properties back, except where it stands. Options that are no words (a handle that a caller
+// meant as the object to clear, say) ask for nothing more and are passed over.
 void clo(Handle h, const std::vector<Value>& options) {
   Object& o = object(h);
   bool reset = false;
   for (const auto& opt : options) {
-    if (!opt.isText())
-      throw Error("clo: options must be texts (\"hidden\" or \"reset\"), not " + opt.describe() + ".",
-                  ErrorKind::Property);
+    if (!opt.isText()) continue;
     if (opt.text() == "reset") reset = true;
     else if (opt.text() != "hidden")
       throw Error("clo: unknown option \"" + opt.text() + "\"; expected \"hidden\" or \"reset\".",

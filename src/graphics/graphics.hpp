@@ -117,8 +117,8 @@ void eval(std::string_view text);
 Value view(Handle ax);
 void view(Handle ax, const Value& v);  // [az el], or 2 / 3 for the default 2-D / 3-D view
 void grid(Handle ax, bool on);
-// Remove the objects drawn into an axes (its children, hidden ones included). Options are
-// accepted for compatibility and must be texts.
+// Remove the objects drawn into an axes (its children, hidden ones included). The options are
+// words ("hidden", "reset"); anything else among them is passed over.
 void clo(Handle ax, const std::vector<Value>& options = {});
 // Interactive rotation of `ax`: a drag that starts on it changes its view. Puts the mode's own
 // button-up callback text into the figure's "WindowButtonUpFcn" at every call.

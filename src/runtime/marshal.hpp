@@ -110,11 +110,15 @@ Outputs results(R&& r) {
 template <class R, class... A, std::size_t... I>
 Body bindImpl(R (*fn)(A...), std::vector<std::string> names, std::index_sequence<I...>) {
   return [fn, names = std::move(names)](const Args& args, int) -> Outputs {
+    // Read left to right, as a body that takes its parameters in order reads them: the first
+    // missing one is the one named. (The arguments of a plain call would be read in an order
+    // the compiler picks; a braced list fixes it.)
+    std::tuple<decltype(argument<A>(args, I, names))...> read{argument<A>(args, I, names)...};
     if constexpr (std::is_void_v<R>) {
-      fn(argument<A>(args, I, names)...);
+      std::apply(fn, std::move(read));
       return {};
     } else {
-      return results(fn(argument<A>(args, I, names)...));
+      return results(std::apply(fn, std::move(read)));
     }
   };
 }

@@ -14,17 +14,17 @@ void drawListConnector(double x, double y, double cx, double cy) {
 
 }  // namespace
 
-void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element) {
+void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element, const Value& itemClick) {
   const auto [x, dx, y, dy] = pos;
   if (!element.front.empty()) {
     const double cx = x - dx / 2, cy = y - dy;
     drawListConnector(x, y, cx, cy);
-    bspPlotList({cx, dx, cy, dy}, element.front);
+    bspPlotList({cx, dx, cy, dy}, element.front, itemClick);
   }
   if (!element.back.empty()) {
     const double cx = x + dx / 2, cy = y - dy;
     drawListConnector(x, y, cx, cy);
-    bspPlotList({cx, dx, cy, dy}, element.back);
+    bspPlotList({cx, dx, cy, dy}, element.back, itemClick);
   }
   // The caption comes last, on top of every line that meets the node.
   if (!element.poly) {
@@ -39,16 +39,15 @@ void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element) {
   }
 }
 
-void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList) {
+void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick) {
   if (polyList.empty()) return;
   const double x = pos[0];
   double y = pos[2];
   const Value list = polygonListValue(polyList);
-  const Value onClick = Value(g::registry().reference("NodeListItem_ButtonDownFcn", "kolvar"));
   for (std::size_t i = 0; i < polyList.size(); ++i) {
     const Handle item = g::text(x, y, polyList[i]->label, {{"BackgroundColor", "w"}});
     g::set(item, "UserData", Value::cellRow({Value(static_cast<double>(i + 1)), list}));
-    g::set(item, "ButtonDownFcn", onClick);
+    g::set(item, "ButtonDownFcn", itemClick);
     g::set(item, "HitTest", "on");
     // The next item stands directly below this one.
     y -= g::get(item, "Extent").matrix()[3];

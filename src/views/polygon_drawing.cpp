@@ -1,13 +1,11 @@
-#include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
 
 namespace g = kolvar::graphics;
 
-void plotPolygon(const bsp::PolygonRef& polygon) {
+void plotPolygon(const bsp::PolygonRef& polygon, const Options& options) {
   if (!polygon) return;
-  const Value handles = gui::guidata(g::gca());
   const auto& pts = polygon->points;
   const std::size_t n = pts.size();
 
@@ -29,15 +27,15 @@ void plotPolygon(const bsp::PolygonRef& polygon) {
   c = c * (1.0 / static_cast<double>(n));
   const bsp::Vec3& normal = polygon->normal;
 
-  if (isOn(handles.field("show_normals"))) {
+  if (options.normals) {
     const bsp::Vec3 tip = c + normal;
     const Handle arrow = g::line(Matrix::column({c.x, tip.x}), Matrix::column({c.y, tip.y}),
                                  Matrix::column({c.z, tip.z}));
     g::set(arrow, {{"HitTest", "off"}, {"Color", "b"}});
   }
-  if (isOn(handles.field("show_labels"))) {
+  if (options.labels) {
     // The label sits at the tip of the drawn normal, or half-way out when normals are hidden.
-    const double reach = isOn(handles.field("show_normals")) ? 1.0 : 0.5;
+    const double reach = options.normals ? 1.0 : 0.5;
     const bsp::Vec3 loc = c + normal * reach;
     const Handle label = g::text(loc.x, loc.y, loc.z, polygon->label);
     g::set(label, {{"HitTest", "off"},
@@ -45,7 +43,5 @@ void plotPolygon(const bsp::PolygonRef& polygon) {
                    {"HorizontalAlignment", "center"}});
   }
 }
-
-void bspPlot3Element(const bsp::BspElement& element) { plotPolygon(element.poly); }
 
 }  // namespace kolvar::views

@@ -3,7 +3,6 @@
 
 #include "bsp/private/inorder.hpp"
 #include "guiruntime/cla.hpp"
-#include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -19,63 +18,57 @@ std::string readout(double v) {
   return buf;
 }
 
-Handle axesHandle(const Value& handles, std::size_t i) {
-  return handles.field("hAxes").matrix()[i];
-}
-
-// Limits, ticks and grid of axes i (0-based) from the state.
-void setUpAxes(const Value& handles, std::size_t i) {
+// Limits, ticks and grid of the current axes, the view number `i` (0-based) of `setup`.
+void setUpAxes(const AxesSetup& setup, std::size_t i) {
   const Handle ax = g::gca();
-  const Matrix& lim = handles.field("scene_limits").at(i).matrix();
-  const Value& ticks = handles.field("ticks");
-  // ticks is a 3x3 cell, entry (k, i) in column-major order.
-  auto tick = [&](std::size_t k) { return ticks.at(i * 3 + k); };
+  const Limits& lim = setup.limits[i];
+  const TickRows& ticks = setup.ticks[i];
   g::set(ax, "CameraViewAngleMode", "auto");
   g::set(ax, "DataAspectRatioMode", "auto");
   g::set(ax, "PlotBoxAspectRatioMode", "auto");
   g::set(ax, "XLim", Value::row({lim[0], lim[1]}));
   g::set(ax, "YLim", Value::row({lim[2], lim[3]}));
   g::set(ax, "ZLim", Value::row({lim[4], lim[5]}));
-  g::set(ax, "XTick", tick(0));
-  g::set(ax, "XTickLabel", tick(0));
-  g::set(ax, "YTick", tick(1));
-  g::set(ax, "YTickLabel", tick(1));
-  g::set(ax, "ZTick", tick(2));
-  g::set(ax, "ZTickLabel", tick(2));
+  // The tick labels are the tick positions themselves.
+  const char* const names[3][2] = {{"XTick", "XTickLabel"}, {"YTick", "YTickLabel"}, {"ZTick", "ZTickLabel"}};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Value row = ticks[k].empty() ? Value(Matrix()) : Value::row(ticks[k]);
+    g::set(ax, names[k][0], row);
+    g::set(ax, names[k][1], row);
+  }
   g::grid(ax, true);
 }
 
-void drawFrame(const Matrix& frame) {
-  // Columns: origin, then the tips of the x, y and z arms.
+void drawFrame(const std::array<bsp::Vec3, 4>& frame) {
+  // The origin, then the tips of the x, y and z arms.
   const char* colours[] = {"r", "g", "b"};
+  const bsp::Vec3& o = frame[0];
   for (std::size_t arm = 1; arm <= 3; ++arm) {
-    const Handle l = g::line(Matrix::column({frame(0, 0), frame(0, arm)}),
-                             Matrix::column({frame(1, 0), frame(1, arm)}),
-                             Matrix::column({frame(2, 0), frame(2, arm)}), {{"LineWidth", 0.5}});
+    const bsp::Vec3& tip = frame[arm];
+    const Handle l = g::line(Matrix::column({o.x, tip.x}), Matrix::column({o.y, tip.y}),
+                             Matrix::column({o.z, tip.z}), {{"LineWidth", 0.5}});
     g::set(l, "Color", colours[arm - 1]);
   }
 }
 
 }  // namespace
 
-void drawFigure(Handle hObject) {
-  Value handles = gui::guidata(hObject);
-
-  g::axes(axesHandle(handles, 0));
+Value drawFigure(const Picture& p) {
+  const AxesSetup& setup = *p.setup;
+  g::axes(p.axes[0]);
   const Value savedView = g::view(g::gca());
 
   for (std::size_t i = 0; i < 3; ++i) {
-    g::axes(axesHandle(handles, i));
+    g::axes(p.axes[i]);
     gui::cla();
-    setUpAxes(handles, i);
+    setUpAxes(setup, i);
   }
 
-  const bool firstLook = handles.field("first_look").isTrue();
   for (std::size_t i = 0; i < 2; ++i) {
-    g::axes(axesHandle(handles, i));
+    g::axes(p.axes[i]);
     g::light({{"Position", Value::row({-4, -4, 10})}});
-    if (isOn(handles.field("show_coordinate_frame"))) drawFrame(handles.field("gFrame").matrix());
-    if (firstLook) {
+    if (p.options.frame) drawFrame(setup.frame);
+    if (p.firstLook) {
       g::view(g::gca(), Value(3.0));
     } else {
       g::view(g::gca(), savedView);
@@ -83,73 +76,60 @@ void drawFigure(Handle hObject) {
   }
 
   // The scene view: the chosen scene's polygons as given.
-  const Value& faces = handles.field("faces");
-  const double scene = g::get(handles.field("select_poly").scalar(), "Value").scalar();
-  if (!(scene >= 1 && scene == std::floor(scene)))
-    throw Error("Index must be a positive integer; the scene popup's value is " +
-                    formatShortest(scene) + ".",
-                ErrorKind::Index);
-  const bsp::PolygonList objects = polygonListOf(faces.at(static_cast<std::size_t>(scene) - 1));
-  g::axes(axesHandle(handles, 0));
-  for (const auto& p : objects) plotPolygon(p);
+  g::axes(p.axes[0]);
+  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options);
 
   // The partition view: every polygon placed in the tree.
-  const bsp::NodeRef root = treeOf(handles.field("root"));
-  g::axes(axesHandle(handles, 1));
-  bsp::btinorder(root, bspPlot3Element);
+  g::axes(p.axes[1]);
+  bsp::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
 
-  const Handle scanList = handles.field("scan_list").scalar();
-  const Handle readouts[] = {handles.field("scanX").scalar(), handles.field("scanY").scalar(),
-                             handles.field("scanZ").scalar()};
-  if (isOn(handles.field("show_scanner"))) {
-    const bsp::Vec3 s = vec3Of(handles.field("scanner"));
+  if (p.options.scanner) {
+    const bsp::Vec3 s = p.scanner;
     const Handle marker = g::line(Matrix::row({s.x}), Matrix::row({s.y}), Matrix::row({s.z}),
                                   {{"Marker", "*"}});
     g::set(marker, {{"HitTest", "off"}, {"MarkerEdgeColor", "r"}, {"MarkerFaceColor", "r"}});
-    g::set(readouts[0], "String", readout(s.x));
-    g::set(readouts[1], "String", readout(s.y));
-    g::set(readouts[2], "String", readout(s.z));
-    g::set(scanList, "String", "");
-    bsp::bspFarToNear(s, root, updateScanList);
+    g::set(p.readouts[0], "String", readout(s.x));
+    g::set(p.readouts[1], "String", readout(s.y));
+    g::set(p.readouts[2], "String", readout(s.z));
+    g::set(p.scanList, "String", "");
+    bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { updateScanList(p.scanList, e); });
   } else {
-    for (Handle r : readouts) g::set(r, "String", " ");
-    g::set(scanList, "String", "");
+    for (Handle r : p.readouts) g::set(r, "String", " ");
+    g::set(p.scanList, "String", "");
   }
 
   // The tree view.
-  const Handle treeAxes = axesHandle(handles, 2);
+  const Handle treeAxes = p.axes[2];
   g::axes(treeAxes);
   gui::cla();
   g::view(treeAxes, Value(2.0));
   g::grid(treeAxes, false);
-  bsp::btplottree(root, bspPlotElement);
+  bsp::btplottree(p.root, [&](const bsp::NodePos& pos, const bsp::BspElement& e) {
+    bspPlotElement(pos, e, p.callbacks.itemClick);
+  });
 
   // Rotation for the scene view. Switching it on may replace click handlers, so every handler
   // in the tree view is read first and given back afterwards.
   std::vector<Handle> treeObjects = g::findobj(treeAxes);
   const Value clickHandlers = g::get(treeObjects, "ButtonDownFcn");
-  handles.setField("first_look", 0.0);
-  g::rotate3d(axesHandle(handles, 0));
+  g::rotate3d(p.axes[0]);
   const Handle fig = g::gcf();
-  handles.setField("WindowButtonUpFcn", g::get(fig, "WindowButtonUpFcn"));
-  g::set(fig, "WindowButtonUpFcn", Value(g::registry().reference("wrapWindowButtonUpFcn", "kolvar")));
-  gui::guidata(g::gca(), handles);
+  const Value buttonUp = g::get(fig, "WindowButtonUpFcn");
+  g::set(fig, "WindowButtonUpFcn", p.callbacks.buttonUp);
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
-  g::set(handles.field("axes2").scalar(), "ButtonDownFcn",
-         Value(g::registry().reference("axes2_ButtonDownFcn", "kolvar")));
+  g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
+  return buttonUp;
 }
 
-void wrapWindowButtonUpFcn(Handle hObject, const Value& /*eventData*/) {
-  const Value handles = gui::guidata(hObject);
-  const Value& pending = handles.field("WindowButtonUpFcn");
-  if (pending.isText()) {
-    g::eval(pending.text());
-  } else if (!pending.isEmpty()) {
-    runtime::callValue(pending, {Value(hObject), Value()});
+void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Handle partitionAxes) {
+  if (buttonUp.isText()) {
+    g::eval(buttonUp.text());
+  } else if (!buttonUp.isEmpty()) {
+    runtime::callValue(buttonUp, {Value(hObject), Value()});
   }
-  g::axes(axesHandle(handles, 0));
+  g::axes(sceneAxes);
   const Value v = g::view(g::gca());
-  g::axes(axesHandle(handles, 1));
+  g::axes(partitionAxes);
   g::view(g::gca(), v);
 }
 

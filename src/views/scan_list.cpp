@@ -1,14 +1,11 @@
-#include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
 
 namespace g = kolvar::graphics;
 
-void updateScanList(const bsp::BspElement& element) {
+void updateScanList(Handle list, const bsp::BspElement& element) {
   if (!element.poly) return;  // the walk visits only nodes that hold a polygon
-  const Value handles = gui::guidata(g::gca());
-  const Handle list = handles.field("scan_list").scalar();
   const Value current = g::get(list, "String");
   const std::string& label = element.poly->label;
   if (current.isEmpty()) {

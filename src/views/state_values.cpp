@@ -2,8 +2,8 @@
 
 namespace kolvar::views {
 
-bool isOn(const Value& checkbox) {
-  const Value v = graphics::get(checkbox.scalar(), "Value");
+bool isOn(Handle checkbox) {
+  const Value v = graphics::get(checkbox, "Value");
   return v.isScalar() && v.scalar() != 0;
 }
 

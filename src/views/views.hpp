@@ -1,7 +1,14 @@
 #pragma once
-// The window's views, redrawn whole from the state record after every change: the scene view
-// (axes 1), the partition view with the scanner (axes 2), the tree view with its clickable
-// waiting lists (axes 3), the scanner read-outs and the scan list.
+// The window's views, redrawn whole after every change: the scene view (axes 1), the partition
+// view with the scanner (axes 2), the tree view with its clickable waiting lists (axes 3), the
+// scanner read-outs and the scan list.
+//
+// The views draw what they are given; they neither fetch nor store the program's state. The
+// program (app/) reads its state, hands the views what to draw and the function references to
+// install, and keeps what the redraw gives back.
+#include <array>
+#include <vector>
+
 #include "bsp/bsp.hpp"
 #include "bsp/private/tree_diagram.hpp"
 #include "graphics/graphics.hpp"
@@ -11,32 +18,75 @@ namespace kolvar::views {
 
 using graphics::Handle;
 
-// Rebuild everything the window of `hObject` shows from its stored state, then switch mouse
-// rotation on for the scene view without losing the tree view's click handlers.
-void drawFigure(Handle hObject);
+// The display options, as their check boxes show them.
+struct Options {
+  bool labels = false;   // polygon labels
+  bool normals = false;  // normal arrows
+  bool scanner = false;  // the scanner marker, its read-outs and the scan list
+  bool frame = false;    // the coordinate frame
+};
 
-// The window's button-release handler: let the rotation mode finish its drag, then give the
-// partition view the scene view's view.
-void wrapWindowButtonUpFcn(Handle hObject, const Value& eventData);
+// How the three views are set up, per axes (scene, partition, tree view): its limits
+// [xmin xmax ymin ymax zmin zmax] and its tick positions along x, y and z (the tree view has
+// none); and the coordinate frame: its origin, then the tips of its x, y and z arms.
+using Limits = std::array<double, 6>;
+using TickRows = std::array<std::vector<double>, 3>;
+struct AxesSetup {
+  std::array<Limits, 3> limits{};
+  std::array<TickRows, 3> ticks;
+  std::array<bsp::Vec3, 4> frame{};
+};
+
+// The function references a redraw installs. They come from the program, so that the views need
+// not know the handlers behind them.
+struct Callbacks {
+  Value itemClick;       // on every waiting-list item: choose it as the next splitter
+  Value partitionClick;  // on the partition view: move the scanner there
+  Value buttonUp;        // the window's button-release handler (see followRotation)
+};
+
+// Everything one redraw draws.
+struct Picture {
+  std::array<Handle, 3> axes{};      // scene, partition and tree view
+  Handle partition = 0;              // the object that gets `partitionClick` (the partition view)
+  Handle scanList = 0;               // the far-to-near list
+  std::array<Handle, 3> readouts{};  // the scanner's x, y and z
+  const AxesSetup* setup = nullptr;
+  bsp::PolygonList scene;            // the polygons of the scene shown
+  bsp::NodeRef root;                 // the tree built so far
+  bsp::Vec3 scanner;
+  Options options;
+  bool firstLook = false;            // give the 3-D views their default view (else keep the user's)
+  Callbacks callbacks;
+};
+
+// Clears and redraws the three views from `picture`, then switches mouse rotation on for the
+// scene view without losing the tree view's click handlers. Returns the rotation mode's own
+// button-up command, which the window's button-up handler runs first (see followRotation).
+Value drawFigure(const Picture& picture);
+
+// The window's button-release work: run the rotation mode's command `buttonUp` (a callback text,
+// a callable, or empty), then give the partition view the scene view's view.
+void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Handle partitionAxes);
 
 // One polygon as a lit face in the current axes, with its normal and label when those options
-// are on. The empty polygon draws nothing and reads no state.
-void plotPolygon(const bsp::PolygonRef& polygon);
-void bspPlot3Element(const bsp::BspElement& element);
+// are on. The empty polygon draws nothing.
+void plotPolygon(const bsp::PolygonRef& polygon, const Options& options);
 
 // One node of the tree view: its waiting lists as columns of clickable items, then its caption.
-void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element);
-// A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down.
-void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList);
+void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element, const Value& itemClick);
+// A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down;
+// each item carries (its position, the list) as "UserData" and `itemClick` as its handler.
+void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick);
 
-// Append the element's label as the last line of the scan list.
-void updateScanList(const bsp::BspElement& element);
+// Append the element's label as the last line of the list control `scanList`.
+void updateScanList(Handle scanList, const bsp::BspElement& element);
 
-// State-record helpers shared by the views and the handlers.
-bool isOn(const Value& checkbox);                   // a check box's "Value" is nonzero
+// The values that carry trees, lists and points through properties and records.
+bool isOn(Handle checkbox);  // a check box's "Value" is nonzero
 Value polygonListValue(const bsp::PolygonList& list);
-bsp::PolygonList polygonListOf(const Value& v);     // raises a Type error for anything else
-bsp::NodeRef treeOf(const Value& v);                // the empty value is the empty tree
-bsp::Vec3 vec3Of(const Value& v);                   // a 3-element column or row
+bsp::PolygonList polygonListOf(const Value& v);  // raises a Type error for anything else
+bsp::NodeRef treeOf(const Value& v);             // the empty value is the empty tree
+bsp::Vec3 vec3Of(const Value& v);                // a 3-element column or row
 
 }  // namespace kolvar::views

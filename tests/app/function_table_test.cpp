@@ -5,74 +5,93 @@
 
 using namespace kolvar;
 using kolvar::apptest::KolvarApp;
+using kolvar::apptest::labels;
 
 namespace {
 
-struct Declared {
-  const char* path;
-  int line, nin, nout;
-};
-
-// The declared counts and lines of every function of the program.
-const Declared kTable[] = {
-    {"kolvar/kolvar_OpeningFcn", 48, -4, 0}, {"kolvar/kolvar_OutputFcn", 157, 3, -1},
-    {"kolvar/FileMenu_Callback", 168, 3, 0}, {"kolvar/OpenMenuItem_Callback", 175, 3, 0},
-    {"kolvar/PrintMenuItem_Callback", 186, 3, 0}, {"kolvar/CloseMenuItem_Callback", 194, 3, 0},
-    {"kolvar/select_poly_CreateFcn", 210, 3, 0}, {"kolvar/show_option_Callback", 225, 3, 0},
-    {"kolvar/select_poly_Callback", 233, 3, 0}, {"kolvar/reset_Callback", 245, 3, 0},
-    {"kolvar/axes2_ButtonDownFcn", 260, 3, 0}, {"kolvar/NodeListItem_ButtonDownFcn", 281, 2, 0},
-    {"kolvar/splitPoly", 330, 2, 2}, {"kolvar/drawFigure", 397, 1, 0},
-    {"kolvar/updateScanList", 519, 1, 0}, {"kolvar/plotPolygon", 536, 1, 0},
-    {"kolvar/wrapWindowButtonUpFcn", 572, 2, 0}, {"kolvar/newPolygon", 585, 2, 1},
-    {"kolvar/inFront", 609, 2, 1}, {"kolvar/displayPolygon", 643, 1, 0},
-    {"kolvar/bspElement", 655, 3, 1}, {"kolvar/bspNode", 666, 3, 1},
-    {"kolvar/bspInsertNode", 677, 2, 1}, {"kolvar/bspPlot3Element", 710, 1, 0},
-    {"kolvar/bspPlotElement", 716, 2, 0}, {"kolvar/bspPlotList", 755, 2, 0},
-    {"kolvar/bspFarToNear", 784, 3, 0}, {"kolvar/bspInFront", 807, 2, 1},
-    {"kolvar", 1, -1, -1}, {"bsp/private/btinorder", 1, 2, 0}, {"bsp/private/btplottree", 1, 2, 0},
-    {"cla", 1, -1, 1}, {"gui_mainfcn", 1, -2, -1}, {"gui_mainfcn/local_openfig", 182, 2, 1},
-    {"guidata", 1, 2, 1}, {"guidata/getParentFigure", 99, 1, 1},
-    {"bsp/private/btplotnodes", 1, 3, 0}, {"guihandles", 1, 1, 1},
-    {"guihandles/getParentFigure", 78, 1, 1}, {"guihandles/createHandles", 86, 1, 1},
-    {"openfig", 1, 3, 1}, {"isvarname", 1, 1, 1}, {"movegui", 1, -1, 0},
-    {"movegui/get_parent_fig", 214, 1, 1}, {"iskeyword", 1, 1, 1},
-};
-
-std::string expected(const Declared& d, const char* kind, int count) {
-  return std::string("Run-time Error: File: ") + d.path + " Line: " + std::to_string(d.line) +
-         " Column: 1 The function \"" + d.path + "\" was called with more than the declared number of " +
-         kind + " (" + std::to_string(count) + ").";
+runtime::Outputs byName(const runtime::Registry& r, const char* path, runtime::Args args, int nargout = 0) {
+  const runtime::EntryPtr e = r.find(path);
+  if (!e) throw Error(std::string("not registered: ") + path);
+  return runtime::invoke(*e, std::move(args), nargout);
 }
 
 }  // namespace
 
-TEST(FunctionTables, EveryDeclaredCountIsEnforcedWithItsMessage) {
+TEST(FunctionTables, TheArgumentChecksGiveTheExactMessagesOutputsFirst) {
   const auto info = app::programInfo();
+  const runtime::Registry& r = *info.functions;
+  auto message = [&](const char* path, std::size_t nin, int nout) {
+    return messageOf([&] { byName(r, path, runtime::Args(nin), nout); });
+  };
+  EXPECT_EQ(message("kolvar/axes2_ButtonDownFcn", 4, 0),
+            "Run-time Error: File: kolvar/axes2_ButtonDownFcn Line: 260 Column: 1 The function "
+            "\"kolvar/axes2_ButtonDownFcn\" was called with more than the declared number of inputs (3).");
+  EXPECT_EQ(message("kolvar/newPolygon", 0, 2),
+            "Run-time Error: File: kolvar/newPolygon Line: 585 Column: 1 The function \"kolvar/newPolygon\" "
+            "was called with more than the declared number of outputs (1).");
+  EXPECT_EQ(message("bsp/private/btinorder", 3, 0),
+            "Run-time Error: File: bsp/private/btinorder Line: 1 Column: 1 The function "
+            "\"bsp/private/btinorder\" was called with more than the declared number of inputs (2).");
+  // Both checks broken: the outputs are reported.
+  EXPECT_EQ(message("kolvar/splitPoly", 3, 3),
+            "Run-time Error: File: kolvar/splitPoly Line: 330 Column: 1 The function \"kolvar/splitPoly\" "
+            "was called with more than the declared number of outputs (2).");
+
+  // Every fixed count is enforced: 82 messages in all, each naming its own function and line.
   int messages = 0;
-  for (const Declared& d : kTable) {
-    SCOPED_TRACE(d.path);
-    const runtime::EntryPtr e = info.functions->find(d.path);
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->line, d.line);
-    EXPECT_EQ(e->nin, d.nin);
-    EXPECT_EQ(e->nout, d.nout);
-    if (d.nout >= 0) {
-      // Too many inputs as well: the outputs are reported.
-      const std::size_t extra = d.nin >= 0 ? static_cast<std::size_t>(d.nin) + 1 : 0;
-      EXPECT_EQ(messageOf([&] { runtime::invoke(*e, runtime::Args(extra), d.nout + 1); }),
-                expected(d, "outputs", d.nout));
+  auto checks = [&](const runtime::Entry& e) {
+    const std::string head = "Run-time Error: File: " + e.path + " Line: " + std::to_string(e.line) + " Column: 1";
+    if (e.nout >= 0) {
+      EXPECT_EQ(messageOf([&] { runtime::invoke(e, {}, e.nout + 1); }).rfind(head, 0), 0u) << e.path;
       ++messages;
     }
-    if (d.nin >= 0) {
-      EXPECT_EQ(messageOf([&] { runtime::invoke(*e, runtime::Args(static_cast<std::size_t>(d.nin) + 1), 0); }),
-                expected(d, "inputs", d.nin));
+    if (e.nin >= 0) {
+      const auto n = static_cast<std::size_t>(e.nin) + 1;
+      EXPECT_EQ(messageOf([&] { runtime::invoke(e, runtime::Args(n), 0); }).rfind(head, 0), 0u) << e.path;
       ++messages;
     }
+  };
+  std::vector<std::string> modules;
+  for (const auto& m : r.modules()) {
+    modules.push_back(m.name);
+    checks(*m.main);
+    for (const auto& local : m.locals) checks(*local);
   }
   EXPECT_EQ(messages, 82);
-  std::size_t registered = 0;
-  for (const auto& m : info.functions->modules()) registered += 1 + m.locals.size();
-  EXPECT_EQ(registered, std::size(kTable));
+  // The modules stand in the order of the program's table, the main GUI function's 28 local
+  // functions first among the functions.
+  EXPECT_EQ(modules, (std::vector<std::string>{"kolvar", "bsp/private/btinorder", "bsp/private/btplottree", "cla",
+                                                "gui_mainfcn", "guidata", "bsp/private/btplotnodes", "guihandles",
+                                                "openfig", "isvarname", "movegui", "iskeyword"}));
+  EXPECT_EQ(r.module("kolvar")->locals.size(), 28u);
+  EXPECT_EQ(info.initTerm.size(), 14u);
+  EXPECT_EQ(info.initTerm[8].initName, "InitializeModule_bsp_private_btplotnodes");
+}
+
+TEST(FunctionTables, AMissingArgumentIsNamedWhenTheFunctionFirstReadsIt) {
+  const auto info = app::programInfo();
+  const runtime::Registry& r = *info.functions;
+  const Value none;
+  auto missing = [&](const char* path, runtime::Args args) {
+    return messageOf([&] { byName(r, path, args, r.find(path)->nout != 0 ? 1 : 0); });
+  };
+  auto undefined = [](const char* name) { return "Undefined function or variable '" + std::string(name) + "'."; };
+  Matrix triangle(3, 3, 0.0);
+  triangle(0, 1) = triangle(1, 2) = 1;
+  const Value p = byName(r, "kolvar/newPolygon", {Value(triangle)}, 1).at(0);
+  // Read in order: the first one left out is named.
+  EXPECT_EQ(missing("kolvar/bspElement", {p}), undefined("f"));
+  EXPECT_EQ(missing("kolvar/bspNode", {}), undefined("e"));
+  // The splitter's plane is read before the polygon it cuts.
+  EXPECT_EQ(missing("kolvar/splitPoly", {}), undefined("polyB"));
+  // The walks look at the tree first, and need nothing else for an empty one.
+  EXPECT_EQ(missing("kolvar/bspFarToNear", {Value::row({0, 0, 0})}), undefined("tree"));
+  EXPECT_EQ(missing("bsp/private/btinorder", {}), undefined("tree"));
+  EXPECT_NO_THROW(byName(r, "kolvar/bspFarToNear", {none, none}));
+  EXPECT_NO_THROW(byName(r, "bsp/private/btinorder", {none}));
+  EXPECT_NO_THROW(byName(r, "bsp/private/btplotnodes", {none, none}));
+  // A missing first node settles bspInFront before the second is looked at.
+  EXPECT_EQ(byName(r, "kolvar/bspInFront", {none}, 1).at(0), Value::boolean(true));
 }
 
 TEST(FunctionTables, ProgramOptionsAreTheProgramsOwnAndOtherWordsPassThrough) {
@@ -96,4 +115,15 @@ TEST_F(KolvarApp, StartWordsBecomePropertyPairsAndLaterStartsReuseOrRebuildTheWi
   EXPECT_EQ(app::kolvar({Value("Visible"), Value("off")}, 1).at(0).scalar(), fig);
   EXPECT_EQ(graphics::get(fig, "Visible").text(), "off");
   EXPECT_NE(app::stateJson(fig), grown);
+}
+
+TEST_F(KolvarApp, APlainStartAfterAHiddenFirstStartBuildsTheState) {
+  graphics::deleteObject(fig);
+  fig = app::kolvar({Value("Visible"), Value("off")}, 1).at(0).scalar();
+  // The hidden window is reused; its record is rebuilt from the tags, and the state with it.
+  EXPECT_EQ(app::kolvar({}, 1).at(0).scalar(), fig);
+  EXPECT_EQ(graphics::get(fig, "Visible").text(), "on");
+  EXPECT_EQ(labels(state()["tree"]["front"]).size(), 5u);
+  run("click 2\n");
+  EXPECT_EQ(state()["tree"]["poly"]["label"], "2");
 }

@@ -27,11 +27,18 @@ TEST_F(ClaTest, ClearsTheCurrentOrTheNamedAxesAndPassesOtherArgumentsOnAsOptions
   EXPECT_EQ(g::get(ax1, "XLim"), Value::row({0, 5}));
   cla({Value(ax1), Value("reset")});
   EXPECT_EQ(g::get(ax1, "XLim"), Value::row({0, 1}));
-  // A figure is no axes: it goes to the clearing as an option, which refuses it.
+  // A figure is no axes: the current axes is cleared, and the figure goes on to the clearing as
+  // an option, which passes it over.
+  g::axes(ax1);
   g::line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix());
-  EXPECT_EQ(byNameMessage("cla", {Value(fig)}),
-            "clo: options must be texts (\"hidden\" or \"reset\"), not " + Value(fig).describe() + ".");
-  EXPECT_EQ(g::childrenOf(ax2).size(), 1u);
+  g::axes(ax2);
+  g::line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix());
+  EXPECT_EQ(byName("cla", {Value(fig)}, 1), runtime::Outputs{Value(ax2)});
+  EXPECT_TRUE(g::childrenOf(ax2).empty());
+  EXPECT_EQ(g::childrenOf(ax1).size(), 1u);
+  // A word it does not know is refused before anything is cleared.
+  EXPECT_EQ(byNameMessage("cla", {Value("everything")}),
+            "clo: unknown option \"everything\"; expected \"hidden\" or \"reset\".");
 }
 
 }  // namespace

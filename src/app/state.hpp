@@ -1,0 +1,94 @@
+#pragma once
+// Everything kolvar remembers, in one place.
+//
+// The window keeps the program's state as its GUI data: the record `handles` that guidata fetches
+// and stores, holding the handles of the window's tagged objects and the program's own fields.
+// That record, with its text keys, is what callers of guidata and of the program's functions by
+// name see, field for field, in the order they always saw. Inside the program it is read once
+// into a ProgramState and written back from one, so every field has a type and a misspelt one
+// does not compile.
+//
+// A ProgramState is a value: copying it costs O(1) (scenes, trees and the fixed set-up are shared
+// and never change), and a change counts only when it is stored with storeState.
+#include <memory>
+#include <vector>
+
+#include "bsp/bsp.hpp"
+#include "graphics/graphics.hpp"
+#include "runtime/value.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::app {
+
+using graphics::Handle;
+
+// The window's tagged objects that the program reads, as guihandles collected them. The record
+// may hold further tags (menus, buttons, captions); the program does not read them.
+struct Controls {
+  Handle figure1 = 0;      // the window
+  Handle axes1 = 0;        // the scene view
+  Handle axes2 = 0;        // the partition view: a click there places the scanner
+  Handle axes3 = 0;        // the tree view
+  Handle select_poly = 0;  // the scene popup: its "Value" is the number of the scene shown
+  Handle show_labels = 0;  // the display options: check boxes, read at every redraw
+  Handle show_normals = 0;
+  Handle show_scanner = 0;
+  Handle show_coordinate_frame = 0;
+  Handle scanX = 0;  // the scanner's read-outs
+  Handle scanY = 0;
+  Handle scanZ = 0;
+  Handle scan_list = 0;  // the far-to-near list
+};
+
+// What never changes after the first opening.
+struct Fixed {
+  std::array<Handle, 3> axes{};             // scene, partition and tree view ("hAxes")
+  views::AxesSetup setup;                   // limits, ticks, coordinate frame
+  std::vector<bsp::PolygonList> scenes;     // the scenes of the popup, in its order ("faces")
+};
+
+struct ProgramState {
+  // The record as fetched: the tags, and any field a caller added by name, in their order.
+  // Storing writes the fields below into it and keeps everything else.
+  Value record;
+  Controls controls;
+  Handle output = 0;  // the window, the start's output
+
+  std::shared_ptr<const Fixed> fixed;
+
+  bsp::NodeRef root;          // the tree built so far for the scene shown
+  bsp::Vec3 scanner{0, 4, 0};  // the viewer whose far-to-near order the scan list shows
+  bool firstLook = true;      // until the first redraw: the 3-D views get their default view
+  Value windowButtonUpFcn;    // the rotation mode's button-up command, which the window's own
+                              // button-up handler runs first; empty until the first redraw
+
+  // The features to come keep their state here too (the undo history, the polygon under the
+  // pointer, the selected node, the painter's step), each a value like the fields above.
+};
+
+// The state of the window that `h` lies in (any object of it). Raises the runtime's missing-field
+// error naming the first field the record lacks, and a type error for a field of the wrong kind.
+ProgramState fetchState(Handle h);
+// The same for a record in hand.
+ProgramState stateOf(const Value& record);
+// Store `state` as the GUI data of the window that `h` lies in.
+void storeState(Handle h, const ProgramState& state);
+// The record that stands for `state` at the call-by-name boundary.
+Value recordOf(const ProgramState& state);
+// Whether `record` holds the program's own fields, that is, the first opening has run.
+bool holdsProgramState(const Value& record);
+
+// The tagged controls of a record (a missing tag: the missing-field error naming it).
+Controls controlsOf(const Value& record);
+// The display options as the check boxes show them now.
+views::Options displayOptions(const Controls& controls);
+
+// First-opening initialisation: a state from the record of a freshly opened window (its tags
+// and "output"): limits, ticks, frame, the preset scenes, the fresh tree of the scene chosen in
+// the popup and the scanner at (0, 4, 0). Stores nothing.
+ProgramState initialState(const Value& record);
+
+// The scene the popup shows: an index error for a "Value" that names no scene.
+const bsp::PolygonList& sceneShown(const ProgramState& state);
+
+}  // namespace kolvar::app
