@@ -1,0 +1,136 @@
+// The views draw what they are given: the three views of one redraw, a polygon with its normal
+// and label, and a waiting list as a column of clickable items.
+#include <gtest/gtest.h>
+
+#include "../support.hpp"
+#include "bsp/bsp.hpp"
+#include "graphics/graphics.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::views {
+namespace {
+
+namespace g = kolvar::graphics;
+
+class Views : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry_ = std::make_shared<runtime::Registry>();
+    g::startSession({registry_, nullptr});
+    fig_ = g::figure();
+    for (Handle& ax : picture_.axes) ax = g::axes(fig_, {});
+    picture_.partition = picture_.axes[1];
+    picture_.scanList = g::create("uicontrol", fig_, {{"Style", "listbox"}});
+    for (Handle& r : picture_.readouts) r = g::create("uicontrol", fig_, {{"Style", "text"}});
+    setup_.limits = {Limits{-4, 4, -4, 4, -4, 4}, Limits{-4, 4, -4, 4, -4, 4}, Limits{-20, 20, -10, 10, -1, 1}};
+    for (std::size_t i = 0; i < 2; ++i) setup_.ticks[i] = {{{-4, 0, 4}, {-4, 0, 4}, {-4, 0, 4}}};
+    setup_.frame = {bsp::Vec3{0, 0, 0}, bsp::Vec3{1, 0, 0}, bsp::Vec3{0, 1, 0}, bsp::Vec3{0, 0, 1}};
+    picture_.setup = &setup_;
+    picture_.callbacks = {Value("itemClick"), Value("partitionClick"), Value("buttonUp")};
+    // Scene 3 with 2 and then 3 chosen: root 2 with leaf 1b behind, node 3 in front with leaves
+    // 1aa and 1ab.
+    const bsp::PolygonList scene = bsp::presetScenes()[2];
+    bsp::NodeRef root = bsp::bspInsertNode(bsp::freshRoot(scene), bsp::expandNode(scene, 1));
+    picture_.scene = scene;
+    picture_.tree2 = root;
+    picture_.root = bsp::bspInsertNode(root, bsp::expandNode(root->element->front, 1));
+    picture_.scanner = {0, 4, 0};
+  }
+  void TearDown() override { g::endSession(); }
+
+  std::vector<Handle> ofType(Handle ax, const char* type) { return g::findobj(ax, {{"Type", type}}); }
+  std::vector<std::string> scanLines() {
+    std::vector<std::string> out;
+    for (const Value& v : g::get(picture_.scanList, "String").cell().items) out.push_back(v.text());
+    return out;
+  }
+
+  struct TestPicture : Picture {
+    bsp::NodeRef tree2;
+  };
+  std::shared_ptr<runtime::Registry> registry_;
+  Handle fig_ = 0;
+  AxesSetup setup_;
+  TestPicture picture_;
+};
+
+TEST_F(Views, ARedrawDrawsTheSceneThePlacedPolygonsTheScanOrderAndTheClickableTree) {
+  picture_.options = {true, true, true, true};
+  picture_.firstLook = true;
+  const Value buttonUp = drawFigure(picture_);
+  // The rotation mode's own command comes back; the window gets the program's handler instead.
+  EXPECT_TRUE(buttonUp.isText() && !buttonUp.text().empty());
+  EXPECT_EQ(g::get(fig_, "WindowButtonUpFcn"), Value("buttonUp"));
+  EXPECT_EQ(g::get(picture_.partition, "ButtonDownFcn"), Value("partitionClick"));
+
+  const auto [scene, partition, tree] = picture_.axes;
+  EXPECT_EQ(ofType(scene, "patch").size(), 3u);
+  EXPECT_EQ(ofType(partition, "patch").size(), 5u);  // 2, 3, 1b, 1aa, 1ab
+  for (Handle ax : {scene, partition}) {
+    EXPECT_EQ(ofType(ax, "light").size(), 1u);
+    EXPECT_EQ(g::get(ax, "View"), Value::row({-37.5, 30}));
+    EXPECT_EQ(g::get(ax, "XTick"), Value::row({-4, 0, 4}));
+  }
+  EXPECT_EQ(g::get(tree, "View"), Value::row({0, 90}));
+  // The frame's red x and green y arms in both 3-D views (the normals are blue too); the scanner
+  // marker ignores clicks, so a click on it places the scanner.
+  for (Handle ax : {scene, partition}) {
+    EXPECT_EQ(g::findobj(ax, {{"Type", "line"}, {"Color", Value::row({1, 0, 0})}}).size(), 1u);
+    EXPECT_EQ(g::findobj(ax, {{"Type", "line"}, {"Color", Value::row({0, 1, 0})}}).size(), 1u);
+  }
+  const auto markers = g::findobj(partition, {{"Marker", "*"}});
+  ASSERT_EQ(markers.size(), 1u);
+  EXPECT_EQ(g::get(markers[0], "HitTest"), Value("off"));
+
+  EXPECT_EQ(scanLines(), (std::vector<std::string>{"1b", "2", "1ab", "3", "1aa"}));
+  EXPECT_EQ(g::get(picture_.readouts[1], "String"), Value("4.0"));
+  // Every placed node has a caption in the tree view; nothing waits, so nothing is clickable.
+  EXPECT_EQ(g::findobj(tree, {{"ButtonDownFcn", "itemClick"}}).size(), 0u);
+  EXPECT_EQ(g::findobj(tree, {{"Type", "text"}, {"EdgeColor", Value::row({0, 0, 1})}}).size(), 5u);
+}
+
+TEST_F(Views, WaitingItemsCarryTheirListAndHandlerAndALaterRedrawKeepsTheUsersView) {
+  picture_.root = picture_.tree2;  // 1a and 3 wait in front of 2
+  drawFigure(picture_);
+  g::view(picture_.axes[0], Value::row({10, 20}));
+  picture_.options.scanner = false;
+  drawFigure(picture_);
+  EXPECT_EQ(g::get(picture_.axes[1], "View"), Value::row({10, 20}));
+  EXPECT_EQ(g::get(picture_.readouts[0], "String"), Value(" "));
+  EXPECT_TRUE(g::get(picture_.scanList, "String").isEmpty());
+  EXPECT_TRUE(g::findobj(picture_.axes[1], {{"Marker", "*"}}).empty());
+
+  const auto items = g::findobj(picture_.axes[2], {{"ButtonDownFcn", "itemClick"}});
+  ASSERT_EQ(items.size(), 2u);
+  for (Handle item : items) {
+    const Value udata = g::get(item, "UserData");
+    const bsp::PolygonList list = polygonListOf(udata.at(1));
+    const auto i = static_cast<std::size_t>(udata.at(0).scalar());
+    EXPECT_EQ(g::get(item, "String"), Value(list.at(i - 1)->label));
+    EXPECT_EQ(g::get(item, "HitTest"), Value("on"));
+  }
+  // The column grows down: each item one item's height below the one before.
+  const Matrix first = g::get(items[0], "Position").matrix(), second = g::get(items[1], "Position").matrix();
+  EXPECT_NEAR(first[1] - second[1], g::get(items[0], "Extent").matrix()[3], 1e-9);
+}
+
+TEST_F(Views, APolygonsLabelSitsAtTheTipOfItsNormalOrHalfWayOut) {
+  g::axes(picture_.axes[0]);
+  const bsp::PolygonRef wall = bsp::presetScenes()[2].at(0);  // centre (0, -1, 0.5), normal (0, -1, 0)
+  plotPolygon(wall, {true, false, false, false});
+  plotPolygon(wall, {true, true, false, false});
+  const auto labels = ofType(picture_.axes[0], "text");
+  ASSERT_EQ(labels.size(), 2u);
+  EXPECT_EQ(g::get(labels[0], "Position"), Value::row({0, -1.5, 0.5}));
+  EXPECT_EQ(g::get(labels[1], "Position"), Value::row({0, -2, 0.5}));
+  const auto normals = ofType(picture_.axes[0], "line");
+  ASSERT_EQ(normals.size(), 1u);
+  EXPECT_EQ(g::get(normals[0], "YData"), Value(Matrix::column({-1, -2})));
+  // The face is closed by repeating its first vertex, and ignores clicks.
+  const Handle face = ofType(picture_.axes[0], "patch").at(0);
+  EXPECT_EQ(g::get(face, "XData"), Value(Matrix::column({-1.5, 1.5, 1.5, -1.5, -1.5})));
+  EXPECT_EQ(g::get(face, "HitTest"), Value("off"));
+}
+
+}  // namespace
+}  // namespace kolvar::views
