@@ -11,16 +11,31 @@ using namespace detail;
 
 namespace {
 
+// Deeper than this, callbacks are calling themselves without end (a layout whose "CreateFcn"
+// opens the layout again, say); no program needs more than a handful.
+constexpr std::size_t kMaxCallbackDepth = 32;
+
 // Keeps a frame on the callback stack for as long as the callback runs, however it ends.
 class FrameGuard {
  public:
-  explicit FrameGuard(CallbackFrame f) { session().callbacks.push_back(f); }
+  explicit FrameGuard(CallbackFrame f) {
+    Session& s = session();
+    if (s.callbacks.size() >= kMaxCallbackDepth)
+      throw Error("Callbacks nested more than " + std::to_string(kMaxCallbackDepth) +
+                      " deep: stopped before running another (does a callback open what calls it?).",
+                  ErrorKind::Limit);
+    s.callbacks.push_back(f);
+  }
   ~FrameGuard() {
     if (hasSession() && !session().callbacks.empty()) session().callbacks.pop_back();
   }
   FrameGuard(const FrameGuard&) = delete;
   FrameGuard& operator=(const FrameGuard&) = delete;
 };
+
+void report(const std::string& type, const std::string& callback, const char* what) {
+  std::cerr << "Error in " << type << " " << callback << " callback: " << what << std::endl;
+}
 
 Value handleOrEmpty(const std::optional<Handle>& h) { return h ? Value(*h) : Value(Matrix()); }
 
@@ -59,9 +74,13 @@ void dispatchCallback(Handle h, std::string_view property, const Value& eventDat
   const std::string name = slot ? o->table->props[*slot].name : std::string(property);
   try {
     runCallback(h, property, eventData);
+  } catch (const Error& e) {
+    // Callbacks calling themselves without end: every one of them ends, not just the deepest.
+    if (e.kind() == ErrorKind::Limit && !session().callbacks.empty()) throw;
+    report(type, name, e.what());
   } catch (const std::exception& e) {
     // The callback ends here; the window and the program go on.
-    std::cerr << "Error in " << type << " " << name << " callback: " << e.what() << std::endl;
+    report(type, name, e.what());
   }
 }
 

@@ -150,14 +150,20 @@ void closeRequest(Handle fig);
 // object, and returns the top-level handles with, for each, the previous values of the
 // overridden properties as a record. All or nothing: a bad file creates nothing and raises a
 // message naming the file, the JSON path of the fault and what was expected.
+// `built`, when given, runs once the whole tree exists, before the objects' "CreateFcn"
+// callbacks: a caller that keeps a list of open windows records the new ones there, so that a
+// "CreateFcn" asking for the window finds it instead of loading it again. A "CreateFcn" that
+// fails ends only itself, unless callbacks were calling themselves without end: then the loaded
+// objects are removed again and the error goes on.
 struct LoadedLayout {
   std::vector<Handle> handles;
   std::vector<Value> previous;  // one record per handle
 };
-LoadedLayout loadfig(const std::string& path, const PropertyList& overrides = {});
+using LayoutBuilt = std::function<void(const LoadedLayout&)>;
+LoadedLayout loadfig(const std::string& path, const PropertyList& overrides = {}, const LayoutBuilt& built = {});
 // The same from text already read (`origin` names it in messages).
 LoadedLayout loadfigText(const std::string& text, const std::string& origin,
-                         const PropertyList& overrides = {});
+                         const PropertyList& overrides = {}, const LayoutBuilt& built = {});
 
 // ---------------------------------------------------------------------------------------------
 // Dialogs, through the backend (answered by script in the headless one).

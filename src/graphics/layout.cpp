@@ -200,7 +200,8 @@ void registerEmbeddedLayout(std::string name, std::string text) {
   embeddedLayouts()[std::move(name)] = std::move(text);
 }
 
-LoadedLayout loadfigText(const std::string& text, const std::string& origin, const PropertyList& overrides) {
+LoadedLayout loadfigText(const std::string& text, const std::string& origin, const PropertyList& overrides,
+                         const LayoutBuilt& built) {
   Json doc;
   try {
     doc = Json::parse(text);
@@ -253,11 +254,18 @@ LoadedLayout loadfigText(const std::string& text, const std::string& origin, con
   for (Handle h : out.handles)
     for (Handle d : findall(h)) all.push_back(d);
   for (Handle h : all) notifyCreated(h);
-  for (Handle h : all) dispatchCallback(h, "CreateFcn");
+  try {
+    if (built) built(out);
+    for (Handle h : all) dispatchCallback(h, "CreateFcn");
+  } catch (...) {
+    for (Handle h : out.handles)
+      if (ishandle(h)) deleteObject(h);
+    throw;
+  }
   return out;
 }
 
-LoadedLayout loadfig(const std::string& path, const PropertyList& overrides) {
+LoadedLayout loadfig(const std::string& path, const PropertyList& overrides, const LayoutBuilt& built) {
   namespace fs = std::filesystem;
   const fs::path given(path);
   std::vector<fs::path> places;
@@ -268,12 +276,12 @@ LoadedLayout loadfig(const std::string& path, const PropertyList& overrides) {
     if (auto exe = exeFolder(); !exe.empty()) places.push_back(fs::path(exe) / given);
   }
   for (const auto& p : places)
-    if (auto text = readFile(p)) return loadfigText(*text, p.string(), overrides);
+    if (auto text = readFile(p)) return loadfigText(*text, p.string(), overrides, built);
   if (!given.is_absolute()) {
     const auto& layouts = embeddedLayouts();
     auto it = layouts.find(path);
     if (it == layouts.end()) it = layouts.find(given.filename().string());
-    if (it != layouts.end()) return loadfigText(it->second, it->first + " (built into the program)", overrides);
+    if (it != layouts.end()) return loadfigText(it->second, it->first + " (built into the program)", overrides, built);
   }
   std::string looked;
   for (const auto& p : places) looked += (looked.empty() ? "" : ", ") + p.string();

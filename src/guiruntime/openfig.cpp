@@ -53,32 +53,47 @@ void checkPolicy(std::string_view policy) {
     throw Error("Second input argument must be 'new' or 'reuse'.");
 }
 
-Handle openChecked(std::string_view filename, std::string_view policy, const std::string& vis) {
-  const std::string fname = normalisedFigName(filename);
-  const std::string token = openfigToken(fname);
-
+// The figures of the list stored under `token` that are still open and marked as its own.
+std::vector<Handle> openInstances(const std::string& token) {
   std::vector<Handle> figs;
   const Value stored = graphics::getappdata(graphics::kRoot, token);
   if (stored.isNumeric())
     for (double h : stored.matrix().data)
-      if (graphics::ishandle(h) && graphics::getappdata(h, kInstanceMark) == Value(token))
-        figs.push_back(h);
+      if (graphics::ishandle(h) && graphics::getappdata(h, kInstanceMark) == Value(token)) figs.push_back(h);
+  return figs;
+}
 
+Handle openChecked(std::string_view filename, std::string_view policy, const std::string& vis) {
+  const std::string fname = normalisedFigName(filename);
+  const std::string token = openfigToken(fname);
+
+  std::vector<Handle> figs = openInstances(token);
   bool reusing = false;
   std::optional<Value> oldvis;
+  Handle fig = 0;
   if (policy == "new" || figs.empty()) {
-    // A loader error leaves the stored list as it was: nothing below has run yet.
-    graphics::LoadedLayout loaded = graphics::loadfig(fname, {{"Visible", Value("off")}});
+    // The new windows join the list as soon as they exist, before their "CreateFcn" callbacks
+    // run: one that asks for the window again ("reuse") finds it instead of loading another.
+    // A loader error leaves the stored list as it was: nothing has been recorded yet.
+    const graphics::LoadedLayout loaded =
+        graphics::loadfig(fname, {{"Visible", Value("off")}}, [&](const graphics::LoadedLayout& l) {
+          if (l.handles.empty()) return;
+          for (Handle h : l.handles) graphics::setappdata(h, kInstanceMark, Value(token));
+          std::vector<Handle> listed = figs;
+          listed.insert(listed.end(), l.handles.begin(), l.handles.end());
+          graphics::setappdata(graphics::kRoot, token, Value(Matrix::row(listed)));
+        });
     if (loaded.handles.empty())
       throw Error("Layout file '" + fname + "' holds no object to open.", ErrorKind::Input);
-    for (Handle h : loaded.handles) graphics::setappdata(h, kInstanceMark, Value(token));
-    figs.insert(figs.end(), loaded.handles.begin(), loaded.handles.end());
+    // The callbacks may have opened further windows of the same file meanwhile.
+    figs = openInstances(token);
+    fig = loaded.handles.back();
     if (!loaded.previous.empty())
       if (const Value* v = fieldIgnoringCase(loaded.previous.front(), "Visible")) oldvis = *v;
   } else {
     reusing = true;
+    fig = figs.back();
   }
-  const Handle fig = figs.back();
   if (!oldvis) oldvis = graphics::get(graphics::kRoot, "DefaultFigureVisible");
 
   // Stored back also when the call only dropped stale entries.

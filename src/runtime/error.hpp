@@ -15,6 +15,8 @@ enum class ErrorKind {
   Parse,          // a callback text that is not a call by name
   Input,          // bad input from outside: a file, the command line
   Property,       // a graphics property that does not exist or cannot take the value
+  Limit,          // nesting or size beyond what the program takes (callbacks that call themselves
+                  // without end, input nested thousands deep): ends the whole chain of work
 };
 
 class Error : public std::runtime_error {
