@@ -35,11 +35,13 @@
 #include <unistd.h>
 
 #include "graphics/model.hpp"
+#include "runtime/json_reader.hpp"
 
 namespace kolvar::graphics {
 
 using namespace detail;
-using Json = nlohmann::ordered_json;
+using runtime::Json;
+using runtime::JsonPath;
 
 namespace {
 
@@ -48,23 +50,13 @@ std::map<std::string, std::string>& embeddedLayouts() {
   return layouts;
 }
 
-std::string pointerToken(std::string key) {
-  std::string out;
-  for (char c : key) {
-    if (c == '~') out += "~0";
-    else if (c == '/') out += "~1";
-    else out += c;
-  }
-  return out;
-}
-
 // A fault at a place in the file: carries the JSON path until the loader names the file.
 struct Fault {
   std::string path;
   std::string what;
 };
 
-Value toValue(const Json& j, const std::string& path) {
+Value toValue(const Json& j, JsonPath& path) {
   switch (j.type()) {
     case Json::value_t::null: return Value(Matrix());
     case Json::value_t::boolean: return Value::boolean(j.get<bool>());
@@ -74,8 +66,10 @@ Value toValue(const Json& j, const std::string& path) {
     case Json::value_t::string: return Value(j.get<std::string>());
     case Json::value_t::object: {
       Record r;
-      for (auto it = j.begin(); it != j.end(); ++it)
-        r.set(it.key(), toValue(it.value(), path + "/" + pointerToken(it.key())));
+      for (auto it = j.begin(); it != j.end(); ++it) {
+        JsonPath::Step at(path, it.key());
+        r.set(it.key(), toValue(it.value(), path));
+      }
       return Value(std::move(r));
     }
     case Json::value_t::array: {
@@ -100,74 +94,94 @@ Value toValue(const Json& j, const std::string& path) {
         const std::size_t cols = j[0].size();
         Matrix m(j.size(), cols);
         for (std::size_t r = 0; r < j.size(); ++r) {
-          if (j[r].size() != cols)
-            throw Fault{path + "/" + std::to_string(r), "expected rows of equal length (" + std::to_string(cols) + " numbers)."};
+          if (j[r].size() != cols) {
+            JsonPath::Step at(path, r);
+            throw Fault{path.str(), "expected rows of equal length (" + std::to_string(cols) + " numbers)."};
+          }
           for (std::size_t c = 0; c < cols; ++c) m(r, c) = j[r][c].get<double>();
         }
         return Value(std::move(m));
       }
       std::vector<Value> items;
-      for (std::size_t i = 0; i < j.size(); ++i) items.push_back(toValue(j[i], path + "/" + std::to_string(i)));
+      for (std::size_t i = 0; i < j.size(); ++i) {
+        JsonPath::Step at(path, i);
+        items.push_back(toValue(j[i], path));
+      }
       return Value::cellRow(std::move(items));
     }
     default: break;
   }
-  throw Fault{path, "expected a text, a number, a list, an object, true, false or null."};
+  throw Fault{path.str(), "expected a text, a number, a list, an object, true, false or null."};
 }
 
 class Builder {
  public:
   std::vector<Handle> topLevel;
 
-  void node(const Json& j, Handle parent, const std::string& path) {
-    if (!j.is_object()) throw Fault{path, "expected an object with a \"type\"."};
+  void node(const Json& j, Handle parent, JsonPath& path) {
+    if (!j.is_object()) throw Fault{path.str(), "expected an object with a \"type\"."};
     for (auto it = j.begin(); it != j.end(); ++it) {
       const std::string& k = it.key();
-      if (k != "type" && k != "properties" && k != "appdata" && k != "children" && k != "comment")
-        throw Fault{path + "/" + pointerToken(k),
-                    "unknown key; expected \"type\", \"properties\", \"appdata\", \"children\" or \"comment\"."};
+      if (k != "type" && k != "properties" && k != "appdata" && k != "children" && k != "comment") {
+        JsonPath::Step at(path, k);
+        throw Fault{path.str(), "unknown key; expected \"type\", \"properties\", \"appdata\", \"children\" or \"comment\"."};
+      }
     }
-    if (!j.contains("type")) throw Fault{path, "missing \"type\": expected the object's type."};
+    if (!j.contains("type")) throw Fault{path.str(), "missing \"type\": expected the object's type."};
     const Json& t = j["type"];
-    if (!t.is_string()) throw Fault{path + "/type", "expected the object's type as a text."};
-    const std::string type = t.get<std::string>();
     Object* made = nullptr;
-    try {
-      made = &makeObject(type, parent);
-    } catch (const Error& e) {
-      throw Fault{path + "/type", e.what()};
+    {
+      JsonPath::Step at(path, "type");
+      if (!t.is_string()) throw Fault{path.str(), "expected the object's type as a text."};
+      try {
+        made = &makeObject(t.get<std::string>(), parent);
+      } catch (const Error& e) {
+        throw Fault{path.str(), e.what()};
+      }
     }
     const Handle h = made->handle;
     if (parent == kRoot) topLevel.push_back(h);
-    if (j.contains("properties")) properties(j["properties"], h, path + "/properties");
+    if (j.contains("properties")) {
+      JsonPath::Step at(path, "properties");
+      properties(j["properties"], h, path);
+    }
     if (j.contains("appdata")) {
+      JsonPath::Step at(path, "appdata");
       const Json& a = j["appdata"];
-      if (!a.is_object()) throw Fault{path + "/appdata", "expected an object of names and values."};
-      for (auto it = a.begin(); it != a.end(); ++it)
-        setappdata(h, it.key(), toValue(it.value(), path + "/appdata/" + pointerToken(it.key())));
+      if (!a.is_object()) throw Fault{path.str(), "expected an object of names and values."};
+      for (auto it = a.begin(); it != a.end(); ++it) {
+        JsonPath::Step name(path, it.key());
+        setappdata(h, it.key(), toValue(it.value(), path));
+      }
     }
     if (j.contains("children")) {
+      JsonPath::Step at(path, "children");
       const Json& c = j["children"];
-      if (!c.is_array()) throw Fault{path + "/children", "expected a list of objects."};
-      for (std::size_t i = 0; i < c.size(); ++i) node(c[i], h, path + "/children/" + std::to_string(i));
+      if (!c.is_array()) throw Fault{path.str(), "expected a list of objects."};
+      for (std::size_t i = 0; i < c.size(); ++i) {
+        JsonPath::Step child(path, i);
+        node(c[i], h, path);
+      }
     }
-    if (j.contains("comment") && !j["comment"].is_string())
-      throw Fault{path + "/comment", "expected a text."};
+    if (j.contains("comment") && !j["comment"].is_string()) {
+      JsonPath::Step at(path, "comment");
+      throw Fault{path.str(), "expected a text."};
+    }
   }
 
  private:
-  void properties(const Json& p, Handle h, const std::string& path) {
-    if (!p.is_object()) throw Fault{path, "expected an object of property names and values."};
+  void properties(const Json& p, Handle h, JsonPath& path) {
+    if (!p.is_object()) throw Fault{path.str(), "expected an object of property names and values."};
     // Units first, so that positions are read in the units the file names.
     for (int pass = 0; pass < 2; ++pass)
       for (auto it = p.begin(); it != p.end(); ++it) {
         if ((pass == 0) != equalsIgnoringCase(it.key(), "Units")) continue;
-        const std::string where = path + "/" + pointerToken(it.key());
-        Value v = toValue(it.value(), where);
+        JsonPath::Step at(path, it.key());
+        Value v = toValue(it.value(), path);
         try {
           applyPairs(object(h), {{it.key(), v}});
         } catch (const Error& e) {
-          throw Fault{where, e.what()};
+          throw Fault{path.str(), runtime::excerpt(e.what(), 300)};
         }
       }
   }
@@ -202,14 +216,7 @@ void registerEmbeddedLayout(std::string name, std::string text) {
 
 LoadedLayout loadfigText(const std::string& text, const std::string& origin, const PropertyList& overrides,
                          const LayoutBuilt& built) {
-  Json doc;
-  try {
-    doc = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    std::string what = e.what();
-    if (auto k = what.find("] "); k != std::string::npos) what = what.substr(k + 2);
-    throw Error("Layout file \"" + origin + "\": not valid JSON: " + what, ErrorKind::Input);
-  }
+  const Json doc = runtime::parseJson(text, "Layout file \"" + origin + "\"");
 
   Session& s = session();
   const std::optional<Handle> previousFigure = s.currentFigure;
@@ -217,11 +224,15 @@ LoadedLayout loadfigText(const std::string& text, const std::string& origin, con
   LoadedLayout out;
   ++s.quiet;
   try {
+    JsonPath path;
     if (doc.is_array()) {
       if (doc.empty()) throw Fault{"", "expected at least one object."};
-      for (std::size_t i = 0; i < doc.size(); ++i) b.node(doc[i], kRoot, "/" + std::to_string(i));
+      for (std::size_t i = 0; i < doc.size(); ++i) {
+        JsonPath::Step at(path, i);
+        b.node(doc[i], kRoot, path);
+      }
     } else {
-      b.node(doc, kRoot, "");
+      b.node(doc, kRoot, path);
     }
     for (Handle h : b.topLevel) {
       Value previous{Record{}};

@@ -4,9 +4,18 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "runtime/json_reader.hpp"
+
 namespace kolvar::runtime {
 
 namespace {
+
+// Calls inside calls: a layout needs two or three levels; the parser, the name check and the
+// evaluation each recurse once per level.
+constexpr int kMaxNesting = 64;
+
+// A callback text as messages quote it.
+std::string callbackText(std::string_view text) { return "Callback text \"" + excerpt(text) + "\""; }
 
 class Parser {
  public:
@@ -38,7 +47,7 @@ class Parser {
  private:
   [[noreturn]] void fail(const std::string& expected) const {
     std::string found = pos_ < s_.size() ? "'" + std::string(1, s_[pos_]) + "'" : "the end";
-    throw Error("Callback text \"" + std::string(s_) + "\": expected " + expected + " at column " +
+    throw Error(callbackText(s_) + ": expected " + expected + " at column " +
                     std::to_string(pos_ + 1) + ", found " + found + ".",
                 ErrorKind::Parse);
   }
@@ -124,11 +133,17 @@ class Parser {
       if (name == "gcbf") return Expr{Expr::Kind::Gcbf, {}, {}, {}};
       return Expr{Expr::Kind::Call, {}, std::move(name), {}};
     }
+    if (++depth_ > kMaxNesting) {
+      throw Error(callbackText(s_) + ": calls are nested more than " + std::to_string(kMaxNesting) + " deep at column " +
+                      std::to_string(pos_ + 1) + ".",
+                  ErrorKind::Parse);
+    }
     ++pos_;
     Expr e{Expr::Kind::Call, {}, std::move(name), {}};
     skipSpace();
     if (pos_ < s_.size() && s_[pos_] == ')') {
       ++pos_;
+      --depth_;
       return e;
     }
     for (;;) {
@@ -140,6 +155,7 @@ class Parser {
       }
       if (pos_ < s_.size() && s_[pos_] == ')') {
         ++pos_;
+        --depth_;
         return e;
       }
       fail("',' or ')'");
@@ -148,12 +164,13 @@ class Parser {
 
   std::string_view s_;
   std::size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 void resolveAll(const Expr& e, const CommandContext& ctx, const std::string& text) {
   if (e.kind != Expr::Kind::Call) return;
   if (!ctx.registry || !ctx.registry->resolve(e.name, ctx.module))
-    throw Error("Callback text \"" + text + "\": undefined function '" + e.name + "'.",
+    throw Error(callbackText(text) + ": undefined function '" + excerpt(e.name) + "'.",
                 ErrorKind::Undefined);
   for (const auto& a : e.args) resolveAll(a, ctx, text);
 }

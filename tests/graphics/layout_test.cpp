@@ -92,8 +92,15 @@ TEST_F(Layout, BadFilesNameTheFaultAndCreateNothing) {
   const std::string head = R"({"type": "figure", "children": [)";
   const std::vector<Case> cases{
       {"not JSON", R"({"type": "figure", "properties": {"Name": "x",}})",
-       "Layout file \"bad.fig\": not valid JSON: parse error at line 1, column 47: syntax error while "
-       "parsing object key - unexpected '}'; expected string literal"},
+       "Layout file \"bad.fig\": line 1, column 47: syntax error while parsing object key - unexpected '}'; "
+       "expected string literal."},
+      {"number out of range", head + R"({"type": "axes", "properties": {"FontSize": 1e400}}]})",
+       "Layout file \"bad.fig\": line 1, column 81: number overflow parsing '1e400'."},
+      {"duplicate key", R"({"type": "figure", "properties": {"Name": "a", "Name": "b"}})",
+       "Layout file \"bad.fig\": line 1, column 53: the key \"Name\" is given twice in one object."},
+      {"value nested 21,000 deep", head + R"({"type": "axes", "properties": {"UserData": )" +
+       std::string(21000, '[') + std::string(21000, ']') + "}}]}",
+       "Layout file \"bad.fig\": line 1, column 273: lists and objects are nested more than 200 deep."},
       {"unknown type", head + R"({"type": "axes"}, {"type": "button"}]})",
        "Layout file \"bad.fig\": at /children/1/type: There is no \"button\" object type; expected "
        "\"figure\", \"axes\", \"uicontrol\", \"uimenu\", \"line\", \"patch\", \"text\" or \"light\"."},

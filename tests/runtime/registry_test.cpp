@@ -107,4 +107,10 @@ TEST(CallbackText, RejectsEverythingButCallsNamingTheColumnAndRunsNothingOfABadT
   EXPECT_EQ(messageOf([&] { evalText("kolvar('a'); system('rm -rf /')", ctx); }),
             "Callback text \"kolvar('a'); system('rm -rf /')\": undefined function 'system'.");
   EXPECT_EQ(runs, 0);
+  // Calls nested 25,000 deep stop at the limit, and the message quotes the start of the text only.
+  std::string deep;
+  for (int i = 0; i < 25000; ++i) deep += "kolvar(";
+  EXPECT_EQ(messageOf([&] { evalText(deep, ctx); }),
+            "Callback text \"" + deep.substr(0, 60) + "... (174940 more characters)\": calls are nested more than "
+            "64 deep at column 455.");
 }
