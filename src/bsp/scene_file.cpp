@@ -11,12 +11,17 @@
 #include <nlohmann/json.hpp>
 
 #include "runtime/error.hpp"
+#include "runtime/json_reader.hpp"
 
 namespace kolvar::bsp {
 
 namespace {
 
-using nlohmann::json;
+using json = runtime::Json;
+using runtime::excerpt;
+
+// A value as a message quotes it: short, however large the value.
+std::string shown(const json& v) { return excerpt(v.dump(), 60); }
 
 [[noreturn]] void fail(const std::string& message) { throw Error(message + ".", ErrorKind::Input); }
 
@@ -106,7 +111,7 @@ class Locator {
     return out;
   }
   static std::string labelText(const std::optional<std::string>& label) {
-    return label ? " (label " + json(*label).dump() + ")" : " (no label)";
+    return label ? " (label " + json(excerpt(*label, 40)).dump() + ")" : " (no label)";
   }
 
  private:
@@ -138,7 +143,7 @@ class Locator {
   json::sax_parse(text, &where);
   const std::string at = lineAndColumn(text, where.position());
   std::string inside = where.polygon();
-  const std::string path = where.path();
+  const std::string path = excerpt(where.path(), 80);
   if (!path.empty()) inside += (inside.empty() ? "" : ", ") + path;
   fail(origin + ": not valid JSON at " + at + (inside.empty() ? "" : " (in " + inside + ")") + ": " +
        parserReason(where.what()));
@@ -153,11 +158,11 @@ const json& field(const json& object, const char* name, const std::string& where
 Vec3 vertex(const json& point, std::size_t k, const std::string& where) {
   const std::string path = "points[" + std::to_string(k) + "]";
   if (!point.is_array() || point.size() != 3)
-    fail(where + ": " + path + " must be a list of three numbers [x, y, z], not " + point.dump());
+    fail(where + ": " + path + " must be a list of three numbers [x, y, z], not " + shown(point));
   double xyz[3];
   for (std::size_t c = 0; c < 3; ++c) {
     const std::string at = path + "[" + std::to_string(c) + "]";
-    if (!point[c].is_number()) fail(where + ": " + at + " is not a number: " + point[c].dump());
+    if (!point[c].is_number()) fail(where + ": " + at + " is not a number: " + shown(point[c]));
     xyz[c] = point[c].get<double>();
     if (!std::isfinite(xyz[c])) fail(where + ": " + at + " is not a finite number");
   }
@@ -167,37 +172,35 @@ Vec3 vertex(const json& point, std::size_t k, const std::string& where) {
 }  // namespace
 
 Scene parseScene(const std::string& text, const std::string& origin) {
-  json doc;
-  try {
-    doc = json::parse(text);
-  } catch (const json::exception&) {
-    failParse(text, origin);
-  }
+  // Text that is not JSON is placed in the polygon it spoils; then the limits on what is JSON
+  // (nesting, size, a key given twice).
+  if (!json::accept(text)) failParse(text, origin);
+  const json doc = runtime::parseJson(text, origin);
   if (!doc.is_object())
     fail(origin + ": a scene must be a JSON object with \"name\" and \"polygons\", not " +
          std::string(doc.type_name()));
 
   Scene scene;
   const json& name = field(doc, "name", origin);
-  if (!name.is_string()) fail(origin + ": field \"name\" must be a string, not " + name.dump());
+  if (!name.is_string()) fail(origin + ": field \"name\" must be a string, not " + shown(name));
   scene.name = name.get<std::string>();
 
   const json& polys = field(doc, "polygons", origin);
-  if (!polys.is_array()) fail(origin + ": field \"polygons\" must be a list, not " + polys.dump());
+  if (!polys.is_array()) fail(origin + ": field \"polygons\" must be a list, not " + shown(polys));
   std::vector<PolygonRef> list;
   list.reserve(polys.size());
   for (std::size_t i = 0; i < polys.size(); ++i) {
     const json& p = polys[i];
     std::string where = origin + ": polygons[" + std::to_string(i) + "]";
     if (!p.is_object())
-      fail(where + ": a polygon must be an object with \"label\" and \"points\", not " + p.dump());
+      fail(where + ": a polygon must be an object with \"label\" and \"points\", not " + shown(p));
     if (!p.contains("label")) fail(where + " (no label): field \"label\" is missing");
     const json& label = p["label"];
-    if (!label.is_string()) fail(where + ": field \"label\" must be a string, not " + label.dump());
+    if (!label.is_string()) fail(where + ": field \"label\" must be a string, not " + shown(label));
     where += Locator::labelText(label.get<std::string>());
 
     const json& points = field(p, "points", where);
-    if (!points.is_array()) fail(where + ": field \"points\" must be a list of points, not " + points.dump());
+    if (!points.is_array()) fail(where + ": field \"points\" must be a list of points, not " + shown(points));
     std::vector<Vec3> pts;
     pts.reserve(points.size());
     for (std::size_t k = 0; k < points.size(); ++k) pts.push_back(vertex(points[k], k, where));

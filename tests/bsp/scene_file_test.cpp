@@ -85,6 +85,16 @@ TEST(SceneFile, EveryFaultIsNamedWithFileAndPolygon) {
   for (const auto& c : cases) EXPECT_EQ(messageOf([&] { parseScene(c.text, "s.json"); }), c.message);
 }
 
+TEST(SceneFile, NestingAndDuplicateKeysAreRefusedWithAShortMessage) {
+  // 65,000 levels of lists where a point should be: refused at the limit, quoted in brief.
+  const std::string deep = R"({"name": "x", "polygons": [{"label": "a", "points": )" + std::string(65000, '[') +
+                           std::string(65000, ']') + "}]}";
+  const std::string message = messageOf([&] { parseScene(deep, "deep.json"); });
+  EXPECT_EQ(message, "deep.json: line 1, column 250: lists and objects are nested more than 200 deep.");
+  EXPECT_EQ(messageOf([&] { parseScene(R"({"name": "x", "name": "y", "polygons": []})", "d.json"); }),
+            "d.json: line 1, column 20: the key \"name\" is given twice in one object.");
+}
+
 TEST(SceneFile, AFileThatCannotBeReadIsNamed) {
   const std::string missing = std::string(KOLVAR_TEST_DATA) + "/scenes/no-such-scene.json";
   EXPECT_EQ(messageOf([&] { loadScene(missing); }), missing + ": cannot open the scene file: No such file or directory.");
