@@ -1,6 +1,9 @@
 #include "app/program.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -95,9 +98,14 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
       std::ifstream file;
       std::istream* in = &std::cin;
       if (*options.script != "-") {
-        file.open(*options.script);
+        std::error_code ec;
+        if (std::filesystem::is_directory(*options.script, ec)) {
+          std::cerr << "kolvar: cannot read the script " << *options.script << ": it is a folder\n";
+          return 2;
+        }
+        file.open(*options.script, std::ios::binary);
         if (!file) {
-          std::cerr << "kolvar: cannot read the script " << *options.script << '\n';
+          std::cerr << "kolvar: cannot read the script " << *options.script << ": " << std::strerror(errno) << '\n';
           return 2;
         }
         in = &file;

@@ -11,6 +11,7 @@
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "guiruntime/guidata.hpp"
+#include "runtime/json_reader.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::app {
@@ -208,17 +209,53 @@ std::string stateJson(g::Handle fig) {
          ",\"frame\":" + flag(o.frame) + "},\"tree\":" + jsonTree(state.root) + "}";
 }
 
+namespace {
+
+enum class LineRead { Line, End, TooLong };
+
+// The next line of `in` without its line break, read no further than `max` characters: a file
+// with no line breaks (a device, a binary file) must not be read whole into memory.
+LineRead readLine(std::istream& in, std::string& line, std::size_t max) {
+  line.clear();
+  std::istream::sentry ok(in, true);
+  if (!ok) return LineRead::End;
+  std::streambuf& buf = *in.rdbuf();
+  for (;;) {
+    const int c = buf.sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      return line.empty() ? LineRead::End : LineRead::Line;
+    }
+    if (c == '\n') return LineRead::Line;
+    if (line.size() >= max) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+}
+
+}  // namespace
+
 void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapshot) {
   std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  std::size_t total = 0;
+  for (std::size_t number = 1;; ++number) {
+    const LineRead r = readLine(in, line, kMaxScriptLine);
+    if (r == LineRead::End) break;
+    if (r == LineRead::TooLong)
+      throw ScriptError("line " + std::to_string(number) + ": longer than " + std::to_string(kMaxScriptLine) +
+                        " characters; a script holds one short command per line");
+    total += line.size() + 1;
+    if (total > kMaxScriptBytes)
+      throw ScriptError("line " + std::to_string(number) + ": the script is longer than " +
+                        std::to_string(kMaxScriptBytes >> 20) + " MiB");
     const auto w = words(line);
     if (w.empty() || w[0][0] == '#') continue;
     try {
       runLine(w, out, snapshot);
     } catch (const std::exception& e) {
-      throw ScriptError("line " + std::to_string(number) + ": " + e.what());
+      throw ScriptError("line " + std::to_string(number) + ": " + runtime::excerpt(e.what(), 300));
     }
   }
+  if (in.bad()) throw ScriptError("the script could not be read to its end");
 }
 
 }  // namespace kolvar::app

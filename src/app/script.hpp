@@ -14,6 +14,7 @@
 //   state                 print the state as one line of JSON
 //   snapshot FILE         write a PNG of the window
 //   # ...                 a comment; blank lines are skipped
+#include <cstddef>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -31,7 +32,10 @@ struct ScriptError : Error {
 using SnapshotWriter = std::function<void(graphics::Handle fig, const std::string& path)>;
 
 // Run every line of `in` against the kolvar window. `out` receives the `state` lines. Raises
-// ScriptError for the first bad line ("line N: ...").
+// ScriptError for the first bad line ("line N: ..."), a line longer than kMaxScriptLine and a
+// script longer than kMaxScriptBytes.
+inline constexpr std::size_t kMaxScriptLine = 10000;
+inline constexpr std::size_t kMaxScriptBytes = std::size_t{256} << 20;
 void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapshot);
 
 // The state of the kolvar window as one line of JSON.
