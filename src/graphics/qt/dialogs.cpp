@@ -14,6 +14,7 @@
 
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/paint.hpp"
+#include "runtime/atomic_file.hpp"
 
 namespace kolvar::graphics {
 
@@ -82,7 +83,17 @@ void QtDialogs::print(Handle fig) {
   QPrintDialog dialog(&printer, client->window());
   dialog.setWindowTitle("Print " + client->window()->windowTitle());
   if (dialog.exec() != QDialog::Accepted) return;
-  printWindow(*client, printer);
+  const QString file = printer.outputFileName();
+  if (file.isEmpty()) {
+    printWindow(*client, printer);
+    return;
+  }
+  // Printed to a file (PDF): written beside it first, so that a print that fails leaves the file
+  // that was there.
+  runtime::writeFileAtomically(file.toStdString(), [&](const std::string& temporary) {
+    printer.setOutputFileName(QString::fromStdString(temporary));
+    printWindow(*client, printer);
+  });
 }
 
 void printWindow(QWidget& client, QPrinter& printer) {

@@ -5,6 +5,7 @@
 #include "graphics/qt/backend.hpp"
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/figure_window.hpp"
+#include "runtime/atomic_file.hpp"
 
 namespace kolvar::graphics {
 
@@ -24,8 +25,10 @@ QImage windowImage(QtBackend& backend, Handle fig, double scale) {
 
 void writeWindowSnapshot(QtBackend& backend, Handle fig, const std::string& path, double scale) {
   const QImage image = windowImage(backend, fig, scale);
-  if (!image.save(QString::fromStdString(path), "PNG"))
-    throw Error("snapshot: cannot write the PNG file " + path + ".", ErrorKind::Input);
+  runtime::writeFileAtomically(path, [&](const std::string& temporary) {
+    if (!image.save(QString::fromStdString(temporary), "PNG"))
+      throw Error("snapshot: cannot write the PNG file " + path + ".", ErrorKind::Input);
+  });
 }
 
 }  // namespace kolvar::graphics
