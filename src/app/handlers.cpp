@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 
 #include "app/app.hpp"
@@ -38,8 +39,12 @@ void axes2_ButtonDownFcn(Handle hObject) {
   const Matrix cp = g::get(hObject, "CurrentPoint").matrix();
   if (cp.rows != 2 || cp.cols != 3)
     throw Error("The partition view's \"CurrentPoint\" is not two points.", ErrorKind::Type);
-  // The far point of the line of sight: the scanner lands on the far side of the box.
-  state.scanner = {cp(1, 0), cp(1, 1), cp(1, 2)};
+  // The far point of the line of sight: the scanner lands on the far side of the box. A click
+  // beside the drawn box gives a point outside the scene's limits, where no marker could show it:
+  // the scanner stays inside them.
+  const views::Limits& lim = state.fixed->setup.limits[1];
+  state.scanner = {std::clamp(cp(1, 0), lim[0], lim[1]), std::clamp(cp(1, 1), lim[2], lim[3]),
+                   std::clamp(cp(1, 2), lim[4], lim[5])};
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -69,7 +74,13 @@ void OpenMenuItem_Callback() {
   const std::filesystem::path full = choice->folder.empty()
                                          ? std::filesystem::path(choice->name)
                                          : std::filesystem::path(choice->folder) / choice->name;
-  g::loadfig(full.string());
+  try {
+    g::loadfig(full.string());
+  } catch (const Error& e) {
+    // The student chose the file in a dialog and may not be watching a console.
+    g::errordlg(e.what(), "Cannot open " + full.filename().string());
+    throw;
+  }
 }
 
 void PrintMenuItem_Callback(const Value& handles) {
@@ -94,6 +105,7 @@ void kolvar_OpeningFcn(Handle hObject, Value handles) {
   // record holds only its tags, as after a hidden first start: a window on screen that has its
   // state keeps its tree, scanner and view.
   if ((visible.isText() && visible.text() == "off") || !holdsProgramState(handles)) {
+    checkLayout(handles);
     storeState(hObject, initialState(handles));
   }
   drawFigure(hObject);

@@ -105,6 +105,54 @@ std::vector<double> tickRange(double lower, double upper) {
 
 }  // namespace
 
+void checkLayout(const Value& record) {
+  struct Need {
+    const char* tag;
+    const char* type;
+    const char* style;  // for a control: the style it must have (null: any)
+    const char* what;
+  };
+  static const Need needs[] = {
+      {"figure1", "figure", nullptr, "the window"},
+      {"axes1", "axes", nullptr, "the scene view"},
+      {"axes2", "axes", nullptr, "the partition view"},
+      {"axes3", "axes", nullptr, "the tree view"},
+      {"select_poly", "uicontrol", "popupmenu", "the scene popup"},
+      {"show_labels", "uicontrol", "checkbox", "the labels check box"},
+      {"show_normals", "uicontrol", "checkbox", "the normals check box"},
+      {"show_scanner", "uicontrol", "checkbox", "the scanner check box"},
+      {"show_coordinate_frame", "uicontrol", "checkbox", "the coordinate frame check box"},
+      {"scanX", "uicontrol", nullptr, "the scanner's x read-out"},
+      {"scanY", "uicontrol", nullptr, "the scanner's y read-out"},
+      {"scanZ", "uicontrol", nullptr, "the scanner's z read-out"},
+      {"scan_list", "uicontrol", "listbox", "the scan list"},
+  };
+  std::string file = "the layout file";
+  if (record.isRecord() && record.hasField("figure1")) {
+    const Value& f = record.field("figure1");
+    if (f.isScalar() && g::ishandle(f.scalar())) {
+      const Value name = g::get(f.scalar(), "FileName");
+      if (name.isText() && !name.text().empty()) file = "the layout file " + name.text();
+    }
+  }
+  for (const Need& n : needs) {
+    auto fault = [&](const std::string& why) {
+      return Error("Cannot open the kolvar window from " + file + ": " + why + ".", ErrorKind::Input);
+    };
+    if (!record.isRecord() || !record.hasField(n.tag))
+      throw fault(std::string("it has no object tagged \"") + n.tag + "\" (" + n.what + ")");
+    const Value& h = record.field(n.tag);
+    if (!h.isNumeric() || h.numel() != 1)
+      throw fault(std::string("the tag \"") + n.tag + "\" is given to more than one object");
+    const std::string type = g::typeOf(h.scalar());
+    const Value style = type == "uicontrol" ? g::get(h.scalar(), "Style") : Value();
+    if (type != n.type || (n.style && !(style.isText() && style.text() == n.style)))
+      throw fault(std::string("the object tagged \"") + n.tag + "\" (" + n.what + ") must be " +
+                  (n.style ? std::string("a ") + n.style + " control" : std::string("a ") + n.type) +
+                  ", not " + (style.isText() ? "a " + style.text() + " control" : "a " + type));
+  }
+}
+
 Controls controlsOf(const Value& record) {
   Controls c;
   c.figure1 = handleField(record, "figure1");

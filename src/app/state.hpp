@@ -78,6 +78,9 @@ Value recordOf(const ProgramState& state);
 // Whether `record` holds the program's own fields, that is, the first opening has run.
 bool holdsProgramState(const Value& record);
 
+// Whether the window's record holds every tagged object the program needs, each of the kind it
+// needs: raises an Input error naming the layout file and the first object missing or amiss.
+void checkLayout(const Value& record);
 // The tagged controls of a record (a missing tag: the missing-field error naming it).
 Controls controlsOf(const Value& record);
 // The display options as the check boxes show them now.

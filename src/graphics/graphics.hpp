@@ -174,6 +174,8 @@ std::string questdlg(const std::string& question, const std::string& title,
 // The chosen file's name (without its folder), or the number 0 when cancelled.
 Value uigetfile(const std::string& filter, const std::string& title = "Select a file");
 void printdlg(Handle fig);
+// A message that something the user asked for failed.
+void errordlg(const std::string& message, const std::string& title);
 
 // ---------------------------------------------------------------------------------------------
 // The platform behind the model: fonts, dialogs, and the window system. Without a backend the
@@ -206,6 +208,8 @@ class Dialogs {
                                const std::string& defaultButton) = 0;
   virtual std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) = 0;
   virtual void print(Handle fig) = 0;
+  // Tells the user that something they asked for failed, and waits until they have read it.
+  virtual void error(const std::string& message, const std::string& title) = 0;
 };
 
 class Backend {

@@ -25,7 +25,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::string> answers;
   std::deque<std::optional<FileChoice>> files;
   struct Asked {
-    std::string kind;  // "question", "getFile", "print"
+    std::string kind;  // "question", "getFile", "print", "error"
     std::string text;  // question or filter
     std::string title;
     std::vector<std::string> buttons;
@@ -38,6 +38,7 @@ class ScriptedDialogs : public Dialogs {
                        const std::vector<std::string>& buttons, const std::string& defaultButton) override;
   std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) override;
   void print(Handle fig) override;
+  void error(const std::string& message, const std::string& title) override;
 };
 
 class HeadlessBackend : public Backend {

@@ -92,6 +92,10 @@ std::optional<FileChoice> ScriptedDialogs::getFile(const std::string& filter, co
 
 void ScriptedDialogs::print(Handle fig) { asked.push_back({"print", {}, {}, {}, {}, fig}); }
 
+void ScriptedDialogs::error(const std::string& message, const std::string& title) {
+  asked.push_back({"error", message, title, {}, {}, 0});
+}
+
 void startSession(SessionOptions options) {
   if (g_session) endSession();
   auto s = std::make_unique<Session>();
@@ -136,5 +140,7 @@ void printdlg(Handle fig) {
   object(fig);
   backend().dialogs().print(fig);
 }
+
+void errordlg(const std::string& message, const std::string& title) { backend().dialogs().error(message, title); }
 
 }  // namespace kolvar::graphics

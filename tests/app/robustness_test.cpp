@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "app_fixture.hpp"
+#include "../support.hpp"
 #include "graphics/headless.hpp"
 
 using namespace kolvar;
@@ -22,7 +23,7 @@ std::string layoutOpening(const std::string& createFcn) {
 std::size_t figures() { return g::findall(g::kRoot, std::string_view("figure")).size(); }
 
 // The program started in a folder whose kolvar.fig is the layout under test.
-class SelfOpeningLayout : public ::testing::Test {
+class LayoutInFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() / ("kolvar-self-" + std::to_string(::getpid()));
@@ -36,8 +37,9 @@ class SelfOpeningLayout : public ::testing::Test {
     std::filesystem::current_path(home_);
     std::filesystem::remove_all(folder_);
   }
-  void start(const std::string& createFcn) {
-    std::ofstream(folder_ / "kolvar.fig") << layoutOpening(createFcn);
+  void start(const std::string& createFcn) { startWith(layoutOpening(createFcn)); }
+  void startWith(const std::string& layout) {
+    std::ofstream(folder_ / "kolvar.fig") << layout;
     app::kolvar({}, 0);
   }
 
@@ -47,7 +49,7 @@ class SelfOpeningLayout : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(SelfOpeningLayout, ALayoutThatStartsTheProgramFromItsCreateFcnOpensOneWindow) {
+TEST_F(LayoutInFolder, ALayoutThatStartsTheProgramFromItsCreateFcnOpensOneWindow) {
   ::testing::internal::CaptureStderr();
   start("kolvar");
   // The start inside the "CreateFcn" finds the window being opened instead of loading another.
@@ -56,7 +58,7 @@ TEST_F(SelfOpeningLayout, ALayoutThatStartsTheProgramFromItsCreateFcnOpensOneWin
   EXPECT_NO_THROW(app::stateJson(app::kolvarWindow()));
 }
 
-TEST_F(SelfOpeningLayout, ALayoutThatOpensNewCopiesOfItselfStopsWithAClearError) {
+TEST_F(LayoutInFolder, ALayoutThatOpensNewCopiesOfItselfStopsWithAClearError) {
   ::testing::internal::CaptureStderr();
   start("openfig('kolvar','new')");
   const std::string reported = ::testing::internal::GetCapturedStderr();
@@ -83,4 +85,63 @@ TEST_F(KolvarApp, OpeningALayoutThatOpensItselfKeepsTheStudentsTree) {
     EXPECT_EQ(app::stateJson(fig), grown) << createFcn;
   }
   std::filesystem::remove_all(folder);
+}
+
+TEST_F(LayoutInFolder, ALayoutWithoutWhatTheProgramNeedsIsRefusedWhenItLoads) {
+  std::string layout = app::embeddedLayoutText();
+  const std::string tag = "\"Tag\": \"scan_list\"";
+  layout.replace(layout.find(tag), tag.size(), "\"Tag\": \"scan_lines\"");
+  EXPECT_EQ(messageOf([&] { startWith(layout); }),
+            "Cannot open the kolvar window from the layout file " + (std::filesystem::current_path() / "kolvar.fig").string() +
+                ": it has no object tagged \"scan_list\" (the scan list).");
+  layout = app::embeddedLayoutText();
+  const std::string box = "\"Tag\": \"show_labels\", \"Style\": \"checkbox\"";
+  layout.replace(layout.find(box), box.size(), "\"Tag\": \"show_labels\", \"Style\": \"pushbutton\"");
+  EXPECT_NE(messageOf([&] { startWith(layout); })
+                .find("the object tagged \"show_labels\" (the labels check box) must be a checkbox control, not a "
+                      "pushbutton control."),
+            std::string::npos);
+}
+
+TEST_F(KolvarApp, AClickBesideTheDrawnBoxKeepsTheScannerInsideTheScene) {
+  scannerOn();
+  const g::Rect r = g::objectPixelRect(tag("axes2"));
+  for (const g::Point p : {g::Point{r.x + 2, r.y + 2}, g::Point{r.x + r.width - 2, r.y + r.height - 2}}) {
+    run("press " + formatShortest(p.x) + " " + formatShortest(p.y) + "\n");
+    for (const auto& c : state()["scanner"]) {
+      EXPECT_GE(c.get<double>(), -4);
+      EXPECT_LE(c.get<double>(), 4);
+    }
+  }
+}
+
+TEST_F(KolvarApp, ABadFileChosenFromOpenIsReportedInADialog) {
+  const auto file = std::filesystem::temp_directory_path() / ("kolvar-bad-" + std::to_string(::getpid()) + ".fig");
+  std::ofstream(file) << "{\"type\": \"figure\", oops}";
+  auto& dialogs = dynamic_cast<g::ScriptedDialogs&>(g::backend().dialogs());
+  dialogs.files.push_back(g::FileChoice{file.filename().string(), file.parent_path().string()});
+  ::testing::internal::CaptureStderr();
+  g::menuAction(tag("OpenMenuItem"));
+  ::testing::internal::GetCapturedStderr();
+  std::filesystem::remove(file);
+  ASSERT_EQ(dialogs.asked.back().kind, "error");
+  EXPECT_EQ(dialogs.asked.back().title, "Cannot open " + file.filename().string());
+  EXPECT_NE(dialogs.asked.back().text.find("line 1, column 20: syntax error"), std::string::npos) << dialogs.asked.back().text;
+}
+
+TEST_F(KolvarApp, AFailingRedrawLeavesTheViewsAsTheyWere) {
+  run("scene 3\nclick 2\n");
+  const std::string before = app::stateJson(fig);
+  std::vector<std::size_t> drawn;
+  for (const char* ax : {"axes1", "axes2", "axes3"}) drawn.push_back(g::childrenOf(tag(ax)).size());
+  // The popup names a scene that does not exist: the reset fails before anything is cleared.
+  g::set(tag("select_poly"), "Value", Value(7.0));
+  ::testing::internal::CaptureStderr();
+  g::controlAction(tag("reset"));
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Index exceeds the number of elements (3): 7."), std::string::npos);
+  std::vector<std::size_t> after;
+  for (const char* ax : {"axes1", "axes2", "axes3"}) after.push_back(g::childrenOf(tag(ax)).size());
+  EXPECT_EQ(after, drawn);
+  g::set(tag("select_poly"), "Value", Value(3.0));
+  EXPECT_EQ(app::stateJson(fig), before);
 }

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -94,6 +95,11 @@ void QtDialogs::print(Handle fig) {
     printer.setOutputFileName(QString::fromStdString(temporary));
     printWindow(*client, printer);
   });
+}
+
+void QtDialogs::error(const std::string& message, const std::string& title) {
+  QMessageBox box(QMessageBox::Warning, qs(title), qs(message), QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
 }
 
 void printWindow(QWidget& client, QPrinter& printer) {

@@ -27,6 +27,8 @@ class QtDialogs : public Dialogs {
   // The print dialog; on "Print" the whole window, controls included, goes to the chosen printer
   // or PDF file. Raises when the figure has no window.
   void print(Handle fig) override;
+  // A warning box with the message and an OK button.
+  void error(const std::string& message, const std::string& title) override;
 
  private:
   std::function<QWidget*(Handle)> clientOf_;
