@@ -27,7 +27,10 @@
 // property, a bad value, a wrong nesting) raises an error naming the file, the JSON path of the
 // fault (e.g. /children/2/properties/Visible) and what was expected, and leaves no object behind.
 // "CreateFcn" callbacks run after the whole tree exists.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -193,13 +196,25 @@ std::string exeFolder() {
   return ec ? std::string() : exe.parent_path().string();
 }
 
+// The text of the layout file at `p`, or nothing when there is none. Something at `p` that is no
+// readable file (a folder, a pipe, a file without read permission) is passed over with a note on
+// the console, so that a stray kolvar.fig in the working folder cannot stop the program silently.
 std::optional<std::string> readFile(const std::filesystem::path& p) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(p, ec)) return std::nullopt;
+  const fs::file_status st = fs::status(p, ec);
+  if (ec || !fs::exists(st)) return std::nullopt;
+  auto passOver = [&](const std::string& why) {
+    std::cerr << "Layout file " << p.string() << " " << why << "; looking further." << std::endl;
+    return std::nullopt;
+  };
+  if (fs::is_directory(st)) return passOver("is a folder, not a file");
+  if (!fs::is_regular_file(st)) return passOver("is not a regular file");
   std::ifstream in(p, std::ios::binary);
-  if (!in) return std::nullopt;
+  if (!in) return passOver(std::string("cannot be read (") + std::strerror(errno) + ")");
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) return passOver("cannot be read to its end");
   return text.str();
 }
 
