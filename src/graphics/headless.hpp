@@ -48,23 +48,28 @@ class HeadlessBackend : public Backend {
     Handle handle = 0;
     std::string property;
   };
+  // The latest notices, at most kKeptNotices of them: a long session without a screen (a script
+  // of a million lines) must not keep every notice it ever got.
+  static constexpr std::size_t kKeptNotices = 4096;
   std::vector<Notice> notices;
   ScriptedDialogs script;
   double width = 1920;
   double height = 1080;
 
-  void created(Handle h) override { notices.push_back({"created", h, {}}); }
-  void changed(Handle h, std::string_view property) override {
-    notices.push_back({"changed", h, std::string(property)});
-  }
-  void deleting(Handle h) override { notices.push_back({"deleting", h, {}}); }
-  void flush() override { notices.push_back({"flush", 0, {}}); }
+  void created(Handle h) override { note({"created", h, {}}); }
+  void changed(Handle h, std::string_view property) override { note({"changed", h, std::string(property)}); }
+  void deleting(Handle h) override { note({"deleting", h, {}}); }
+  void flush() override { note({"flush", 0, {}}); }
   const FontMetrics& fontMetrics() const override { return metrics_; }
   Dialogs& dialogs() override { return script; }
   double screenWidth() const override { return width; }
   double screenHeight() const override { return height; }
 
  private:
+  void note(Notice n) {
+    if (notices.size() >= kKeptNotices) notices.erase(notices.begin(), notices.begin() + kKeptNotices / 2);
+    notices.push_back(std::move(n));
+  }
   FixedFontMetrics metrics_;
 };
 
