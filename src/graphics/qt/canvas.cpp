@@ -44,15 +44,23 @@ const DisplayList& Canvas::modelList() {
 
 const DisplayList& Canvas::displayList() {
   const DisplayList& list = modelList();
-  // Whoever made the list (the repaint timer, a press, the cursor, a snapshot), the screen must
-  // follow.
-  if (renders() != painted_) update();
+  followModel();
   return list;
+}
+
+void Canvas::followModel() {
+  // Whoever made the list first (the repaint timer, a press, the cursor, a paint of only the part
+  // of the canvas under a control that repaints itself), the whole canvas must follow.
+  const long made = renders();
+  if (made == requested_) return;
+  requested_ = made;
+  update();
 }
 
 void Canvas::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const DisplayList& list = modelList();
+  followModel();
   painted_ = renders();
   // The list covers the figure as it was when drawn; during a resize the rest shows the figure's
   // colour until the next list is ready.

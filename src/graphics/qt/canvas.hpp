@@ -36,12 +36,15 @@ class Canvas : public QWidget {
  private:
   // The model's list, or an empty one when the figure is gone or cannot be drawn.
   const DisplayList& modelList();
+  // Repaint the whole canvas when the model's list is newer than the last one repainted for.
+  void followModel();
   void updateCursor(QPointF at);
 
   Handle fig_;
   DisplayList nothing_;
   bool pressed_ = false;
   long painted_ = -1;
+  long requested_ = -1;
   QTimer coalesce_;
 };
 
