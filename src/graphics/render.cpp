@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "graphics/axes_decoration.hpp"
@@ -372,7 +373,6 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
   out.push_back(std::move(p));
 }
 
-// ---------------------------------------------------------------------------------------------
 // ---------------------------------------------------------------------------------------------
 // One axes, one figure.
 
