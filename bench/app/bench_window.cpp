@@ -1,7 +1,10 @@
 // The window on Qt (offscreen platform): a click on a waiting-list item until the window is
-// repainted, one step of a rotation drag until repainted, and the start-up until the first paint.
+// repainted, one step of a rotation drag until repainted, a press that changes nothing, and the
+// start-up until the first paint.
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 #include <benchmark/benchmark.h>
+
+#include <optional>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -101,6 +104,41 @@ void BM_RotationDragStep(benchmark::State& state) {
   g::endSession();
 }
 BENCHMARK(BM_RotationDragStep)->Unit(benchmark::kMillisecond);
+
+// Serve events until the figure's list is up to date and on screen.
+void settleWindow(g::Canvas& c) {
+  c.displayList();
+  while (c.painted() != c.renders()) QCoreApplication::processEvents();
+}
+
+// A press on the label of a placed node in the tree view. The labels take no clicks, so it
+// reaches the tree's axes, which takes no action either: nothing that shows changes. Only the
+// press is timed; the release re-sets the partition view's "View", which draws the window again.
+void BM_PressThatChangesNothing(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("click 3\nclick 5a\nclick 1\n");
+  settleWindow(w.canvas());
+  const g::Handle tree = gui::guidata(w.fig).field("axes3").scalar();
+  std::optional<QPointF> at;
+  for (const auto& p : w.canvas().displayList().items)
+    if (p.kind == g::Primitive::Kind::Text && g::ishandle(p.source) && g::typeOf(p.source) == "text" &&
+        g::get(p.source, "ButtonDownFcn").isEmpty() && g::ancestor(p.source, "axes") == tree) {
+      at = QPointF(p.box.x + p.box.width / 2, p.box.y + p.box.height / 2);
+      break;
+    }
+  if (!at) throw std::runtime_error("no node label");
+  for (auto _ : state) {
+    send(w.canvas(), QEvent::MouseButtonPress, *at, Qt::LeftButton);
+    state.PauseTiming();
+    send(w.canvas(), QEvent::MouseButtonRelease, *at, Qt::NoButton);
+    settleWindow(w.canvas());
+    state.ResumeTiming();
+  }
+  if (g::get(w.fig, "CurrentObject") != Value(tree)) state.SkipWithError("the press did not reach the tree view");
+  g::endSession();
+}
+BENCHMARK(BM_PressThatChangesNothing)->Unit(benchmark::kMicrosecond);
 
 // From the program's start (the application object already made) to the first painted window.
 void BM_StartUpToFirstPaint(benchmark::State& state) {

@@ -8,7 +8,7 @@
 #include "app/embedded_layout.hpp"
 #include "app/program.hpp"
 #include "app/script.hpp"
-#include "graphics/geometry.hpp"
+#include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
 
 namespace {
@@ -41,7 +41,7 @@ void BM_Click(benchmark::State& state) {
     script("reset\n");
     state.ResumeTiming();
     script("click 2\n");
-    benchmark::DoNotOptimize(g::renderFigure(fig).items.size());
+    benchmark::DoNotOptimize(g::figureDisplayList(fig).items.size());
   }
   g::endSession();
 }
@@ -51,7 +51,7 @@ void BM_StartUp(benchmark::State& state) {
   const auto info = app::programInfo();
   for (auto _ : state) {
     startProgram(info);
-    benchmark::DoNotOptimize(g::renderFigure(app::kolvarWindow()).items.size());
+    benchmark::DoNotOptimize(g::figureDisplayList(app::kolvarWindow()).items.size());
     state.PauseTiming();
     g::endSession();
     state.ResumeTiming();

@@ -10,6 +10,7 @@
 
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
+#include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
 #include "runtime/json_reader.hpp"
 #include "views/views.hpp"
@@ -97,7 +98,7 @@ void expectCount(const std::vector<std::string>& w, std::size_t lo, std::size_t 
 // bottom, then left to right.
 std::vector<g::Point> itemsShowing(g::Handle fig, const std::string& label) {
   std::vector<g::Point> found;
-  const g::DisplayList list = g::renderFigure(fig);
+  const g::DisplayList& list = g::figureDisplayList(fig);  // the list the press will hit test on
   for (const auto& p : list.items) {
     if (p.kind != g::Primitive::Kind::Text || !g::ishandle(p.source)) continue;
     if (g::typeOf(p.source) != "text" || g::get(p.source, "ButtonDownFcn").isEmpty()) continue;

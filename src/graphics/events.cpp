@@ -5,6 +5,7 @@
 #include "graphics/display_list.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/model.hpp"
+#include "graphics/render.hpp"
 
 namespace kolvar::graphics {
 
@@ -112,13 +113,7 @@ const char* selectionType(MouseButton b) {
 Handle hitTest(Handle fig, double x, double y) {
   object(fig);
   requireType(fig, "figure", "hitTest");
-  return hitObject(fig, renderFigure(fig), x, y);
-}
-
-Handle hitTest(Handle fig, const DisplayList& list, double x, double y) {
-  object(fig);
-  requireType(fig, "figure", "hitTest");
-  return hitObject(fig, list, x, y);
+  return hitObject(fig, figureDisplayList(fig), x, y);
 }
 
 void press(Handle fig, double x, double y, MouseButton button) {
@@ -130,7 +125,8 @@ void press(Handle fig, double x, double y, MouseButton button) {
   endRotationDrag(fig);  // a drag whose button-up command never ran ends with the next press
   if (startRotationDrag(fig, x, y)) return;  // the rotation mode owns this press
 
-  const Handle hit = hitObject(fig, renderFigure(fig), x, y);
+  // The list the window shows: made again only if the figure changed since it was made.
+  const Handle hit = hitObject(fig, figureDisplayList(fig), x, y);
   if (auto ax = ancestor(hit, "axes")) {
     setInternal(*ax, "CurrentPoint", Value(currentPointAt(*ax, x, y)));
     setInternal(fig, "CurrentAxes", Value(*ax));

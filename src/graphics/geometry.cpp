@@ -1,12 +1,11 @@
-// Where figures, axes and controls lie in pixels, the line of sight through a pixel, and the
-// extent of a text in data units.
+// Where figures, axes and controls lie in pixels, the camera of an axes, the line of sight
+// through a pixel, and where a text object stands.
 #include "graphics/geometry.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "graphics/render.hpp"
-#include "graphics/text_extent.hpp"
+#include "graphics/property_values.hpp"
 
 namespace kolvar::graphics {
 
@@ -31,6 +30,18 @@ Rect objectPixelRect(Handle h) {
   return {};
 }
 
+Camera axesCamera(Handle ax) {
+  Limits limits;
+  static const char* const kLimits[3] = {"XLim", "YLim", "ZLim"};
+  for (int d = 0; d < 3; ++d) {
+    Value lim = get(ax, kLimits[d]);
+    limits.lo[d] = elementOf(lim, 0, 0.0);
+    limits.hi[d] = elementOf(lim, 1, 1.0);
+  }
+  Value view = get(ax, "View");
+  return makeCamera(limits, elementOf(view, 0, 0.0), elementOf(view, 1, 90.0), objectPixelRect(ax));
+}
+
 Matrix currentPointAt(Handle ax, double px, double py) {
   auto [nearPoint, farPoint] = lineOfSight(axesCamera(ax), px, py);
   Matrix m(2, 3);
@@ -39,6 +50,21 @@ Matrix currentPointAt(Handle ax, double px, double py) {
     m(1, i) = farPoint[i];
   }
   return m;
+}
+
+TextStyle textStyleOf(Handle t) {
+  TextStyle style;
+  style.fontSize = numberProp(t, "FontSize", 10);
+  style.fontName = textProp(t, "FontName");
+  style.horizontal = horizontalAlignmentNamed(textProp(t, "HorizontalAlignment")).value_or(HAlign::Left);
+  style.vertical = verticalAlignmentNamed(textProp(t, "VerticalAlignment")).value_or(VAlign::Middle);
+  style.margin = numberProp(t, "Margin", 2);
+  return style;
+}
+
+Vec3 textPosition(Handle t) {
+  Value pos = get(t, "Position");
+  return {elementOf(pos, 0, 0.0), elementOf(pos, 1, 0.0), elementOf(pos, 2, 0.0)};
 }
 
 Matrix textExtent(Handle t) {

@@ -212,6 +212,11 @@ class Dialogs {
   virtual void error(const std::string& message, const std::string& title) = 0;
 };
 
+// Whether a change of `property` (its canonical name) can change what a figure shows. The
+// runtime's bookkeeping ("CurrentPoint", "CurrentObject", ...), tags, application data, callbacks
+// and "HitTest" cannot; a backend need not redraw for them.
+bool propertyShows(std::string_view property);
+
 class Backend {
  public:
   virtual ~Backend() = default;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/graphics.hpp"
+#include "graphics/render_cache.hpp"
 
 namespace kolvar::graphics::detail {
 
@@ -91,9 +92,10 @@ struct Session {
   double nextHandle = 0;
   std::optional<Handle> currentFigure;
   std::vector<CallbackFrame> callbacks;
-  std::map<Handle, RotationMode> rotation;  // by figure
-  std::map<Handle, bool> buttonDown;        // by figure
-  int quiet = 0;                            // > 0: no backend notifications (a load in progress)
+  std::map<Handle, RotationMode> rotation;   // by figure
+  std::map<Handle, bool> buttonDown;         // by figure
+  std::map<Handle, FigureDrawing> drawings;  // by figure: its kept display list (render.hpp)
+  int quiet = 0;                             // > 0: no backend notifications (a load in progress)
 };
 
 // The session, started headless on first use.
@@ -128,6 +130,9 @@ bool handleVisible(const Object& o);
 
 void notifyChanged(const Object& o, const std::string& name);
 void notifyCreated(Handle h);
+// `o` came, went or changed in a way that shows: the kept display list of its figure is out of
+// date. Controls and menus are widgets of the backend, not part of the list, and change nothing.
+void outdateDrawing(const Object& o);
 
 // The rotation mode's button-up command text.
 inline constexpr std::string_view kRotateButtonUp = "rotate3dButtonUp(gcbf)";

@@ -89,6 +89,7 @@ Object& makeObject(std::string_view type, Handle parent) {
   const Handle h = o.handle;
   s.objects.emplace(h, std::move(o));
   object(parent).children.push_back(h);
+  outdateDrawing(object(h));
   if (type == "figure") s.currentFigure = h;
   if (type == "axes") {
     Object& fig = object(parent);
@@ -103,11 +104,13 @@ void eraseSilently(Handle h) {
   Object* o = findObject(h);
   if (!o) return;
   for (Handle c : std::vector<Handle>(o->children)) eraseSilently(c);
+  outdateDrawing(*o);
   if (o->parent)
     if (Object* p = findObject(*o->parent)) std::erase(p->children, h);
   if (s.currentFigure == h) s.currentFigure.reset();
   s.rotation.erase(h);
   s.buttonDown.erase(h);
+  s.drawings.erase(h);
   s.objects.erase(h);
 }
 

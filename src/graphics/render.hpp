@@ -1,44 +1,36 @@
 #pragma once
-// Drawing an axes into a display list, with what can be kept between frames. The plain forms
-// (renderFigure, renderAxes in geometry.hpp) build everything afresh; a window that redraws
-// while the user turns the view keeps a RenderCache, so that the depth order of its faces, which
-// depends only on their geometry, is built once and only walked for each new view.
-#include <map>
-#include <optional>
-#include <vector>
-
-#include "graphics/camera.hpp"
-#include "graphics/depth_order.hpp"
+// Figures and axes as display lists, and the one list the model keeps of each figure.
+//
+// The kept list of a figure is made when first asked for and made again only after something in
+// the figure that shows has changed: an object in it created or deleted, or a property that shows
+// set (turning an axes' view is such a change). The window paints that list, presses and the
+// cursor hit test on it, snapshots and the script driver read it; so a press on a figure that
+// has not changed draws nothing. It is made with the figure's RenderCache: while the user turns
+// an axes, the depth order of its faces is only walked again, not built again.
+//
+// renderFigure and renderAxes without a cache build everything afresh, for comparison.
 #include "graphics/display_list.hpp"
 #include "graphics/graphics.hpp"
-#include "graphics/text_extent.hpp"
+#include "graphics/render_cache.hpp"
 
 namespace kolvar::graphics {
 
-struct RenderCache {
-  struct Entry {
-    std::vector<DepthFace> faces;
-    std::vector<DepthSegment> segments;
-    DepthTree tree;
-    bool built = false;
-  };
-  std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
-                                 // cache per figure)
-  int builds = 0;                // how many depth trees were built (a measure for tests)
+// The figure's kept display list, made first when it is out of date. The reference stays valid
+// until the list is made again or the figure is deleted: read it, do not keep it.
+const DisplayList& figureDisplayList(Handle fig);
+
+// How often the figure's kept list and the depth orders of its axes have been made (0 and 0
+// before the first list); for tests and the benchmarks.
+struct DrawingCounts {
+  long lists = 0;
+  long depthTrees = 0;
 };
+DrawingCounts drawingCounts(Handle fig);
 
 DisplayList renderFigure(Handle fig, RenderCache& cache);
 DisplayList renderAxes(Handle ax, RenderCache& cache);
-
-// The camera of an axes from its limits, "View" and pixel rectangle.
-Camera axesCamera(Handle ax);
-
-// A text object's font, alignment and margin, and its anchor point in data units.
-TextStyle textStyleOf(Handle textObject);
-Vec3 textPosition(Handle textObject);
-
-// A stored colour property as a colour: [r g b]; nothing for "none", "auto", "flat", "interp"
-// and anything else that is not three numbers.
-std::optional<Rgb> colorOf(const Value& v);
+DisplayList renderFigure(Handle fig);
+// Only one axes, in figure pixels.
+DisplayList renderAxes(Handle ax);
 
 }  // namespace kolvar::graphics

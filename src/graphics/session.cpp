@@ -46,6 +46,19 @@ Object* findObject(Handle h) {
   return it == s.objects.end() ? nullptr : &it->second;
 }
 
+void outdateDrawing(const Object& o) {
+  Session& s = session();
+  if (s.drawings.empty()) return;
+  if (o.type() == "uicontrol" || o.type() == "uimenu") return;
+  const Object* f = &o;
+  while (f->type() != "figure") {
+    f = f->parent ? findObject(*f->parent) : nullptr;
+    if (!f) return;  // the root, or an object not yet in a figure
+  }
+  auto it = s.drawings.find(f->handle);
+  if (it != s.drawings.end()) it->second.current = false;
+}
+
 Error invalidHandle() { return Error("Invalid or deleted object.", ErrorKind::Property); }
 
 Object& object(Handle h) {

@@ -84,4 +84,23 @@ TextPlacement placeText(const std::vector<std::string>& lines, Point anchor, con
   return out;
 }
 
+Primitive textPrimitive(Handle source, const std::vector<std::string>& lines, Point anchor, const TextStyle& style,
+                        Rgb color) {
+  TextPlacement place = placeText(lines, anchor, style, backend().fontMetrics());
+  Primitive p;
+  p.kind = Primitive::Kind::Text;
+  p.source = source;
+  for (std::size_t i = 0; i < lines.size(); ++i) p.text += (i ? "\n" : "") + lines[i];
+  p.fontSize = style.fontSize;
+  p.fontName = style.fontName;
+  p.box = place.box;
+  p.baseline = place.baseline;
+  p.lineHeight = place.lineHeight;
+  p.margin = style.margin;
+  p.align = style.horizontal;
+  p.stroke = color;
+  p.stroked = true;
+  return p;
+}
+
 }  // namespace kolvar::graphics

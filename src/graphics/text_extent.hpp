@@ -41,4 +41,9 @@ std::optional<VAlign> verticalAlignmentNamed(std::string_view name);
 TextPlacement placeText(const std::vector<std::string>& lines, Point anchor, const TextStyle& style,
                         const FontMetrics& metrics);
 
+// The display list's text primitive for `lines` placed at `anchor` with the session's font
+// metrics, in colour `color`: text objects and tick labels alike.
+Primitive textPrimitive(Handle source, const std::vector<std::string>& lines, Point anchor, const TextStyle& style,
+                        Rgb color);
+
 }  // namespace kolvar::graphics

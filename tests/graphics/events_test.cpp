@@ -1,6 +1,7 @@
 // Mouse events through the model: hit testing on the drawn figure, "HitTest", the current
 // point and object, and the rotation mode.
 #include "graphics/geometry.hpp"
+#include "graphics/render.hpp"
 #include "model_support.hpp"
 
 using namespace kolvar;
@@ -79,6 +80,35 @@ TEST_F(Events, APressReachesTheTopmostObjectThatTakesClicks) {
   EXPECT_EQ(notes, (std::vector<std::string>{"window", "figure"}));
   set(c.ax, "HitTest", Value("off"));
   EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.fig);
+}
+
+TEST_F(Events, APressOnAFigureThatHasNotChangedDrawsNothing) {
+  Chart c = makeChart();
+  const Point mid = centre(objectPixelRect(c.ax));
+  press(c.fig, mid.x, mid.y);
+  // What presses store (current point, object and axes, selection type) shows nowhere.
+  press(c.fig, mid.x, mid.y, MouseButton::Right);
+  release(c.fig, mid.x, mid.y);
+  EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.square);
+  EXPECT_EQ(drawingCounts(c.fig).lists, 1);
+
+  // "HitTest" is read from the objects at every press, not from the list.
+  set(c.square, "HitTest", Value("off"));
+  notes.clear();
+  press(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "axes"}));
+  EXPECT_EQ(drawingCounts(c.fig).lists, 1);
+
+  // A change that shows is seen by the next press: the square has moved away from the pointer.
+  set(c.square, {{"HitTest", Value("on")}, {"XData", Value(Matrix::column({7, 9, 9, 7}))}});
+  notes.clear();
+  press(c.fig, mid.x, mid.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "axes"}));
+  const Point moved = dataToPixel(axesCamera(c.ax), {8, 5, 0});
+  notes.clear();
+  press(c.fig, moved.x, moved.y);
+  EXPECT_EQ(notes, (std::vector<std::string>{"window", "square"}));
+  EXPECT_EQ(drawingCounts(c.fig).lists, 2);
 }
 
 TEST_F(Events, AnObjectDeletedByTheWindowHandlerGetsNoPress) {

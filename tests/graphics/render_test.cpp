@@ -234,6 +234,33 @@ TEST_F(Render, ALineBehindAFaceComesBeforeItAndOneInFrontAfter) {
   EXPECT_LT(positionsOf(list, front, Primitive::Kind::Line).at(0), face);
 }
 
+TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
+  // A floor, and a slanted face in the plane x + y + 2z = 4 (its corners are not exact in binary,
+  // so the lines on it lie in its plane only within rounding). Each carries a diagonal and a
+  // line that runs on past its edges.
+  Handle ax = makeAxes(Value(3));
+  Handle floor = quad({{-3, -3, -2}, {3, -3, -2}, {3, 3, -2}, {-3, 3, -2}}, "b");
+  std::vector<Handle> onFloor{segment({-2, -2, -2}, {2, 2, -2}), segment({-3.8, 0.5, -2}, {3.8, 0.5, -2})};
+  Handle slanted = quad({{-1.4, 1, 2.2}, {1, -1.4, 2.2}, {3.4, 1, -0.2}, {1, 3.4, -0.2}}, "r");
+  std::vector<Handle> onSlanted{segment({-1.4, 1, 2.2}, {3.4, 1, -0.2}), segment({-1.5, 3.5, 1}, {3.5, -1.5, 1})};
+
+  // Seen from above and from below (the backs of both faces), edge-on, and straight down.
+  for (Value v : {Value::row({-37.5, 30}), Value::row({-37.5, -30}), Value::row({150, 60}), Value::row({60, -75}),
+                  Value::row({120, 0}), Value::row({0, 90})}) {
+    view(ax, v);
+    DisplayList list = renderAxes(ax);
+    for (const auto& [face, lines] : {std::pair{floor, onFloor}, std::pair{slanted, onSlanted}}) {
+      const auto faceAt = positionsOf(list, face, Primitive::Kind::Face);
+      ASSERT_FALSE(faceAt.empty());
+      for (Handle l : lines) {
+        const auto lineAt = positionsOf(list, l, Primitive::Kind::Line);
+        ASSERT_FALSE(lineAt.empty());
+        EXPECT_GT(lineAt.front(), faceAt.back()) << "view " << v.describe() << ", face " << face;
+      }
+    }
+  }
+}
+
 TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
   Handle ax = makeAxes(Value::row({30, 20}));
   quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");
@@ -450,4 +477,55 @@ TEST_F(Render, AFigureListsEveryAxesAndACacheKeepsTheDepthOrderWhileTheViewTurns
   deleteObject(a2);
   renderFigure(fig, cache);
   EXPECT_EQ(cache.axes.size(), 1u);
+}
+
+TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
+  Handle ax = makeAxes(Value(3));
+  Handle fig = *ancestor(ax, "figure");
+  Handle wall = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
+  // The kept list shows the model as it is: item for item what a fresh drawing gives.
+  auto showsTheModel = [&] {
+    const DisplayList& kept = figureDisplayList(fig);
+    const DisplayList fresh = renderFigure(fig);
+    if (kept.items.size() != fresh.items.size()) return false;
+    for (std::size_t i = 0; i < fresh.items.size(); ++i) {
+      const Primitive &a = kept.items[i], &b = fresh.items[i];
+      if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill) return false;
+    }
+    return kept.width == fresh.width && kept.background == fresh.background;
+  };
+  EXPECT_EQ(drawingCounts(fig).lists, 0);
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).lists, 1);
+
+  // Changes nothing shows, and changes elsewhere: the same list.
+  set(wall, {{"UserData", Value(1.0)}, {"Tag", Value("wall")}, {"HitTest", Value("off")}});
+  set(fig, "WindowButtonDownFcn", Value("disp(1)"));
+  Handle control = create("uicontrol", fig, {{"Style", Value("pushbutton")}});
+  set(control, "String", Value("Go"));
+  Handle other = figure();
+  create("line", axes(other, {}), {{"XData", Value::row({0, 1})}, {"YData", Value::row({0, 1})}});
+  figureDisplayList(fig);
+  EXPECT_EQ(drawingCounts(fig).lists, 1);
+
+  // Turning the view draws again on the kept depth order; new geometry builds a new one.
+  view(ax, Value::row({60, 10}));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).lists, 2);
+  EXPECT_EQ(drawingCounts(fig).depthTrees, 1);
+  axes(ax);
+  Handle crossing = segment({0, -3, 0}, {0, 3, 0});
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).depthTrees, 2);
+  set(wall, "FaceColor", Value("r"));
+  EXPECT_TRUE(showsTheModel());
+  deleteObject(crossing);
+  EXPECT_TRUE(showsTheModel());
+  set(fig, "Position", Value::row({0, 0, 700, 500}));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).lists, 6);
+
+  // The list goes with its figure.
+  deleteObject(fig);
+  EXPECT_EQ(drawingCounts(fig).lists, 0);
 }

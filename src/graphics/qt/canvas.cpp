@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <cmath>
 
-#include "graphics/geometry.hpp"
 #include "graphics/qt/event_guard.hpp"
 #include "graphics/qt/paint.hpp"
+#include "graphics/render.hpp"
 
 namespace kolvar::graphics {
 
@@ -29,29 +29,39 @@ Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
 }
 
 void Canvas::invalidate() {
-  stale_ = true;
   if (!coalesce_.isActive()) coalesce_.start();
 }
 
+long Canvas::renders() const { return drawingCounts(fig_).lists; }
+
+const DisplayList& Canvas::modelList() {
+  const DisplayList* list = &nothing_;
+  guarded("drawing", [&] {
+    if (ishandle(fig_)) list = &figureDisplayList(fig_);
+  });
+  return *list;
+}
+
 const DisplayList& Canvas::displayList() {
-  if (stale_) {
-    stale_ = false;
-    guarded("drawing", [&] {
-      if (ishandle(fig_)) {
-        list_ = renderFigure(fig_);
-        ++renders_;
-      }
-    });
-    // Whoever asked first (the repaint timer, the cursor, a snapshot), the screen must follow.
-    update();
-  }
-  return list_;
+  const DisplayList& list = modelList();
+  followModel();
+  return list;
+}
+
+void Canvas::followModel() {
+  // Whoever made the list first (the repaint timer, a press, the cursor, a paint of only the part
+  // of the canvas under a control that repaints itself), the whole canvas must follow.
+  const long made = renders();
+  if (made == requested_) return;
+  requested_ = made;
+  update();
 }
 
 void Canvas::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const DisplayList& list = displayList();
-  painted_ = renders_;
+  const DisplayList& list = modelList();
+  followModel();
+  painted_ = renders();
   // The list covers the figure as it was when drawn; during a resize the rest shows the figure's
   // colour until the next list is ready.
   const Rgb bg = list.background;
@@ -94,10 +104,10 @@ void Canvas::updateCursor(QPointF at) {
   Qt::CursorShape shape = Qt::ArrowCursor;
   guarded("cursor", [&] {
     if (!ishandle(fig_)) return;
-    const Point p{at.x(), at.y()};
     // A hand over what a click acts on (the waiting-list items); a cross over an axes that
-    // takes clicks itself (the partition view places the scanner).
-    const Handle hit = hitTest(fig_, displayList(), p.x, p.y);
+    // takes clicks itself (the partition view places the scanner). The hit test reads the
+    // figure's kept list, as a press does.
+    const Handle hit = hitTest(fig_, at.x(), at.y());
     if (hit == fig_ || get(hit, "ButtonDownFcn").isEmpty()) return;
     shape = typeOf(hit) == "axes" ? Qt::CrossCursor : Qt::PointingHandCursor;
   });

@@ -1,7 +1,7 @@
 #pragma once
-// The figure's drawing surface: paints the figure's display list (axes and everything drawn into
-// them) and feeds mouse presses, drags and releases into the model's event API. Controls are
-// widgets stacked above it.
+// The figure's drawing surface: paints the display list the model keeps of the figure (axes and
+// everything drawn into them) and feeds mouse presses, drags and releases into the model's event
+// API. Controls are widgets stacked above it.
 #include <QTimer>
 #include <QWidget>
 
@@ -14,14 +14,16 @@ class Canvas : public QWidget {
  public:
   Canvas(Handle fig, QWidget* parent);
 
-  // Something drawn changed. Many changes in one callback make one repaint: the display list is
-  // rebuilt once, on the next turn of the event loop.
+  // Something drawn changed. Many changes in one callback make one repaint: the model's list is
+  // made again once, on the next turn of the event loop.
   void invalidate();
-  // The display list as painted, rebuilt first when the model changed since.
+  // The figure's display list as the model keeps it, made again first when the model changed
+  // since; the screen follows when it is newer than what was painted.
   const DisplayList& displayList();
-  // How many times the display list was rebuilt (for tests and the benchmarks).
-  long renders() const { return renders_; }
-  // Which rebuild the screen shows (equal to renders() once the window is up to date).
+  // How many times the model made the figure's list (for tests and the benchmarks). Presses and
+  // the cursor use the same list, so the count includes lists they asked for first.
+  long renders() const;
+  // Which list the screen shows (equal to renders() once the window is up to date).
   long painted() const { return painted_; }
 
  protected:
@@ -32,14 +34,17 @@ class Canvas : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The model's list, or an empty one when the figure is gone or cannot be drawn.
+  const DisplayList& modelList();
+  // Repaint the whole canvas when the model's list is newer than the last one repainted for.
+  void followModel();
   void updateCursor(QPointF at);
 
   Handle fig_;
-  DisplayList list_;
-  bool stale_ = true;
+  DisplayList nothing_;
   bool pressed_ = false;
-  long renders_ = 0;
   long painted_ = -1;
+  long requested_ = -1;
   QTimer coalesce_;
 };
 

@@ -21,19 +21,6 @@ std::string textOf(Handle h, const char* name) {
 
 int rounded(double x) { return static_cast<int>(std::lround(x)); }
 
-// Properties that change nothing on screen: the runtime's bookkeeping and the callbacks.
-bool invisibleProperty(std::string_view p) {
-  static const char* const names[] = {"CurrentPoint", "CurrentObject", "CurrentAxes", "SelectionType",
-                                      "UserData", "Tag", "ButtonDownFcn", "CreateFcn", "DeleteFcn",
-                                      "Callback", "BusyAction", "Interruptible", "HandleVisibility",
-                                      "HitTest", "WindowButtonDownFcn", "WindowButtonUpFcn",
-                                      "WindowButtonMotionFcn", "KeyPressFcn", "ResizeFcn",
-                                      "CloseRequestFcn", "FileName", "PaperPositionMode", "NextPlot"};
-  for (const char* n : names)
-    if (p == n) return true;
-  return false;
-}
-
 // Pixels per unit of a figure's "Units", the inverse of how the model reads a position.
 double pixelsPer(const std::string& units, double screenWidth, double screenHeight, bool vertical) {
   if (units == "normalized") return vertical ? screenHeight : screenWidth;
@@ -92,7 +79,7 @@ void FigureWindow::modelChanged(Handle h, std::string_view p) {
     } else if (p == "Color") {
       applyColor();
       canvas_->invalidate();
-    } else if (!invisibleProperty(p)) {
+    } else if (propertyShows(p)) {
       canvas_->invalidate();
     }
     return;
@@ -110,7 +97,7 @@ void FigureWindow::modelChanged(Handle h, std::string_view p) {
     }
   } else if (type == "uimenu") {
     if (menuPropertyShows(p)) scheduleSync(true);
-  } else if (!invisibleProperty(p)) {
+  } else if (propertyShows(p)) {
     canvas_->invalidate();
   }
 }

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <memory>
 
-#include "graphics/geometry.hpp"
 #include "graphics/qt/paint.hpp"
+#include "graphics/render.hpp"
 
 namespace kolvar::graphics {
 
@@ -24,7 +24,7 @@ void ensureGuiApplication() {
 
 QImage figureImage(Handle fig) {
   ensureGuiApplication();
-  const DisplayList list = renderFigure(fig);
+  const DisplayList& list = figureDisplayList(fig);
   const int w = std::max(1, static_cast<int>(std::ceil(list.width)));
   const int h = std::max(1, static_cast<int>(std::ceil(list.height)));
   QImage image(w, h, QImage::Format_ARGB32_Premultiplied);

@@ -13,6 +13,7 @@
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/headless.hpp"
+#include "graphics/property_values.hpp"
 #include "graphics/qt/font_metrics.hpp"
 #include "graphics/qt/paint.hpp"
 #include "graphics/qt/snapshot.hpp"

@@ -2,6 +2,7 @@
 // the figure's close request, the canvas's clicks and cursor, coalesced repaints, snapshots and
 // printing.
 #include <QFile>
+#include <QPaintEvent>
 #include <QPrinter>
 #include <QTemporaryDir>
 
@@ -17,6 +18,15 @@ using namespace kolvar::graphics::testing;
 namespace {
 
 using Figures = WindowTest;
+
+// The regions of the paint events a widget receives.
+struct PaintLog : QObject {
+  std::vector<QRegion> regions;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+    return false;
+  }
+};
 
 // The item of `list` that object `h` drew, or null.
 const Primitive* drawnBy(const DisplayList& list, Handle h, Primitive::Kind kind) {
@@ -91,6 +101,7 @@ TEST_F(Figures, CanvasClicksReachTheObjectUnderThePointerAndItsCursorShowsWhatIs
   const Primitive* drawn = drawnBy(canvas.displayList(), item, Primitive::Kind::Text);
   ASSERT_NE(drawn, nullptr);
   const QPointF at(drawn->box.x + drawn->box.width / 2, drawn->box.y + drawn->box.height / 2);
+  const long renders = canvas.renders();
 
   mouse(canvas, QEvent::MouseMove, at, Qt::NoButton);
   EXPECT_EQ(canvas.cursor().shape(), Qt::PointingHandCursor);
@@ -104,6 +115,7 @@ TEST_F(Figures, CanvasClicksReachTheObjectUnderThePointerAndItsCursorShowsWhatIs
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[0].scalar(), item);
   EXPECT_EQ(notes[1].scalar(), ax);
+  EXPECT_EQ(canvas.renders(), renders) << "the cursor and the clicks hit test on the list on screen";
 }
 
 TEST_F(Figures, ManyChangesInOneCallbackMakeOneRepaint) {
@@ -119,6 +131,26 @@ TEST_F(Figures, ManyChangesInOneCallbackMakeOneRepaint) {
   EXPECT_EQ(canvas.renders(), before + 1);
   settle();
   EXPECT_EQ(canvas.renders(), before + 1) << "and nothing again until something changes";
+}
+
+TEST_F(Figures, ANewListFirstSeenByAPaintOfPartOfTheCanvasIsPaintedWhole) {
+  const Handle fig = figure({{"Visible", Value("on")}});
+  const Handle ax = axes(fig, {});
+  Canvas& canvas = window(fig).canvas();
+  settle();
+  PaintLog paints;
+  canvas.installEventFilter(&paints);
+  // The model makes the new list for a hit test; then a control repaints over a corner of the
+  // canvas before the canvas's own repaint comes.
+  set(ax, "Color", Value::row({1, 1, 0.8}));
+  hitTest(fig, 5, 5);
+  const QRect corner(0, 0, 20, 20);
+  canvas.repaint(corner);
+  settle();
+  ASSERT_GE(paints.regions.size(), 2u);
+  EXPECT_EQ(paints.regions.front(), QRegion(corner));
+  EXPECT_TRUE(QRegion(canvas.rect()).subtracted(paints.regions.back()).isEmpty()) << "then all of it";
+  EXPECT_EQ(canvas.painted(), canvas.renders());
 }
 
 TEST_F(Figures, SnapshotAndPdfShowTheAxesAndTheControls) {
