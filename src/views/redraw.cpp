@@ -130,7 +130,9 @@ void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Han
   g::axes(sceneAxes);
   const Value v = g::view(g::gca());
   g::axes(partitionAxes);
-  g::view(g::gca(), v);
+  // A release after a plain click leaves the view as it was; setting it again would make the
+  // window draw itself anew for nothing.
+  if (!(g::view(g::gca()) == v)) g::view(g::gca(), v);
 }
 
 }  // namespace kolvar::views
