@@ -115,6 +115,19 @@ Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
 
 void drawFigure(Handle hObject) { redraw(fetchState(hObject)); }
 
+namespace {
+
+// The window's new size: everything is drawn again for it. A callback of the program's own,
+// reached by nothing but the window.
+kolvar::Callable resizeCallback() {
+  return runtime::privateFunction("kolvar: redraw for the new window size", [](const runtime::Args& a, int) {
+    if (!a.empty()) drawFigure(a[0].scalar());
+    return runtime::Outputs{};
+  });
+}
+
+}  // namespace
+
 void redraw(ProgramState state) {
   const Fixed& fixed = *state.fixed;
   views::Picture picture;
@@ -129,7 +142,7 @@ void redraw(ProgramState state) {
   picture.options = displayOptions(state.controls);
   picture.firstLook = state.firstLook;
   picture.callbacks = {functionRef(&NodeListItem_ButtonDownFcn), functionRef(&axes2_ButtonDownFcn),
-                       functionRef(&wrapWindowButtonUpFcn)};
+                       functionRef(&wrapWindowButtonUpFcn), Value(resizeCallback())};
   state.windowButtonUpFcn = views::drawFigure(picture);
   state.firstLook = false;
   // On the window of the current axes: the object whose callback asked for the redraw may be a

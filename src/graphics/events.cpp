@@ -175,4 +175,10 @@ void closeRequest(Handle fig) {
   dispatchCallback(fig, "CloseRequestFcn");
 }
 
+void resized(Handle fig) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "resized");
+  dispatchCallback(fig, "ResizeFcn");
+}
+
 }  // namespace kolvar::graphics

@@ -144,6 +144,9 @@ void controlAction(Handle control, const std::optional<Value>& newValue = std::n
 void menuAction(Handle menu);
 // The window manager asks to close a figure (runs "CloseRequestFcn", by default deleting it).
 void closeRequest(Handle fig);
+// The user gave a figure a new size (its "Position" already holds it): runs "ResizeFcn", so that
+// what was laid out for the old size can be laid out again.
+void resized(Handle fig);
 
 // ---------------------------------------------------------------------------------------------
 // Layout files (JSON). Loads the object tree of `path`, applying `overrides` to each top-level

@@ -30,6 +30,13 @@ Outputs invoke(const Entry& e, Args args, int nargout) {
   return out;
 }
 
+Callable privateFunction(std::string name, Body body) {
+  Callable c;
+  c.name = name;
+  c.entry = std::make_shared<const Entry>(Entry{std::move(name), 1, -1, -1, std::move(body)});
+  return c;
+}
+
 Outputs call(const Callable& f, Args args, int nargout) {
   EntryPtr e = f.entry;
   if (!e && f.scope) e = f.scope->resolve(f.name, f.module);

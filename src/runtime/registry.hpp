@@ -37,6 +37,10 @@ std::string argumentCheckMessage(const Entry& e, std::string_view kind, int coun
 // a body that yields fewer than asked is an error, one that yields more has the rest dropped.
 Outputs invoke(const Entry& e, Args args, int nargout);
 
+// A function reference to a body that is reached by nothing but this reference: for the
+// program's own callbacks that are no part of what it offers by name (it checks no counts).
+Callable privateFunction(std::string name, Body body);
+
 // Call a function reference: the caller's arguments, then the reference's extra arguments.
 Outputs call(const Callable& f, Args args, int nargout = 0);
 // Call a callback value: a function reference, or a list {reference, extra...}.

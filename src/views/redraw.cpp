@@ -116,6 +116,9 @@ Value drawFigure(const Picture& p) {
   const Handle fig = g::gcf();
   const Value buttonUp = g::get(fig, "WindowButtonUpFcn");
   g::set(fig, "WindowButtonUpFcn", p.callbacks.buttonUp);
+  // The tree view's columns of items are stacked by their height in data units, which changes
+  // with the window's size.
+  g::set(fig, "ResizeFcn", p.callbacks.resize);
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
   g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
   return buttonUp;

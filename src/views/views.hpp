@@ -43,6 +43,7 @@ struct Callbacks {
   Value itemClick;       // on every waiting-list item: choose it as the next splitter
   Value partitionClick;  // on the partition view: move the scanner there
   Value buttonUp;        // the window's button-release handler (see followRotation)
+  Value resize;          // the window's handler of a new size: the views are laid out again
 };
 
 // Everything one redraw draws.

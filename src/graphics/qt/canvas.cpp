@@ -22,6 +22,9 @@ MouseButton buttonOf(Qt::MouseButton b) {
 
 Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   setMouseTracking(true);
+  // A click in the views takes the keyboard from the controls (the scene popup would otherwise
+  // keep it, and a later arrow key would change the scene).
+  setFocusPolicy(Qt::ClickFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(0);
@@ -73,10 +76,26 @@ void Canvas::resizeEvent(QResizeEvent*) { invalidate(); }
 
 void Canvas::mousePressEvent(QMouseEvent* e) {
   pressed_ = true;
+  setFocus(Qt::MouseFocusReason);
   const QPointF p = e->position();
+  modelList();
+  listAtPress_ = renders();
   guarded("mouse press", [&] {
     if (ishandle(fig_)) press(fig_, p.x(), p.y(), buttonOf(e->button()));
   });
+}
+
+// The second press of a double click. When the first one changed the drawing (a waiting polygon
+// became a node and the diagram was laid out anew), the second would act on whatever the new
+// drawing put under the pointer, which the user never saw: it is ignored, with its release. Any
+// other double click is two clicks.
+void Canvas::mouseDoubleClickEvent(QMouseEvent* e) {
+  modelList();
+  if (renders() != listAtPress_) {
+    pressed_ = false;
+    return;
+  }
+  mousePressEvent(e);
 }
 
 void Canvas::mouseMoveEvent(QMouseEvent* e) {

@@ -31,6 +31,7 @@ class Canvas : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -43,6 +44,7 @@ class Canvas : public QWidget {
   Handle fig_;
   DisplayList nothing_;
   bool pressed_ = false;
+  long listAtPress_ = -1;  // the list the user saw at the last press
   long painted_ = -1;
   long requested_ = -1;
   QTimer coalesce_;

@@ -2,13 +2,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QEvent>
 #include <cmath>
 #include <functional>
 
@@ -19,6 +19,20 @@
 namespace kolvar::graphics {
 
 namespace {
+
+// Lets a wheel event through to its widget only when the widget has the keyboard focus.
+class WheelNeedsFocus : public QObject {
+ public:
+  explicit WheelNeedsFocus(QObject* parent) : QObject(parent) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Wheel) return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && w->hasFocus()) return false;
+    event->ignore();
+    return true;
+  }
+};
+
 
 constexpr const char* kHandleProperty = "kolvarControl";
 constexpr const char* kStyleProperty = "kolvarStyle";
@@ -211,6 +225,10 @@ QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
   }
   if (style == "popupmenu") {
     auto* combo = new QComboBox(parent);
+    // The wheel changes the entry only once the popup has the keyboard: scrolling over the window
+    // must not choose another scene by accident.
+    combo->setFocusPolicy(Qt::StrongFocus);
+    combo->installEventFilter(new WheelNeedsFocus(combo));
     // "activated" comes from the user only, also when the chosen entry is the one shown.
     QObject::connect(combo, &QComboBox::activated, combo, [control](int i) { act(control, Value(i + 1.0)); });
     return combo;

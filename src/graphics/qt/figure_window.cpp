@@ -244,6 +244,8 @@ void FigureWindow::userMovedOrResized() {
   applying_ = false;
   placeControls();
   canvas_->invalidate();
+  const bool newSize = rounded(now[2]) != rounded(width) || rounded(now[3]) != rounded(height);
+  if (newSize) guarded("window", [this] { resized(fig_); });
 }
 
 void FigureWindow::closeEvent(QCloseEvent* event) {
