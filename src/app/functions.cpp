@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "app/app.hpp"
-#include "bsp/private/inorder.hpp"
-#include "bsp/private/tree_diagram.hpp"
+#include "diagram/inorder.hpp"
+#include "diagram/tree_diagram.hpp"
 #include "graphics/graphics.hpp"
 #include "guiruntime/register.hpp"
 #include "runtime/marshal.hpp"
@@ -52,7 +52,7 @@ const bsp::Polygon& polygonOf(const bsp::PolygonRef& p) {
   return *p;
 }
 
-bsp::NodePos nodePosOf(const Matrix& m) {
+diagram::NodePos nodePosOf(const Matrix& m) {
   if (m.numel() != 4) throw Error("A node position is a row [x dx y dy].", ErrorKind::Type);
   return {m[0], m[1], m[2], m[3]};
 }
@@ -86,16 +86,16 @@ void bspFarToNearByName(const Matrix& viewer, bsp::NodeRef tree, const Value& f)
   bsp::bspFarToNear(v, tree, [&](const bsp::BspElement& e) { runtime::callValue(f, {elementValue(e)}); });
 }
 void btinorderByName(bsp::NodeRef tree, const Value& f) {
-  bsp::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f, {elementValue(e)}); });
+  diagram::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f, {elementValue(e)}); });
 }
-bsp::ElementPlotter plotterOf(const Value& f) {
-  return [f](const bsp::NodePos& pos, const bsp::BspElement& e) {
+diagram::ElementPlotter plotterOf(const Value& f) {
+  return [f](const diagram::NodePos& pos, const bsp::BspElement& e) {
     runtime::callValue(f, {Value::row({pos[0], pos[1], pos[2], pos[3]}), elementValue(e)});
   };
 }
-void btplottreeByName(bsp::NodeRef tree, const Value& eplotter) { bsp::btplottree(tree, plotterOf(eplotter)); }
+void btplottreeByName(bsp::NodeRef tree, const Value& eplotter) { diagram::btplottree(tree, plotterOf(eplotter)); }
 void btplotnodesByName(const Matrix& pos, bsp::NodeRef tree, const Value& eplotter) {
-  bsp::btplotnodes(nodePosOf(pos), tree, plotterOf(eplotter));
+  diagram::btplotnodes(nodePosOf(pos), tree, plotterOf(eplotter));
 }
 void bspPlot3ElementByName(bsp::BspElement e) { views::bspPlot3Element(e); }
 void bspPlotElementByName(const Matrix& pos, bsp::BspElement e) { views::bspPlotElement(nodePosOf(pos), e); }

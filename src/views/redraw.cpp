@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "bsp/private/inorder.hpp"
+#include "diagram/inorder.hpp"
 #include "guiruntime/cla.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
@@ -96,7 +96,7 @@ void drawFigure(Handle hObject) {
   // The partition view: every polygon placed in the tree.
   const bsp::NodeRef root = treeOf(handles.field("root"));
   g::axes(axesHandle(handles, 1));
-  bsp::btinorder(root, bspPlot3Element);
+  diagram::btinorder(root, bspPlot3Element);
 
   const Handle scanList = handles.field("scan_list").scalar();
   const Handle readouts[] = {handles.field("scanX").scalar(), handles.field("scanY").scalar(),
@@ -122,7 +122,7 @@ void drawFigure(Handle hObject) {
   gui::cla();
   g::view(treeAxes, Value(2.0));
   g::grid(treeAxes, false);
-  bsp::btplottree(root, bspPlotElement);
+  diagram::btplottree(root, bspPlotElement);
 
   // Rotation for the scene view. Switching it on may replace click handlers, so every handler
   // in the tree view is read first and given back afterwards.

@@ -3,7 +3,7 @@
 // (axes 1), the partition view with the scanner (axes 2), the tree view with its clickable
 // waiting lists (axes 3), the scanner read-outs and the scan list.
 #include "bsp/bsp.hpp"
-#include "bsp/private/tree_diagram.hpp"
+#include "diagram/tree_diagram.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
 
@@ -25,9 +25,9 @@ void plotPolygon(const bsp::PolygonRef& polygon);
 void bspPlot3Element(const bsp::BspElement& element);
 
 // One node of the tree view: its waiting lists as columns of clickable items, then its caption.
-void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element);
+void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element);
 // A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down.
-void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList);
+void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList);
 
 // Append the element's label as the last line of the scan list.
 void updateScanList(const bsp::BspElement& element);
