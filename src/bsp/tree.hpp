@@ -109,7 +109,7 @@ void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
   if (!tree || !tree->element || !tree->element->poly) return;
   // The side test of the viewer as inFront(viewer, poly) makes it: on the plane, or at a distance
   // that is not a number, counts as in front.
-  const auto viewerInFront = [&](const detail::FlatNode& node) {
+  const auto viewerInFront = [viewer](const detail::FlatNode& node) {
     return geometry::sideOf(geometry::distance(node.plane, viewer), kSideEpsilon) != geometry::Side::Back;
   };
   geometry::walkFarToNear(detail::flatten(*tree).nodes, std::uint32_t{0}, detail::kNoNode, viewerInFront,

@@ -12,13 +12,14 @@ namespace kolvar::geometry {
 // and the back side of its plane, or `none`. At each node the subtree on the viewer's far side
 // comes first, then the node itself (`visit(node)`), then the subtree on the near side;
 // `viewerInFront(node)` tells which side is near, each caller with its own tolerance. Iterative,
-// so any depth is safe.
+// so any depth is safe. The two callables are taken by value, as the standard algorithms take
+// them: a copy in the walk's own frame spares the hot loop a pointer chase per node.
 template <class Node, class Index, class ViewerInFront, class Visit>
-void walkFarToNear(const std::vector<Node>& nodes, Index root, Index none, ViewerInFront&& viewerInFront,
-                   Visit&& visit) {
+void walkFarToNear(const std::vector<Node>& nodes, Index root, Index none, ViewerInFront viewerInFront,
+                   Visit visit) {
   struct Step {
     Index at;
-    bool visit;
+    bool ownNode;  // visit the node itself rather than walk the subtree under it
   };
   SmallStack<Step> stack;
   Index n = root;
@@ -38,7 +39,7 @@ void walkFarToNear(const std::vector<Node>& nodes, Index root, Index none, Viewe
     }
     if (stack.empty()) return;
     const Step step = stack.pop();
-    if (step.visit) {
+    if (step.ownNode) {
       visit(nodes[static_cast<std::size_t>(step.at)]);
       n = none;
     } else {
