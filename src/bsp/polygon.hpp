@@ -66,13 +66,8 @@ inline geometry::Plane planeOf(const Polygon& polygon) { return {polygon.points[
 
 // The by-name number of a side: -1 in front or on the plane, 1 behind, 0 straddling.
 inline int sideNumber(geometry::Side side) {
-  switch (side) {
-    case geometry::Side::Front:
-    case geometry::Side::On: return -1;
-    case geometry::Side::Back: return 1;
-    case geometry::Side::Straddling: break;
-  }
-  return 0;
+  constexpr int kNumber[] = {0, -1, 1, -1};  // Straddling, Front, Back, On
+  return kNumber[static_cast<int>(side)];
 }
 
 // Builds a polygon from its vertex loop with the normal of polygonNormal; the label is empty
