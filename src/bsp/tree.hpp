@@ -110,7 +110,7 @@ void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
   // The side test of the viewer as inFront(viewer, poly) makes it: on the plane, or at a distance
   // that is not a number, counts as in front.
   const auto viewerInFront = [viewer](const detail::FlatNode& node) {
-    return geometry::sideOf(geometry::distance(node.plane, viewer), kSideEpsilon) != geometry::Side::Back;
+    return !geometry::behind(geometry::distance(node.plane, viewer), kSideEpsilon);
   };
   geometry::walkFarToNear(detail::flatten(*tree).nodes, std::uint32_t{0}, detail::kNoNode, viewerInFront,
                           [&](const detail::FlatNode& node) { f(*node.element); });

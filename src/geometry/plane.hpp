@@ -39,6 +39,10 @@ inline Side sideOf(double distance, double tolerance) {
   return static_cast<Side>(noneBehind | noneInFront << 1);
 }
 
+// Whether a distance puts a point behind the plane: exactly where sideOf(distance) is Back, for
+// the walks that ask only that, once per node.
+inline bool behind(double distance, double tolerance) { return distance < -tolerance; }
+
 // The side of a set of points: On when every point is within the tolerance (an empty set too),
 // Front when every point is in front or on the plane, Back likewise, Straddling otherwise.
 inline Side sideOf(const std::vector<Vec3>& points, const Plane& plane, double tolerance) {

@@ -36,6 +36,8 @@ TEST(Side, WithinTheToleranceIsOnAndNotANumberIsOnNeitherSide) {
   EXPECT_EQ(sideOf(std::nextafter(kTol, 1.0), kTol), Side::Front);
   EXPECT_EQ(sideOf(std::nextafter(-kTol, -1.0), kTol), Side::Back);
   EXPECT_EQ(sideOf(kNaN, kTol), Side::Straddling);
+  for (double d : {0.0, kTol, -kTol, std::nextafter(-kTol, -1.0), -1.0, 1.0, kNaN})
+    EXPECT_EQ(behind(d, kTol), sideOf(d, kTol) == Side::Back) << d;
 
   const Vec3 on{1, 5, 5}, front{1.1, 0, 0}, back{0.9, 0, 0}, nan{kNaN, 0, 0};
   EXPECT_EQ(sideOf(Points{}, kX1, kTol), Side::On);
