@@ -9,8 +9,8 @@
 #include <iostream>
 
 #include "app/app.hpp"
-#include "bsp/private/inorder.hpp"
-#include "bsp/private/tree_diagram.hpp"
+#include "diagram/inorder.hpp"
+#include "diagram/tree_diagram.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/register.hpp"
 #include "runtime/marshal.hpp"
@@ -68,7 +68,7 @@ const bsp::Polygon& polygonOf(const bsp::PolygonRef& p) {
   return *p;
 }
 
-bsp::NodePos nodePosOf(const Matrix& m) {
+diagram::NodePos nodePosOf(const Matrix& m) {
   if (m.numel() != 4) throw Error("A node position is a row [x dx y dy].", ErrorKind::Type);
   return {m[0], m[1], m[2], m[3]};
 }
@@ -138,11 +138,11 @@ Outputs bspFarToNearByName(const Args& a, int) {
 Outputs btinorderByName(const Args& a, int) {
   const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 0, "tree");
   const LazyCallable f(a, 1, "f");
-  bsp::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f.get(), {elementValue(e)}); });
+  diagram::btinorder(tree, [&](const bsp::BspElement& e) { runtime::callValue(f.get(), {elementValue(e)}); });
   return {};
 }
-bsp::ElementPlotter plotterOf(const LazyCallable& f) {
-  return [&f](const bsp::NodePos& pos, const bsp::BspElement& e) {
+diagram::ElementPlotter plotterOf(const LazyCallable& f) {
+  return [&f](const diagram::NodePos& pos, const bsp::BspElement& e) {
     runtime::callValue(f.get(), {Value::row({pos[0], pos[1], pos[2], pos[3]}), elementValue(e)});
   };
 }
@@ -150,16 +150,16 @@ Outputs btplottreeByName(const Args& a, int) {
   const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 0, "tree");
   const LazyCallable f(a, 1, "eplotter");
   f.get();  // handed on to the layout of the first node
-  bsp::btplottree(tree, plotterOf(f));
+  diagram::btplottree(tree, plotterOf(f));
   return {};
 }
 Outputs btplotnodesByName(const Args& a, int) {
   const bsp::NodeRef tree = argAs<bsp::NodeRef>(a, 1, "tree");
   if (!tree) return {};
-  const bsp::NodePos pos = nodePosOf(argAs<Matrix>(a, 0, "pos"));
+  const diagram::NodePos pos = nodePosOf(argAs<Matrix>(a, 0, "pos"));
   const LazyCallable f(a, 2, "eplotter");
   f.get();  // handed on to the children, or called for the node itself
-  bsp::btplotnodes(pos, tree, plotterOf(f));
+  diagram::btplotnodes(pos, tree, plotterOf(f));
   return {};
 }
 

@@ -7,5 +7,4 @@
 #include "bsp/scene_file.hpp"
 #include "bsp/split.hpp"
 #include "bsp/tree.hpp"
-#include "bsp/vec3.hpp"
 #include "bsp/workload.hpp"

@@ -10,12 +10,12 @@ namespace kolvar::bsp {
 namespace {
 
 // A side of the new node: empty, a leaf at once for a single polygon, or a waiting list.
-struct Side {
+struct Child {
   NodeRef child;
   PolygonList list;
 };
 
-Side side(std::vector<PolygonRef> polys) {
+Child child(std::vector<PolygonRef> polys) {
   if (polys.size() == 1) return {bspNode(bspElement(std::move(polys[0]), {}, {}), nullptr, nullptr), {}};
   return {nullptr, PolygonList::from(std::move(polys))};
 }
@@ -29,7 +29,9 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
 
   // First the side of every polygon, so that both lists get their exact size: waiting lists of
   // large scenes hold many thousands of polygons, and they stay in the tree.
-  std::vector<signed char> sides(n);
+  using geometry::Side;
+  const geometry::Plane plane = planeOf(splitter);
+  std::vector<Side> sides(n);
   std::size_t nFront = 0;
   std::size_t nBack = 0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -37,10 +39,11 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
     if (i + 8 < n) __builtin_prefetch(polyList[i + 8].get());
     if (i + 4 < n) __builtin_prefetch(polyList[i + 4]->points.data());
     if (i == index) continue;
-    const int c = inFront(polyList[i]->points, splitter);
-    sides[i] = static_cast<signed char>(c);
-    nFront += c != 1;
-    nBack += c != -1;
+    // On the plane counts as in front; a straddling polygon sends a piece to each side.
+    const Side s = geometry::sideOf(polyList[i]->points, plane, kSideEpsilon);
+    sides[i] = s;
+    nFront += s != Side::Back;
+    nBack += s == Side::Back || s == Side::Straddling;
   }
 
   std::vector<PolygonRef> front(nFront);
@@ -50,20 +53,22 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
   for (std::size_t i = 0; i < n; ++i) {
     if (i == index) continue;
     const PolygonRef& p = polyList[i];
-    if (sides[i] == -1) {
-      front[iFront++] = p;
-    } else if (sides[i] == 1) {
-      back[iBack++] = p;
-    } else {  // straddling: its pieces stand where it stood
-      auto [f, b] = splitPoly(*p, splitter);
-      if (f) front[iFront++] = std::move(f);
-      if (b) back[iBack++] = std::move(b);
+    switch (sides[i]) {
+      case Side::Front:
+      case Side::On: front[iFront++] = p; break;
+      case Side::Back: back[iBack++] = p; break;
+      case Side::Straddling: {  // its pieces stand where it stood
+        auto [f, b] = splitPoly(*p, splitter);
+        if (f) front[iFront++] = std::move(f);
+        if (b) back[iBack++] = std::move(b);
+        break;
+      }
     }
   }
   front.resize(iFront);  // fewer where a split dropped a piece with no area
   back.resize(iBack);
-  Side f = side(std::move(front));
-  Side b = side(std::move(back));
+  Child f = child(std::move(front));
+  Child b = child(std::move(back));
   return bspNode(bspElement(polyList[index], std::move(f.list), std::move(b.list)),
                  std::move(f.child), std::move(b.child));
 }

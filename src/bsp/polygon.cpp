@@ -9,30 +9,6 @@
 
 namespace kolvar::bsp {
 
-namespace {
-
-// Below this sine of the angle between the first edge and the first diagonal, the first three
-// vertices are taken as collinear: their cross product is then rounding noise, and normalising
-// it would give an arbitrary direction (or 0/0).
-constexpr double kCollinearSine = 1e-12;
-
-// Newell's normal: the area vector of the whole loop, robust to repeated or collinear vertices.
-// Computed relative to the first vertex, so that a loop far from the origin keeps its precision.
-Vec3 newellNormal(const std::vector<Vec3>& p) {
-  Vec3 s;
-  const std::size_t n = p.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vec3 a = p[i] - p[0];
-    const Vec3 b = p[(i + 1) % n] - p[0];
-    s.x += (a.y - b.y) * (a.z + b.z);
-    s.y += (a.z - b.z) * (a.x + b.x);
-    s.z += (a.x - b.x) * (a.y + b.y);
-  }
-  return s;
-}
-
-}  // namespace
-
 PolygonList PolygonList::from(std::vector<PolygonRef> items) {
   std::erase(items, nullptr);
   PolygonList list;
@@ -43,22 +19,6 @@ PolygonList PolygonList::from(std::vector<PolygonRef> items) {
 const PolygonRef& PolygonList::at(std::size_t i) const {
   if (i >= size()) throw errors::indexOutOfBounds(i + 1, size());
   return (*items_)[i];
-}
-
-std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points) {
-  if (points.size() < 3) return std::nullopt;
-  const Vec3 e1 = points[1] - points[0];
-  const Vec3 e2 = points[2] - points[0];
-  const Vec3 n = cross(e1, e2);
-  const double len = norm(n);
-  if (len > kCollinearSine * norm(e1) * norm(e2)) return Vec3{n.x / len, n.y / len, n.z / len};
-
-  const Vec3 s = newellNormal(points);
-  double extent2 = 0;  // squared distance of the farthest vertex from the first
-  for (const Vec3& p : points) extent2 = std::max(extent2, dot(p - points[0], p - points[0]));
-  const double slen = norm(s);
-  if (slen > kCollinearSine * extent2) return Vec3{s.x / slen, s.y / slen, s.z / slen};
-  return std::nullopt;
 }
 
 PolygonRef newPolygon(std::vector<Vec3> points, std::optional<std::string> label) {
@@ -91,19 +51,7 @@ PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> l
 }
 
 int inFront(const std::vector<Vec3>& pts, const Polygon& polygon) {
-  const Vec3 origin = polygon.points[0];
-  const Vec3 n = polygon.normal;
-  // Without an early exit: polygons have few vertices, and a branch per vertex on an
-  // unpredictable side costs more than the arithmetic it would save. A not-a-number distance
-  // fails both comparisons, so it counts as neither side.
-  bool allFront = true;
-  bool allBack = true;
-  for (const Vec3& p : pts) {
-    const double s = dot(p - origin, n);
-    allFront &= s >= -kSideEpsilon;
-    allBack &= s <= kSideEpsilon;
-  }
-  return allFront ? -1 : allBack ? 1 : 0;
+  return sideNumber(geometry::sideOf(pts, planeOf(polygon), kSideEpsilon));
 }
 
 std::string displayPolygonLine(const PolygonRef& polygon) {

@@ -1,6 +1,7 @@
 #pragma once
 // Polygons, polygon lists and the side test: the one geometric predicate the whole BSP core
-// rests on. Result convention of the side test, used unchanged by every caller:
+// rests on. Inside the core the side test speaks geometry::Side; the by-name functions keep the
+// numbers their callers know:
 //   -1  in front of the plane or on it (within kSideEpsilon)
 //    1  behind it
 //    0  straddling: some point more than kSideEpsilon in front and some more than it behind
@@ -12,10 +13,14 @@
 #include <utility>
 #include <vector>
 
-#include "bsp/vec3.hpp"
+#include "geometry/plane.hpp"
+#include "geometry/polygon_normal.hpp"
+#include "geometry/vec3.hpp"
 #include "runtime/error.hpp"  // the errors raised here
 
 namespace kolvar::bsp {
+
+using Vec3 = geometry::Vec3;
 
 // A flat polygon: the closed loop through `points` in order. Its plane passes through
 // points[0] with unit normal `normal`. Built only by newPolygon/checkedPolygon/splitPoly and
@@ -52,12 +57,18 @@ class PolygonList {
 
 inline constexpr double kSideEpsilon = 1e-10;  // absolute distance, in scene units
 
-// The unit normal of a vertex loop: the cross product of the first edge and the first diagonal,
-// normalised (right-hand rule over the first three vertices). Where those three vertices are
-// collinear or coincide - a split piece whose cut point equals a vertex - the normalised Newell
-// normal of all vertices instead. Null when no vertex triple spans a plane at all (fewer than
-// three vertices, or all on one line).
-std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points);
+// The unit normal of a vertex loop (see geometry/polygon_normal.hpp): the first edge crossed
+// with the first diagonal, or Newell's normal where the first three vertices are collinear.
+using geometry::polygonNormal;
+
+// The plane of a polygon: through its first vertex, with its normal.
+inline geometry::Plane planeOf(const Polygon& polygon) { return {polygon.points[0], polygon.normal}; }
+
+// The by-name number of a side: -1 in front or on the plane, 1 behind, 0 straddling.
+inline int sideNumber(geometry::Side side) {
+  constexpr int kNumber[] = {0, -1, 1, -1};  // Straddling, Front, Back, On
+  return kNumber[static_cast<int>(side)];
+}
 
 // Builds a polygon from its vertex loop with the normal of polygonNormal; the label is empty
 // when none is given. A loop without any usable normal (all vertices on one line) still gets a
@@ -82,10 +93,7 @@ int inFront(const std::vector<Vec3>& pts, const Polygon& polygon);
 // Side test of one point: -1 (in front or on the plane) or 1 (behind). Only a not-a-number
 // normal can make it 0.
 inline int inFront(const Vec3& point, const Polygon& polygon) {
-  const double s = dot(point - polygon.points[0], polygon.normal);
-  if (s >= -kSideEpsilon) return -1;
-  if (s <= kSideEpsilon) return 1;
-  return 0;
+  return sideNumber(geometry::sideOf(geometry::distance(planeOf(polygon), point), kSideEpsilon));
 }
 
 // "polygon: LABEL has N points." or "null polygon" for the empty value.

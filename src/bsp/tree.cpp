@@ -21,7 +21,8 @@ bool inFrontOf(const BspNode* a, const BspNode* b) {
   if (!b->element) return false;
   if (!a->element->poly) return true;
   if (!b->element->poly) return false;
-  return inFront(a->element->poly->points, *b->element->poly) != 1;
+  return geometry::sideOf(a->element->poly->points, planeOf(*b->element->poly), kSideEpsilon) !=
+         geometry::Side::Back;
 }
 
 }  // namespace
@@ -73,7 +74,7 @@ const FlatTree& flatten(const BspNode& root) {
     if (!p.node->element || !p.node->element->poly) continue;
     const Polygon& poly = *p.node->element->poly;
     const auto at = static_cast<std::uint32_t>(flat->nodes.size());
-    flat->nodes.push_back({poly.points[0], poly.normal, &*p.node->element, kNoNode, kNoNode});
+    flat->nodes.push_back({planeOf(poly), &*p.node->element, kNoNode, kNoNode});
     if (p.parent != kNoNode) (p.front ? flat->nodes[p.parent].front : flat->nodes[p.parent].back) = at;
     if (p.node->right) stack.push_back({p.node->right.get(), at, false});
     if (p.node->left) stack.push_back({p.node->left.get(), at, true});

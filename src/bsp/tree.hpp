@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "bsp/polygon.hpp"
+#include "geometry/far_to_near.hpp"
+#include "geometry/small_stack.hpp"
 
 namespace kolvar::bsp {
 
@@ -28,8 +30,7 @@ namespace detail {
 // with its plane and the positions of its placed children. Walking it reads memory in order
 // instead of chasing nodes scattered over the heap, which is what bounds the walk on large trees.
 struct FlatNode {
-  Vec3 origin;
-  Vec3 normal;
+  geometry::Plane plane;  // the splitter's
   const BspElement* element;
   std::uint32_t front;  // position of the placed front child, or kNoNode
   std::uint32_t back;
@@ -98,84 +99,21 @@ void bspFarToNear(const Vec3& viewer, const NodeRef& tree,
 // ----------------------------------------------------------------------------------------------
 
 namespace detail {
-// A work stack entry of the iterative walks: a subtree still to walk, or an element to visit.
-struct WalkStep {
-  const BspNode* node;
-  bool visit;
-};
-
-// The work stack of the walks and of insertion: the first N entries live inside the object
-// (on the caller's stack frame), deeper trees spill into the heap. Trees of the usual depth
-// thus cost no allocation per walk or per insertion.
+// The work stack of the walks and of insertion: trees of the usual depth cost no allocation.
 template <class T, std::size_t N = 96>
-class SmallStack {
- public:
-  bool empty() const { return size_ == 0; }
-  std::size_t size() const { return size_; }
-  void push(const T& v) {
-    if (size_ < N) {
-      inline_[size_] = v;
-    } else {
-      more_.push_back(v);
-    }
-    ++size_;
-  }
-  const T& back() const { return size_ <= N ? inline_[size_ - 1] : more_.back(); }
-  const T& operator[](std::size_t i) const { return i < N ? inline_[i] : more_[i - N]; }
-  void clear() {
-    size_ = 0;
-    more_.clear();
-  }
-  T pop() {
-    --size_;
-    if (size_ < N) return inline_[size_];
-    T v = more_.back();
-    more_.pop_back();
-    return v;
-  }
-
- private:
-  T inline_[N];
-  std::vector<T> more_;
-  std::size_t size_ = 0;
-};
+using SmallStack = geometry::SmallStack<T, N>;
 }  // namespace detail
 
 template <class F>
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
   if (!tree || !tree->element || !tree->element->poly) return;
-  const std::vector<detail::FlatNode>& nodes = detail::flatten(*tree).nodes;
-  struct Step {
-    std::uint32_t at;
-    bool visit;
+  // The side test of the viewer as inFront(viewer, poly) makes it: on the plane, or at a distance
+  // that is not a number, counts as in front.
+  const auto viewerInFront = [viewer](const detail::FlatNode& node) {
+    return !geometry::behind(geometry::distance(node.plane, viewer), kSideEpsilon);
   };
-  detail::SmallStack<Step> stack;
-  std::uint32_t n = 0;
-  for (;;) {
-    // Descend along far sides, leaving each node's visit and its near side on the stack.
-    while (n != detail::kNoNode) {
-      const detail::FlatNode& node = nodes[n];
-      // Both children are read soon, one now and one from the stack: start loading them.
-      if (node.front != detail::kNoNode) __builtin_prefetch(&nodes[node.front]);
-      if (node.back != detail::kNoNode) __builtin_prefetch(&nodes[node.back]);
-      // The side test of the viewer against the node's plane, as inFront(viewer, poly) computes it.
-      const double s = dot(viewer - node.origin, node.normal);
-      const bool viewerInFront = s >= -kSideEpsilon || !(s <= kSideEpsilon);
-      const std::uint32_t far = viewerInFront ? node.back : node.front;
-      const std::uint32_t near = viewerInFront ? node.front : node.back;
-      if (near != detail::kNoNode) stack.push({near, false});
-      stack.push({n, true});
-      n = far;
-    }
-    if (stack.empty()) return;
-    const Step step = stack.pop();
-    if (step.visit) {
-      f(*nodes[step.at].element);
-      n = detail::kNoNode;
-    } else {
-      n = step.at;
-    }
-  }
+  geometry::walkFarToNear(detail::flatten(*tree).nodes, std::uint32_t{0}, detail::kNoNode, viewerInFront,
+                          [&](const detail::FlatNode& node) { f(*node.element); });
 }
 
 }  // namespace kolvar::bsp

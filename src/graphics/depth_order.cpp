@@ -6,18 +6,25 @@
 #include <limits>
 #include <utility>
 
+#include "geometry/far_to_near.hpp"
+#include "geometry/split.hpp"
+
 namespace kolvar::graphics {
 
 namespace {
 
-int sideOf(double d) { return d > kDepthTolerance ? 1 : (d < -kDepthTolerance ? -1 : 0); }
+using geometry::Side;
+
+// The side of a segment's end. Segments are cut where they cross a plane and filed whole where
+// they touch it; an end whose distance is not a number stays where it is, as if on the plane.
+Side sideOfEnd(const Plane& plane, const Vec3& p) {
+  const Side s = geometry::sideOf(geometry::distance(plane, p), kDepthTolerance);
+  return s == Side::Straddling ? Side::On : s;
+}
 
 bool samePoint(Vec3 a, Vec3 b) {
   return std::abs(a.x - b.x) <= 1e-12 && std::abs(a.y - b.y) <= 1e-12 && std::abs(a.z - b.z) <= 1e-12;
 }
-
-// Where a face lies relative to a plane.
-enum class Side { Front, Back, Coplanar, Straddling };
 
 // What the tree keeps about each piece: its own plane and the box around its corners, which
 // settles most classifications without looking at the corners.
@@ -40,35 +47,14 @@ PieceInfo infoOf(const DepthFace& f, const Plane& plane) {
 Side classify(const DepthFace& f, const PieceInfo& info, const Plane& p) {
   // The box's centre and how far its corners reach along the normal.
   const Vec3 half = 0.5 * (info.hi - info.lo);
-  const double c = dot(p.normal, 0.5 * (info.lo + info.hi)) - p.offset;
+  const double c = geometry::distance(p, 0.5 * (info.lo + info.hi));
   const double reach = std::abs(p.normal.x) * half.x + std::abs(p.normal.y) * half.y + std::abs(p.normal.z) * half.z;
   if (c > reach + kDepthTolerance) return Side::Front;
   if (c < -reach - kDepthTolerance) return Side::Back;
-  bool anyFront = false, anyBack = false;
-  for (const Vec3& v : f.points) {
-    int s = sideOf(dot(p.normal, v) - p.offset);
-    anyFront |= s > 0;
-    anyBack |= s < 0;
-    if (anyFront && anyBack) return Side::Straddling;
-  }
-  if (anyFront) return Side::Front;
-  if (anyBack) return Side::Back;
-  return Side::Coplanar;
+  return geometry::sideOf(f.points, p, kDepthTolerance);
 }
 
 }  // namespace
-
-Vec3 newellNormal(const std::vector<Vec3>& pts) {
-  Vec3 n;
-  for (std::size_t i = 0; i < pts.size(); ++i) {
-    const Vec3& a = pts[i];
-    const Vec3& b = pts[(i + 1) % pts.size()];
-    n.x += (a.y - b.y) * (a.z + b.z);
-    n.y += (a.z - b.z) * (a.x + b.x);
-    n.z += (a.x - b.x) * (a.y + b.y);
-  }
-  return n;
-}
 
 std::optional<Plane> planeOf(const std::vector<Vec3>& pts) {
   if (pts.size() < 3) return std::nullopt;
@@ -80,7 +66,7 @@ std::optional<Plane> planeOf(const std::vector<Vec3>& pts) {
   c = (1.0 / static_cast<double>(pts.size())) * c;
   Plane plane;
   plane.normal = (1.0 / len) * n;
-  plane.offset = dot(plane.normal, c);
+  plane.point = c;
   return plane;
 }
 
@@ -108,7 +94,7 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
   std::optional<Plane> plane = planeOf(clean.points);
   if (!plane) return {};
   bool flat = true;
-  for (const Vec3& p : clean.points) flat = flat && std::abs(dot(plane->normal, p) - plane->offset) <= kDepthTolerance;
+  for (const Vec3& p : clean.points) flat = flat && std::abs(geometry::distance(*plane, p)) <= kDepthTolerance;
   std::vector<DepthFace> out;
   if (flat) {
     out.push_back(std::move(clean));  // (a braced list would copy it)
@@ -128,54 +114,16 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
 }
 
 void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back) {
-  front = DepthFace{{}, {}, face.id};
-  back = DepthFace{{}, {}, face.id};
-  const bool allEdges = face.edges.size() != face.points.size();
-  std::size_t n = face.points.size();
-  // Signed distances of the corners; most faces have few, and they stay off the heap.
-  constexpr std::size_t kFew = 16;
-  double few[kFew];
-  std::vector<double> many(n > kFew ? n : 0);
-  double* d = n > kFew ? many.data() : few;
-  for (std::size_t i = 0; i < n; ++i) d[i] = dot(plane.normal, face.points[i]) - plane.offset;
-  front.points.reserve(n + 1);
-  front.edges.reserve(n + 1);
-  back.points.reserve(n + 1);
-  back.edges.reserve(n + 1);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::size_t j = (i + 1) % n;
-    const Vec3& p = face.points[i];
-    int si = sideOf(d[i]), sj = sideOf(d[j]);
-    bool e = allEdges || face.edges[i];
-    if (si > 0) {
-      front.points.push_back(p);
-      front.edges.push_back(e);
-    } else if (si < 0) {
-      back.points.push_back(p);
-      back.edges.push_back(e);
-    } else {
-      // On the plane: a corner of both parts. Its outgoing edge is original only in the part
-      // that the edge runs into; in the other part the outline continues along the cut.
-      front.points.push_back(p);
-      front.edges.push_back(sj >= 0 && e);
-      back.points.push_back(p);
-      back.edges.push_back(sj <= 0 && e);
-    }
-    if (si * sj < 0) {
-      double t = d[i] / (d[i] - d[j]);
-      Vec3 x = lerp(p, face.points[j], t);
-      DepthFace& from = si > 0 ? front : back;
-      DepthFace& into = si > 0 ? back : front;
-      from.points.push_back(x);
-      from.edges.push_back(false);
-      into.points.push_back(x);
-      into.edges.push_back(e);
-    }
+  std::vector<bool> allOriginal;
+  const std::vector<bool>* edges = &face.edges;
+  if (face.edges.size() != face.points.size()) {
+    allOriginal.assign(face.points.size(), true);
+    edges = &allOriginal;
   }
-  // A part with no area (planeOf would find no plane) is no part.
-  auto hasArea = [](const std::vector<Vec3>& pts) { return pts.size() >= 3 && norm(newellNormal(pts)) > 1e-14; };
-  if (!hasArea(front.points)) front.points.clear(), front.edges.clear();
-  if (!hasArea(back.points)) back.points.clear(), back.edges.clear();
+  geometry::SplitPart f, b;
+  geometry::splitConvex(face.points, edges, plane, kDepthTolerance, geometry::OnPlane::Both, f, b);
+  front = DepthFace{std::move(f.points), std::move(f.edges), face.id};
+  back = DepthFace{std::move(b.points), std::move(b.edges), face.id};
 }
 
 // The box's walls stand at exactly +-0.5; points within the tolerance outside count as inside
@@ -195,7 +143,7 @@ DepthFace clipFaceToBox(DepthFace face) {
       // Keep sign * coordinate <= 0.5, the front side of the plane with normal -sign * e_axis.
       Plane wall;
       wall.normal[axis] = -sign;
-      wall.offset = -kHalf;
+      wall.point[axis] = sign * kHalf;
       DepthFace in, out;
       splitFace(kept, wall, in, out);
       kept = std::move(in);
@@ -247,11 +195,11 @@ Side classifyAcross(const PieceInfo& info, int axis, double at) {
   if (anyFront && anyBack) return Side::Straddling;
   if (anyFront) return Side::Front;
   if (anyBack) return Side::Back;
-  return Side::Coplanar;
+  return Side::On;
 }
 
 Side classify(const DepthFace& f, const PieceInfo& info, const Splitter& s) {
-  return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.offset) : classify(f, info, s.plane);
+  return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.point[s.axis]) : classify(f, info, s.plane);
 }
 
 // How good a splitter looks on a node's sample; lower is better. Cuts make pieces, and pieces
@@ -327,7 +275,7 @@ void bestAcross(const std::vector<PieceInfo>& info, int axis, Workspace& w, Spli
       best = Splitter{};
       best.axis = axis;
       best.plane.normal[axis] = 1;
-      best.plane.offset = p;
+      best.plane.point[axis] = p;
     }
   }
 }
@@ -383,11 +331,11 @@ Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFac
     const Plane& p = info[candidate].plane;
     long cuts = 0, fronts = 0, backs = 0;
     for (int idx : w.sample) {
-      switch (idx == candidate ? Side::Coplanar : classify(faces[idx], info[idx], p)) {
+      switch (idx == candidate ? Side::On : classify(faces[idx], info[idx], p)) {
         case Side::Front: ++fronts; break;
         case Side::Back: ++backs; break;
         case Side::Straddling: ++cuts; break;
-        case Side::Coplanar: break;
+        case Side::On: break;
       }
     }
     const long score = splitterScore(cuts, fronts, backs);
@@ -412,7 +360,7 @@ Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFac
   // Counted over the whole list, from the bounds alone.
   std::size_t fronts = 0, backs = 0;
   for (int idx : list) {
-    const Side side = classifyAcross(info[idx], across.axis, across.plane.offset);
+    const Side side = classifyAcross(info[idx], across.axis, across.plane.point[across.axis]);
     fronts += side == Side::Front || side == Side::Straddling;
     backs += side == Side::Back || side == Side::Straddling;
   }
@@ -435,10 +383,10 @@ void partition(DepthTree& tree, int node, const std::vector<int>& list, const Sp
   for (std::size_t k = 0; k < list.size(); ++k) {
     const int idx = list[k];
     const Side side = static_cast<std::ptrdiff_t>(k) == splitter.pick
-                          ? Side::Coplanar
+                          ? Side::On
                           : classify(tree.faces[idx], info[idx], splitter);
     switch (side) {
-      case Side::Coplanar: tree.nodeFaces.push_back(idx); break;
+      case Side::On: tree.nodeFaces.push_back(idx); break;
       case Side::Front: fronts.push_back(idx); break;
       case Side::Back: backs.push_back(idx); break;
       case Side::Straddling: {
@@ -482,9 +430,7 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
       tree.nodes[node].segments.push_back(static_cast<int>(tree.segments.size()) - 1);
       continue;
     }
-    double da = dot(n.plane.normal, s.a) - n.plane.offset;
-    double db = dot(n.plane.normal, s.b) - n.plane.offset;
-    int sa = sideOf(da), sb = sideOf(db);
+    const Side sa = sideOfEnd(n.plane, s.a), sb = sideOfEnd(n.plane, s.b);
     auto descend = [&](bool toFront, const DepthSegment& piece) {
       int child = toFront ? tree.nodes[node].front : tree.nodes[node].back;
       if (child < 0) {
@@ -493,18 +439,19 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
       }
       work.emplace_back(child, piece);
     };
-    if (sa == 0 && sb == 0) {
+    if (sa == Side::On && sb == Side::On) {
       tree.segments.push_back(s);
       tree.nodes[node].segments.push_back(static_cast<int>(tree.segments.size()) - 1);
-    } else if (sa >= 0 && sb >= 0) {
+    } else if (sa != Side::Back && sb != Side::Back) {
       descend(true, s);
-    } else if (sa <= 0 && sb <= 0) {
+    } else if (sa != Side::Front && sb != Side::Front) {
       descend(false, s);
     } else {
+      const double da = geometry::distance(n.plane, s.a), db = geometry::distance(n.plane, s.b);
       Vec3 x = lerp(s.a, s.b, da / (da - db));
       DepthSegment first{s.a, x, s.id}, second{x, s.b, s.id};
       // Pushed in reverse so that the first half is filed first.
-      bool firstFront = sa > 0;
+      bool firstFront = sa == Side::Front;
       descend(!firstFront, second);
       descend(firstFront, first);
     }
@@ -521,7 +468,7 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
   } else {
     std::vector<PieceInfo> info;
     info.reserve(tree.faces.size());
-    for (const DepthFace& f : tree.faces) info.push_back(infoOf(f, planeOf(f.points).value_or(Plane{{0, 0, 1}, 0})));
+    for (const DepthFace& f : tree.faces) info.push_back(infoOf(f, planeOf(f.points).value_or(Plane{{}, {0, 0, 1}})));
     tree.nodes.reserve(3 * tree.faces.size());
     tree.nodeFaces.reserve(tree.faces.size());
 
@@ -557,28 +504,13 @@ std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer) {
   std::vector<DepthStep> out;
   if (tree.root < 0) return out;
   out.reserve(tree.faces.size() + tree.segments.size());
-  // Actions: visit a subtree (expands into its far side, itself, its near side) or emit a node.
-  struct Action {
-    int node;
-    bool emit;
-  };
-  std::vector<Action> stack{{tree.root, false}};
-  while (!stack.empty()) {
-    Action a = stack.back();
-    stack.pop_back();
-    const DepthTree::Node& n = tree.nodes[a.node];
-    if (a.emit || n.leaf) {
-      for (int i = 0; i < n.faceCount; ++i) out.push_back({true, tree.nodeFaces[n.firstFace + i]});
-      for (int s : n.segments) out.push_back({false, s});
-      continue;
-    }
-    bool viewerInFront = dot(n.plane.normal, towardViewer) >= 0;
-    int farSide = viewerInFront ? n.back : n.front;
-    int nearSide = viewerInFront ? n.front : n.back;
-    if (nearSide >= 0) stack.push_back({nearSide, false});
-    stack.push_back({a.node, true});
-    if (farSide >= 0) stack.push_back({farSide, false});
-  }
+  // Orthographic: the side of the viewer is the side the direction toward it points to. A leaf
+  // has no children, so it is simply emitted.
+  const auto viewerInFront = [&](const DepthTree::Node& n) { return dot(n.plane.normal, towardViewer) >= 0; };
+  geometry::walkFarToNear(tree.nodes, tree.root, -1, viewerInFront, [&](const DepthTree::Node& n) {
+    for (int i = 0; i < n.faceCount; ++i) out.push_back({true, tree.nodeFaces[n.firstFace + i]});
+    for (int s : n.segments) out.push_back({false, s});
+  });
   return out;
 }
 

@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/plane.hpp"
+#include "geometry/polygon_normal.hpp"
 #include "graphics/geometry_math.hpp"
 
 namespace kolvar::graphics {
@@ -35,15 +37,13 @@ struct DepthSegment {
   friend bool operator==(const DepthSegment&, const DepthSegment&) = default;
 };
 
-struct Plane {
-  Vec3 normal;  // unit
-  double offset = 0;  // dot(normal, p) = offset on the plane
-};
+// A plane through a point, with a unit normal; distances are measured from that point.
+using Plane = geometry::Plane;
 
 inline constexpr double kDepthTolerance = 1e-9;
 
 // The area-weighted (Newell) normal of a polygon, not normalised; zero for a degenerate one.
-Vec3 newellNormal(const std::vector<Vec3>& points);
+using geometry::newellNormal;
 
 // The plane of a polygon, or nothing when it has no area.
 std::optional<Plane> planeOf(const std::vector<Vec3>& points);
@@ -52,8 +52,9 @@ std::optional<Plane> planeOf(const std::vector<Vec3>& points);
 // in one plane (the fan's inner diagonals are not original edges), nothing when it has no area.
 std::vector<DepthFace> flatFaces(DepthFace face);
 
-// Cut a polygon by a plane into its parts in front (signed distance >= 0) and behind. Edge
-// flags follow the pieces; the cut itself is not an original edge. A part may be empty.
+// Cut a polygon by a plane into its parts in front and behind; corners within
+// kDepthTolerance of the plane belong to both. Edge flags follow the pieces (no flags count as
+// all original); the cut itself is not an original edge. A part with no area comes out empty.
 void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back);
 
 // Keep the part of a face inside the box |x|, |y|, |z| <= 0.5 (empty when none is).

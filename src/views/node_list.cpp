@@ -14,7 +14,7 @@ void drawListConnector(double x, double y, double cx, double cy) {
 
 }  // namespace
 
-void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element, const Value& itemClick) {
+void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Value& itemClick) {
   const auto [x, dx, y, dy] = pos;
   if (!element.front.empty()) {
     const double cx = x - dx / 2, cy = y - dy;
@@ -39,7 +39,7 @@ void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element, con
   }
 }
 
-void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick) {
+void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick) {
   if (polyList.empty()) return;
   const double x = pos[0];
   double y = pos[2];

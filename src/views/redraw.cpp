@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "bsp/private/inorder.hpp"
+#include "diagram/inorder.hpp"
 #include "guiruntime/cla.hpp"
 #include "views/views.hpp"
 
@@ -81,7 +81,7 @@ Value drawFigure(const Picture& p) {
 
   // The partition view: every polygon placed in the tree.
   g::axes(p.axes[1]);
-  bsp::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
+  diagram::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
 
   if (p.options.scanner) {
     const bsp::Vec3 s = p.scanner;
@@ -104,7 +104,7 @@ Value drawFigure(const Picture& p) {
   gui::cla();
   g::view(treeAxes, Value(2.0));
   g::grid(treeAxes, false);
-  bsp::btplottree(p.root, [&](const bsp::NodePos& pos, const bsp::BspElement& e) {
+  diagram::btplottree(p.root, [&](const diagram::NodePos& pos, const bsp::BspElement& e) {
     bspPlotElement(pos, e, p.callbacks.itemClick);
   });
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bsp/bsp.hpp"
-#include "bsp/private/tree_diagram.hpp"
+#include "diagram/tree_diagram.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
 
@@ -75,10 +75,10 @@ void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Han
 void plotPolygon(const bsp::PolygonRef& polygon, const Options& options);
 
 // One node of the tree view: its waiting lists as columns of clickable items, then its caption.
-void bspPlotElement(const bsp::NodePos& pos, const bsp::BspElement& element, const Value& itemClick);
+void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Value& itemClick);
 // A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down;
 // each item carries (its position, the list) as "UserData" and `itemClick` as its handler.
-void bspPlotList(const bsp::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick);
+void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick);
 
 // Append the element's label as the last line of the list control `scanList`.
 void updateScanList(Handle scanList, const bsp::BspElement& element);

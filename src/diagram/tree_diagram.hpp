@@ -8,19 +8,19 @@
 
 #include "bsp/bsp.hpp"
 
-namespace kolvar::bsp {
+namespace kolvar::diagram {
 
 // [x dx y dy]: the node's place, its horizontal spread (children stand dx/2 to each side and get
 // dx/2 as their own), and the vertical step to the next level.
 using NodePos = std::array<double, 4>;
-using ElementPlotter = std::function<void(const NodePos& pos, const BspElement& element)>;
+using ElementPlotter = std::function<void(const NodePos& pos, const bsp::BspElement& element)>;
 
 // Lay out `tree` in the current axes: the root at the horizontal centre, one tenth of the height
 // below the top, with half the width as its spread. An empty tree draws nothing.
-void btplottree(const NodeRef& tree, const ElementPlotter& eplotter);
+void btplottree(const bsp::NodeRef& tree, const ElementPlotter& eplotter);
 
 // Draw the edges to the children of `tree` at `pos`, recurse into them, then call the plotter
 // for the node itself, so a node's mark lies on top of everything below it.
-void btplotnodes(const NodePos& pos, const NodeRef& tree, const ElementPlotter& eplotter);
+void btplotnodes(const NodePos& pos, const bsp::NodeRef& tree, const ElementPlotter& eplotter);
 
-}  // namespace kolvar::bsp
+}  // namespace kolvar::diagram

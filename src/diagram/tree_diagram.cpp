@@ -1,12 +1,12 @@
-#include "bsp/private/tree_diagram.hpp"
+#include "diagram/tree_diagram.hpp"
 
 #include "graphics/graphics.hpp"
 
-namespace kolvar::bsp {
+namespace kolvar::diagram {
 
 namespace g = kolvar::graphics;
 
-void btplottree(const NodeRef& tree, const ElementPlotter& eplotter) {
+void btplottree(const bsp::NodeRef& tree, const ElementPlotter& eplotter) {
   const g::Handle ax = g::gca();
   const Matrix xlim = g::get(ax, "XLim").matrix();
   const Matrix ylim = g::get(ax, "YLim").matrix();
@@ -33,7 +33,7 @@ void drawEdge(double x, double y, double cx, double cy, const char* letter, cons
 
 }  // namespace
 
-void btplotnodes(const NodePos& pos, const NodeRef& tree, const ElementPlotter& eplotter) {
+void btplotnodes(const NodePos& pos, const bsp::NodeRef& tree, const ElementPlotter& eplotter) {
   if (!tree) return;
   const auto [x, dx, y, dy] = pos;
   if (tree->left) {
@@ -51,4 +51,4 @@ void btplotnodes(const NodePos& pos, const NodeRef& tree, const ElementPlotter& 
   if (tree->element) eplotter(pos, *tree->element);
 }
 
-}  // namespace kolvar::bsp
+}  // namespace kolvar::diagram

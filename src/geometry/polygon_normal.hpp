@@ -1,0 +1,27 @@
+#pragma once
+// Normals of vertex loops.
+#include <optional>
+#include <vector>
+
+#include "geometry/vec3.hpp"
+
+namespace kolvar::geometry {
+
+// Newell's normal: the area vector of the loop (twice its area times its unit normal for a
+// flat loop), not normalised. Robust to repeated and collinear vertices; zero for a loop with no
+// area and for fewer than three vertices. Computed relative to the first vertex, so that a loop
+// far from the origin keeps its precision.
+Vec3 newellNormal(const std::vector<Vec3>& points);
+
+// Below this sine of the angle between the first edge and the first diagonal, the first three
+// vertices of a loop count as collinear.
+inline constexpr double kCollinearSine = 1e-12;
+
+// The unit normal of a vertex loop: the cross product of the first edge and the first diagonal,
+// normalised (right-hand rule over the first three vertices). Where those three vertices are
+// collinear or coincide - a split piece whose cut point equals a vertex - the normalised Newell
+// normal instead. Null when the loop spans no plane: fewer than three vertices, or all of them
+// on one line (to within kCollinearSine of its extent), or a coordinate that is not a number.
+std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points);
+
+}  // namespace kolvar::geometry

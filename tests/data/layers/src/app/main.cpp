@@ -1,0 +1,2 @@
+#include "app/app.hpp"
+#include "graphics/qt/backend.hpp"

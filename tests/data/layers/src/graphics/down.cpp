@@ -1,0 +1,2 @@
+#include "graphics/camera.hpp"
+#include "qt/backend.hpp"

@@ -1,0 +1,1 @@
+#include "bsp/polygon.hpp"
