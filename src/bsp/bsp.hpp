@@ -1,6 +1,7 @@
 #pragma once
 // The BSP core: polygons and the side test, splitting, tree records and insertion, node
 // expansion, far-to-near order, the preset scenes and scene files.
+#include "bsp/cells.hpp"
 #include "bsp/expand.hpp"
 #include "bsp/polygon.hpp"
 #include "bsp/presets.hpp"
