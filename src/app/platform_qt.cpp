@@ -79,7 +79,7 @@ PlatformHooks platformHooks(int argc, char** argv) {
   platform->argc = argc;
   platform->app = std::make_unique<QApplication>(platform->argc, argv);
   QApplication::setApplicationName("kolvar");
-  QApplication::setApplicationVersion("0.1.0");
+  QApplication::setApplicationVersion(KOLVAR_VERSION);
   // One look everywhere, so that the window, snapshots and prints agree.
   if (QStyle* style = QStyleFactory::create("Fusion")) QApplication::setStyle(style);
   if (wantScreen && QGuiApplication::platformName() == "offscreen") {

@@ -69,7 +69,14 @@ g::ProgramInfo programInfo() {
     std::replace(name.begin(), name.end(), '/', '_');
     info.initTerm.push_back({"InitializeModule_" + name, "TerminateModule_" + name, {}, {}});
   }
-  info.initTerm[2].initialize = [] { g::registerEmbeddedLayout("kolvar.fig", embeddedLayoutText()); };
+  info.initTerm[2].initialize = [] {
+    g::registerEmbeddedLayout("kolvar.fig", embeddedLayoutText());
+    // Installed, the layout lies in the data folder beside the program's folder (bin/ and
+    // share/kolvar/ under one prefix).
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) g::registerLayoutFolder((exe.parent_path().parent_path() / "share" / "kolvar").string());
+  };
   return info;
 }
 
@@ -86,7 +93,7 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
     return 0;
   }
   if (options.version) {
-    std::cout << "kolvar 0.1.0\n";
+    std::cout << "kolvar " KOLVAR_VERSION "\n";
     return 0;
   }
 

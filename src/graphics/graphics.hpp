@@ -247,5 +247,8 @@ Backend& backend();
 // A layout compiled into the program, found by `loadfig` under `name` (a file name such as
 // "kolvar.fig") when no file of that name exists. Kept across sessions.
 void registerEmbeddedLayout(std::string name, std::string text);
+// A folder where `loadfig` looks for a layout given by a relative name, after the working folder
+// and the program's own folder (an installed program's data folder). Kept across sessions.
+void registerLayoutFolder(std::string folder);
 
 }  // namespace kolvar::graphics

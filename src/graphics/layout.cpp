@@ -27,6 +27,7 @@
 // property, a bad value, a wrong nesting) raises an error naming the file, the JSON path of the
 // fault (e.g. /children/2/properties/Visible) and what was expected, and leaves no object behind.
 // "CreateFcn" callbacks run after the whole tree exists.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -51,6 +52,11 @@ namespace {
 std::map<std::string, std::string>& embeddedLayouts() {
   static std::map<std::string, std::string> layouts;
   return layouts;
+}
+
+std::vector<std::string>& layoutFolders() {
+  static std::vector<std::string> folders;
+  return folders;
 }
 
 // A fault at a place in the file: carries the JSON path until the loader names the file.
@@ -229,6 +235,11 @@ void registerEmbeddedLayout(std::string name, std::string text) {
   embeddedLayouts()[std::move(name)] = std::move(text);
 }
 
+void registerLayoutFolder(std::string folder) {
+  auto& folders = layoutFolders();
+  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
+}
+
 LoadedLayout loadfigText(const std::string& text, const std::string& origin, const PropertyList& overrides,
                          const LayoutBuilt& built) {
   const Json doc = runtime::parseJson(text, "Layout file \"" + origin + "\"");
@@ -300,6 +311,7 @@ LoadedLayout loadfig(const std::string& path, const PropertyList& overrides, con
   } else {
     places.push_back(fs::current_path() / given);
     if (auto exe = exeFolder(); !exe.empty()) places.push_back(fs::path(exe) / given);
+    for (const std::string& folder : layoutFolders()) places.push_back(fs::path(folder) / given);
   }
   for (const auto& p : places)
     if (auto text = readFile(p)) return loadfigText(*text, p.string(), overrides, built);
