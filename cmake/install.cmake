@@ -24,9 +24,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "kolvar developers <kolvar@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "teaches binary space partitioning trees of 3-D polygons")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "teaches binary space partitioning trees of 3-D polygons
- kolvar opens one window with the 3-D scene, the 3-D partition built so far and the BSP tree as
- a diagram whose waiting polygons are clickable. Each click picks a splitter, files and splits the
- other polygons and grows the tree; a viewer point gives the far-to-near painter's order.")
+kolvar opens one window with the 3-D scene, the 3-D partition built so far and the BSP tree as
+a diagram whose waiting polygons are clickable. Each click picks a splitter, files and splits the
+other polygons and grows the tree; a viewer point gives the far-to-near painter's order.")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries it links, as dpkg-shlibdeps finds them, and Qt's platform plugins.

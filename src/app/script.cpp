@@ -204,10 +204,27 @@ std::string stateJson(g::Handle fig) {
   const views::Options o = displayOptions(c);
   auto flag = [](bool on) { return on ? "true" : "false"; };
   const double scene = g::get(c.select_poly, "Value").scalar();
-  return "{\"scene\":" + formatShortest(scene) + ",\"scanner\":" + jsonNumbers({s.x, s.y, s.z}) +
-         ",\"scan\":" + scan + ",\"readouts\":" + readouts + ",\"options\":{\"labels\":" +
-         flag(o.labels) + ",\"normals\":" + flag(o.normals) + ",\"scanner\":" + flag(o.scanner) +
-         ",\"frame\":" + flag(o.frame) + "},\"tree\":" + jsonTree(state.root) + "}";
+  // Appended piece by piece: a long chain of + makes g++ warn about copies it cannot see through.
+  std::string out = "{\"scene\":";
+  out += formatShortest(scene);
+  out += ",\"scanner\":";
+  out += jsonNumbers({s.x, s.y, s.z});
+  out += ",\"scan\":";
+  out += scan;
+  out += ",\"readouts\":";
+  out += readouts;
+  out += ",\"options\":{\"labels\":";
+  out += flag(o.labels);
+  out += ",\"normals\":";
+  out += flag(o.normals);
+  out += ",\"scanner\":";
+  out += flag(o.scanner);
+  out += ",\"frame\":";
+  out += flag(o.frame);
+  out += "},\"tree\":";
+  out += jsonTree(state.root);
+  out += "}";
+  return out;
 }
 
 namespace {

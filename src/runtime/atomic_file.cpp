@@ -1,6 +1,7 @@
 #include "runtime/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,16 @@ bool flushToDisk(const std::string& file) {
   return ok;
 }
 
+// The permissions the file would have had if written in place: those of the file it replaces, or
+// what the user's umask leaves of read and write for all (a temporary file starts private).
+mode_t permissionsFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
 }  // namespace
 
 void writeFileAtomically(const std::string& path, const std::function<void(const std::string& temporary)>& write) {
@@ -46,7 +57,8 @@ void writeFileAtomically(const std::string& path, const std::function<void(const
   const std::string temporary(name.data());
   try {
     write(temporary);
-    if (!flushToDisk(temporary)) throw cannotWrite(path, std::strerror(errno));
+    if (::chmod(temporary.c_str(), permissionsFor(path)) != 0 || !flushToDisk(temporary))
+      throw cannotWrite(path, std::strerror(errno));
     std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) throw cannotWrite(path, ec.message());

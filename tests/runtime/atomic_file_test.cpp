@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "../support.hpp"
 #include "runtime/atomic_file.hpp"
 
@@ -35,8 +37,18 @@ TEST(AtomicFile, AWriteThatFailsPartWayLeavesTheOldFileAndNoLitter) {
   EXPECT_EQ(contentOf(file), "the good picture");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   writeFileAtomically(file.string(), [](const std::string& temporary) { std::ofstream(temporary) << "new"; });
   EXPECT_EQ(contentOf(file), "new");
+  // The file keeps the permissions it had; a new one gets what a plain write would give it.
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const fs::path fresh = dir / "fresh.png";
+  const mode_t mask = ::umask(022);
+  writeFileAtomically(fresh.string(), [](const std::string& temporary) { std::ofstream(temporary) << "x"; });
+  ::umask(mask);
+  EXPECT_EQ(fs::status(fresh).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                                 fs::perms::others_read);
+  fs::remove(fresh);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   // A folder that does not exist is named in the message.
   EXPECT_EQ(messageOf([&] { writeFileAtomically((dir / "no" / "x.png").string(), [](const std::string&) {}); }),
