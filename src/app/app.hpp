@@ -32,6 +32,22 @@ void redraw(ProgramState state);
 // view takes the scene view's view.
 void wrapWindowButtonUpFcn(Handle hObject);
 
+// The function references a redraw installs: the handlers of the table for what the layout and
+// the diagram offer, and the program's own callbacks for what only the window does (the pointer,
+// the wheel, a new size, a node's caption).
+views::Callbacks programCallbacks();
+// Installs the program's own callbacks on the layout's controls that have no callback text (the
+// scan list, the view buttons, the scanner's entries). A layout without them lacks those actions.
+void installProgramCallbacks(const ProgramState& state);
+// A press in the partition view at `currentPoint` (its line of sight): the scanner jumps to the
+// far point, kept inside the scene, unless the press was on its marker; then it follows the
+// pointer until the release.
+void startSteering(ProgramState& state, const Matrix& currentPoint, bool nearMarker);
+bool nearScannerMarker(const ProgramState& state, Handle partitionAxes);
+// Turns both 3-D views of the window of `h` to a named view: "top", "front", "side", "default",
+// or "reset" (the default, and no zoom). False for any other name.
+bool showNamedView(Handle h, std::string_view name);
+
 // The main GUI function: every start and every callback text of the layout passes through it.
 runtime::Outputs kolvar(const runtime::Args& args, int nargout);
 

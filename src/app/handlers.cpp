@@ -3,6 +3,7 @@
 
 #include "app/app.hpp"
 #include "guiruntime/guidata.hpp"
+#include "views/partition.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::app {
@@ -41,10 +42,9 @@ void axes2_ButtonDownFcn(Handle hObject) {
     throw Error("The partition view's \"CurrentPoint\" is not two points.", ErrorKind::Type);
   // The far point of the line of sight: the scanner lands on the far side of the box. A click
   // beside the drawn box gives a point outside the scene's limits, where no marker could show it:
-  // the scanner stays inside them.
-  const views::Limits& lim = state.fixed->setup.limits[1];
-  state.scanner = {std::clamp(cp(1, 0), lim[0], lim[1]), std::clamp(cp(1, 1), lim[2], lim[3]),
-                   std::clamp(cp(1, 2), lim[4], lim[5])};
+  // the scanner stays inside them. A press on the marker itself grabs it where it is; either way
+  // it follows the pointer until the button is released.
+  startSteering(state, cp, nearScannerMarker(state, hObject));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -106,7 +106,9 @@ void kolvar_OpeningFcn(Handle hObject, Value handles) {
   // state keeps its tree, scanner and view.
   if ((visible.isText() && visible.text() == "off") || !holdsProgramState(handles)) {
     checkLayout(handles);
-    storeState(hObject, initialState(handles));
+    const ProgramState state = initialState(handles);
+    storeState(hObject, state);
+    installProgramCallbacks(state);
   }
   drawFigure(hObject);
 }
@@ -114,19 +116,6 @@ void kolvar_OpeningFcn(Handle hObject, Value handles) {
 Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
 
 void drawFigure(Handle hObject) { redraw(fetchState(hObject)); }
-
-namespace {
-
-// The window's new size: everything is drawn again for it. A callback of the program's own,
-// reached by nothing but the window.
-kolvar::Callable resizeCallback() {
-  return runtime::privateFunction("kolvar: redraw for the new window size", [](const runtime::Args& a, int) {
-    if (!a.empty()) drawFigure(a[0].scalar());
-    return runtime::Outputs{};
-  });
-}
-
-}  // namespace
 
 void redraw(ProgramState state) {
   const Fixed& fixed = *state.fixed;
@@ -141,8 +130,18 @@ void redraw(ProgramState state) {
   picture.scanner = state.scanner;
   picture.options = displayOptions(state.controls);
   picture.firstLook = state.firstLook;
-  picture.callbacks = {functionRef(&NodeListItem_ButtonDownFcn), functionRef(&axes2_ButtonDownFcn),
-                       functionRef(&wrapWindowButtonUpFcn), Value(resizeCallback())};
+  picture.callbacks = programCallbacks();
+  views::Preview preview;
+  if (state.interaction.hover) {
+    const WaitingItem& item = *state.interaction.hover;
+    preview = {&item.polygon(), item.list, bsp::previewSplit(item.list, item.index)};
+  }
+  picture.focus.planes = state.controls.show_planes != 0 && views::isOn(state.controls.show_planes);
+  picture.focus.preview = state.interaction.hover ? &preview : nullptr;
+  picture.focus.highlighted = state.interaction.pointed.get();
+  picture.focus.selected = state.interaction.selected.get();
+  picture.focus.zoom = state.interaction.zoom;
+  picture.focus.status = state.controls.status_line;
   state.windowButtonUpFcn = views::drawFigure(picture);
   state.firstLook = false;
   // On the window of the current axes: the object whose callback asked for the redraw may be a
@@ -151,8 +150,13 @@ void redraw(ProgramState state) {
 }
 
 void wrapWindowButtonUpFcn(Handle hObject) {
-  const ProgramState state = fetchState(hObject);
+  ProgramState state = fetchState(hObject);
   views::followRotation(hObject, state.windowButtonUpFcn, state.fixed->axes[0], state.fixed->axes[1]);
+  // The release ends the steering of the scanner.
+  if (state.interaction.steering) {
+    state.interaction.steering = false;
+    storeState(hObject, state);
+  }
 }
 
 }  // namespace kolvar::app

@@ -13,6 +13,7 @@
 #include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
 #include "runtime/json_reader.hpp"
+#include "views/partition.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::app {
@@ -26,6 +27,12 @@ std::string jsonText(const std::string& s) { return nlohmann::json(s).dump(); }
 std::string jsonNumbers(const std::vector<double>& xs) {
   std::string out = "[";
   for (std::size_t i = 0; i < xs.size(); ++i) out += (i ? "," : "") + formatShortest(xs[i]);
+  return out + "]";
+}
+
+std::string jsonTexts(const std::vector<std::string>& xs) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < xs.size(); ++i) out += (i ? "," : "") + jsonText(xs[i]);
   return out + "]";
 }
 
@@ -96,12 +103,15 @@ void expectCount(const std::vector<std::string>& w, std::size_t lo, std::size_t 
 
 // The centre of the on-screen box of every waiting-list item showing `label`, ordered top to
 // bottom, then left to right.
-std::vector<g::Point> itemsShowing(g::Handle fig, const std::string& label) {
+// The centre of the on-screen box of every text showing `label` that `is` accepts, ordered top to
+// bottom, then left to right.
+template <class Accept>
+std::vector<g::Point> textsShowing(g::Handle fig, const std::string& label, Accept is) {
   std::vector<g::Point> found;
   const g::DisplayList& list = g::figureDisplayList(fig);  // the list the press will hit test on
   for (const auto& p : list.items) {
     if (p.kind != g::Primitive::Kind::Text || !g::ishandle(p.source)) continue;
-    if (g::typeOf(p.source) != "text" || g::get(p.source, "ButtonDownFcn").isEmpty()) continue;
+    if (g::typeOf(p.source) != "text" || !is(p.source)) continue;
     if (textOf(g::get(p.source, "String")) != label) continue;
     found.push_back({p.box.x + p.box.width / 2, p.box.y + p.box.height / 2});
   }
@@ -109,6 +119,23 @@ std::vector<g::Point> itemsShowing(g::Handle fig, const std::string& label) {
     return a.y != b.y ? a.y < b.y : a.x < b.x;
   });
   return found;
+}
+
+// Waiting-list items carry (their position, their list); node captions carry their polygon.
+bool isWaitingItem(g::Handle h) {
+  const Value ud = g::get(h, "UserData");
+  return ud.isCell() && ud.numel() == 2 && !g::get(h, "ButtonDownFcn").isEmpty();
+}
+bool isCaption(g::Handle h) { return g::get(h, "UserData").payload<bsp::Polygon>() != nullptr; }
+
+// The K-th item (1-based) showing `label`, as `click` and `hover` name them.
+g::Point waitingItem(g::Handle fig, const std::vector<std::string>& w) {
+  const double k = w.size() == 3 ? number(w[2]) : 1;
+  const auto items = textsShowing(fig, w[1], isWaitingItem);
+  if (items.empty()) throw ScriptError("no waiting-list item shows \"" + w[1] + "\"");
+  if (k < 1 || k > static_cast<double>(items.size()) || k != std::floor(k))
+    throw ScriptError(std::to_string(items.size()) + " waiting-list item(s) show \"" + w[1] + "\"");
+  return items[static_cast<std::size_t>(k) - 1];
 }
 
 void runLine(const std::vector<std::string>& w, std::ostream& out, const SnapshotWriter& snapshot) {
@@ -135,12 +162,7 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     g::controlAction(box, Value(on ? 0.0 : 1.0));
   } else if (cmd == "click") {
     expectCount(w, 2, 3, "click LABEL [K]");
-    const double k = w.size() == 3 ? number(w[2]) : 1;
-    const auto items = itemsShowing(fig, w[1]);
-    if (items.empty()) throw ScriptError("no waiting-list item shows \"" + w[1] + "\"");
-    if (k < 1 || k > static_cast<double>(items.size()) || k != std::floor(k))
-      throw ScriptError(std::to_string(items.size()) + " waiting-list item(s) show \"" + w[1] + "\"");
-    const g::Point at = items[static_cast<std::size_t>(k) - 1];
+    const g::Point at = waitingItem(fig, w);
     g::press(fig, at.x, at.y);
     g::release(fig, at.x, at.y);
   } else if (cmd == "press") {
@@ -162,11 +184,26 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     for (std::size_t r = 0; r < 2; ++r) cp(r, 0) = x, cp(r, 1) = y, cp(r, 2) = z;
     g::set(ax, "CurrentPoint", cp);
     g::dispatchCallback(ax, "ButtonDownFcn");
+  } else if (cmd == "hover") {
+    expectCount(w, 1, 3, "hover [LABEL [K]]");
+    // The pointer rests on the item; "hover" alone moves it off everything, to the window's corner.
+    const g::Point at = w.size() == 1 ? g::Point{1, 1} : waitingItem(fig, w);
+    g::motion(fig, at.x, at.y);
+  } else if (cmd == "select") {
+    expectCount(w, 2, 2, "select LABEL");
+    const auto captions = textsShowing(fig, w[1], isCaption);
+    if (captions.empty()) throw ScriptError("no node of the tree shows \"" + w[1] + "\"");
+    g::press(fig, captions[0].x, captions[0].y);
+    g::release(fig, captions[0].x, captions[0].y);
   } else if (cmd == "view") {
-    expectCount(w, 3, 3, "view AZ EL");
-    g::view(tagged(handles, "axes1"), Value::row({number(w[1]), number(w[2])}));
-    const g::Rect r = g::figurePixelRect(fig);
-    g::release(fig, r.width / 2, r.height / 2);
+    if (w.size() == 2) {
+      if (!showNamedView(fig, w[1])) throw ScriptError("usage: view top|front|side|default|reset, or view AZ EL");
+    } else {
+      expectCount(w, 3, 3, "view AZ EL");
+      g::view(tagged(handles, "axes1"), Value::row({number(w[1]), number(w[2])}));
+      const g::Rect r = g::figurePixelRect(fig);
+      g::release(fig, r.width / 2, r.height / 2);
+    }
   } else if (cmd == "state") {
     expectCount(w, 1, 1, "state");
     out << stateJson(fig) << '\n' << std::flush;
@@ -176,7 +213,7 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     snapshot(fig, w[1]);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, press, drag, scanner, view, state, snapshot)");
+                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, state, snapshot)");
   }
 }
 
@@ -223,6 +260,27 @@ std::string stateJson(g::Handle fig) {
   out += flag(o.frame);
   out += "},\"tree\":";
   out += jsonTree(state.root);
+  out += ",\"preview\":";
+  if (const auto& hover = state.interaction.hover) {
+    const bsp::Preview p = bsp::previewSplit(hover->list, hover->index);
+    out += "{\"splitter\":" + jsonText(p.splitter) + ",\"front\":" + jsonTexts(p.front) + ",\"back\":" +
+           jsonTexts(p.back) + ",\"split\":" + jsonTexts(p.split) + "}";
+  } else {
+    out += "null";
+  }
+  out += ",\"cell\":";
+  const geometry::Cell cell =
+      state.interaction.selected
+          ? views::cellOfNode(state.root, state.interaction.selected.get(), state.fixed->setup.limits[1])
+          : geometry::Cell{};
+  if (cell.empty()) {
+    out += "null";
+  } else {
+    std::string pts = "[";
+    const auto corners = geometry::corners(cell, 1e-9);
+    for (std::size_t i = 0; i < corners.size(); ++i) pts += (i ? "," : "") + jsonNumbers({corners[i].x, corners[i].y, corners[i].z});
+    out += pts + "]";
+  }
   out += "}";
   return out;
 }

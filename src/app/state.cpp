@@ -168,6 +168,8 @@ Controls controlsOf(const Value& record) {
   c.scanY = handleField(record, "scanY");
   c.scanZ = handleField(record, "scanZ");
   c.scan_list = handleField(record, "scan_list");
+  if (record.hasField("show_planes")) c.show_planes = handleField(record, "show_planes");
+  if (record.hasField("status_line")) c.status_line = handleField(record, "status_line");
   return c;
 }
 
@@ -211,9 +213,29 @@ Value recordOf(const ProgramState& s) {
   return r;
 }
 
-ProgramState fetchState(Handle h) { return stateOf(gui::guidata(h)); }
+namespace {
 
-void storeState(Handle h, const ProgramState& s) { gui::guidata(h, recordOf(s)); }
+// The application data of the window that holds what ProgramState keeps beside the record.
+constexpr const char* kInteraction = "KolvarInteraction";
+
+Handle windowOf(Handle h) {
+  const auto fig = g::ancestor(h, "figure");
+  if (!fig) throw Error("H must be the handle to a figure or figure descendent.");
+  return *fig;
+}
+
+}  // namespace
+
+ProgramState fetchState(Handle h) {
+  ProgramState s = stateOf(gui::guidata(h));
+  if (auto kept = g::getappdata(windowOf(h), kInteraction).payload<Interaction>()) s.interaction = *kept;
+  return s;
+}
+
+void storeState(Handle h, const ProgramState& s) {
+  gui::guidata(h, recordOf(s));
+  g::setappdata(windowOf(h), kInteraction, Value::wrap(std::make_shared<const Interaction>(s.interaction)));
+}
 
 ProgramState initialState(const Value& record) {
   ProgramState s;

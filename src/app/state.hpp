@@ -10,7 +10,9 @@
 //
 // A ProgramState is a value: copying it costs O(1) (scenes, trees and the fixed set-up are shared
 // and never change), and a change counts only when it is stored with storeState.
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "bsp/bsp.hpp"
@@ -38,6 +40,9 @@ struct Controls {
   Handle scanY = 0;
   Handle scanZ = 0;
   Handle scan_list = 0;  // the far-to-near list
+  // Controls a layout may leave out (0 then): the planes check box and the status line.
+  Handle show_planes = 0;
+  Handle status_line = 0;
 };
 
 // What never changes after the first opening.
@@ -45,6 +50,22 @@ struct Fixed {
   std::array<Handle, 3> axes{};             // scene, partition and tree view ("hAxes")
   views::AxesSetup setup;                   // limits, ticks, coordinate frame
   std::vector<bsp::PolygonList> scenes;     // the scenes of the popup, in its order ("faces")
+};
+
+// A waiting polygon: its list as the tree holds it, and its position there (0-based).
+struct WaitingItem {
+  bsp::PolygonList list;
+  std::size_t index = 0;
+  const bsp::Polygon& polygon() const { return *list[index]; }
+};
+
+struct Interaction {
+  std::optional<WaitingItem> hover;    // the waiting polygon under the pointer: its preview shows
+  bsp::PolygonRef pointed;             // a placed polygon under the pointer (caption, face, scan row)
+  bsp::PolygonRef selected;            // the placed node the student selected: its cell shows
+  std::array<double, 2> zoom{1, 1};    // of the scene and the partition view
+  bool steering = false;               // the scanner follows the pointer (a press in the partition
+                                       // view until its release)
 };
 
 struct ProgramState {
@@ -62,8 +83,9 @@ struct ProgramState {
   Value windowButtonUpFcn;    // the rotation mode's button-up command, which the window's own
                               // button-up handler runs first; empty until the first redraw
 
-  // The features to come keep their state here too (the undo history, the polygon under the
-  // pointer, the selected node, the painter's step), each a value like the fields above.
+  // What the student points at and has chosen. Kept beside the record (as application data of
+  // the window), since no caller by name ever saw it; fetched and stored with the rest.
+  Interaction interaction;
 };
 
 // The state of the window that `h` lies in (any object of it). Raises the runtime's missing-field

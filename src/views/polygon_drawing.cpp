@@ -1,10 +1,11 @@
+#include "views/palette.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
 
 namespace g = kolvar::graphics;
 
-void plotPolygon(const bsp::PolygonRef& polygon, const Options& options) {
+void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour, bool highlighted) {
   if (!polygon) return;
   const auto& pts = polygon->points;
   const std::size_t n = pts.size();
@@ -19,8 +20,14 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options) {
   }
   const Handle face = g::patch(x, y, z, "b");
   g::set(face, {{"HitTest", "off"},
-                {"FaceColor", Value::row({0.5, 0.5, 0.9})},
+                {"FaceColor", colour.isEmpty() ? Value::row({0.5, 0.5, 0.9}) : colour},
                 {"FaceLighting", "gouraud"}});
+  // The face knows its polygon, so that pointing at it can name it.
+  g::set(face, "UserData", Value::wrap(polygon));
+  if (highlighted) {
+    const Rgb& h = kHighlightColour;
+    g::set(face, {{"EdgeColor", Value::row({h[0], h[1], h[2]})}, {"LineWidth", 3.0}});
+  }
 
   bsp::Vec3 c{0, 0, 0};
   for (const auto& p : pts) c = c + p;

@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "diagram/inorder.hpp"
 #include "guiruntime/cla.hpp"
+#include "views/palette.hpp"
+#include "views/partition.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -39,6 +42,33 @@ void setUpAxes(const AxesSetup& setup, std::size_t i) {
   g::grid(ax, true);
 }
 
+// The outline of a polygon the view does not show as such (a piece, in the scene view), in the
+// highlight colour.
+void drawOutline(const bsp::Polygon& polygon) {
+  const auto& pts = polygon.points;
+  Matrix x(pts.size() + 1, 1), y(pts.size() + 1, 1), z(pts.size() + 1, 1);
+  for (std::size_t i = 0; i <= pts.size(); ++i) {
+    x[i] = pts[i % pts.size()].x;
+    y[i] = pts[i % pts.size()].y;
+    z[i] = pts[i % pts.size()].z;
+  }
+  const Rgb& c = kHighlightColour;
+  g::line(x, y, z, {{"Color", Value::row({c[0], c[1], c[2]})}, {"LineWidth", 3.0}, {"HitTest", "off"}});
+}
+
+// The scan list's selection follows its polygon: the row of `polygon`, or none.
+void selectScanRow(Handle list, const bsp::Polygon* polygon) {
+  Value rows = Value(Matrix());
+  if (polygon) {
+    const Value lines = g::get(list, "String");
+    if (lines.isText() && lines.text() == polygon->label) rows = Value(1.0);
+    if (lines.isCell())
+      for (std::size_t i = 0; i < lines.numel(); ++i)
+        if (lines.at(i).isText() && lines.at(i).text() == polygon->label) rows = Value(static_cast<double>(i + 1));
+  }
+  g::set(list, "Value", rows);
+}
+
 void drawFrame(const std::array<bsp::Vec3, 4>& frame) {
   // The origin, then the tips of the x, y and z arms.
   const char* colours[] = {"r", "g", "b"};
@@ -63,6 +93,9 @@ Value drawFigure(const Picture& p) {
     gui::cla();
     setUpAxes(setup, i);
   }
+  // The 3-D views name their axes and keep the student's zoom.
+  for (std::size_t i = 0; i < 2; ++i)
+    g::set(p.axes[i], {{"XLabel", "x"}, {"YLabel", "y"}, {"ZLabel", "z"}, {"Zoom", p.focus.zoom[i]}});
 
   for (std::size_t i = 0; i < 2; ++i) {
     g::axes(p.axes[i]);
@@ -75,24 +108,50 @@ Value drawFigure(const Picture& p) {
     }
   }
 
-  // The scene view: the chosen scene's polygons as given.
-  g::axes(p.axes[0]);
-  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options);
+  const Focus& focus = p.focus;
+  auto colourOf = [&](const bsp::Polygon& polygon) {
+    const Rgb c = pieceColour(polygon.label, p.scene);
+    return Value::row({c[0], c[1], c[2]});
+  };
 
-  // The partition view: every polygon placed in the tree.
+  // The scene view: the chosen scene's polygons as given, each in its own colour; a piece in focus
+  // (which the scene shows only as part of its polygon) outlined, a preview's plane shown.
+  g::axes(p.axes[0]);
+  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == focus.highlighted);
+  const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
+  if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
+    drawOutline(*inFocus);
+  if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
+
+  // The partition view: the planes of the placed nodes first (a polygon lies in its own plane and
+  // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
   g::axes(p.axes[1]);
-  diagram::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
+  if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted);
+  diagram::btinorder(p.root, [&](const bsp::BspElement& e) {
+    if (e.poly) plotPolygon(e.poly, p.options, colourOf(*e.poly), e.poly.get() == focus.highlighted);
+  });
+  drawWaiting(p.root, focus.preview);
+  if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour);
+  if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kHighlightColour);
 
   if (p.options.scanner) {
     const bsp::Vec3 s = p.scanner;
     const Handle marker = g::line(Matrix::row({s.x}), Matrix::row({s.y}), Matrix::row({s.z}),
                                   {{"Marker", "*"}});
     g::set(marker, {{"HitTest", "off"}, {"MarkerEdgeColor", "r"}, {"MarkerFaceColor", "r"}});
+    // Where a polygon stands in front of the scanner it hides the marker; a dashed line down to
+    // the floor shows how high the scanner stands.
+    g::set(marker, {{"MarkerDepth", "scene"}, {"MarkerSize", 9.0}});
+    const double floor = setup.limits[1][4];
+    g::line(Matrix::column({s.x, s.x}), Matrix::column({s.y, s.y}), Matrix::column({s.z, floor}),
+            {{"Color", "r"}, {"LineStyle", ":"}, {"HitTest", "off"}});
+    if (focus.planes) drawCell(cellOfPoint(p.root, s, setup.limits[1]), {0.85, 0.2, 0.2});
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));
     g::set(p.readouts[2], "String", readout(s.z));
     g::set(p.scanList, "String", "");
     bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { updateScanList(p.scanList, e); });
+    selectScanRow(p.scanList, focus.highlighted ? focus.highlighted : focus.selected);
   } else {
     for (Handle r : p.readouts) g::set(r, "String", " ");
     g::set(p.scanList, "String", "");
@@ -105,8 +164,9 @@ Value drawFigure(const Picture& p) {
   g::view(treeAxes, Value(2.0));
   g::grid(treeAxes, false);
   diagram::btplottree(p.root, [&](const diagram::NodePos& pos, const bsp::BspElement& e) {
-    bspPlotElement(pos, e, p.callbacks.itemClick);
+    bspPlotElement(pos, e, p.callbacks, focus);
   });
+  if (focus.status) g::set(focus.status, "String", focus.preview ? previewSentence(focus.preview->outcome) : std::string(" "));
 
   // Rotation for the scene view. Switching it on may replace click handlers, so every handler
   // in the tree view is read first and given back afterwards.
@@ -119,6 +179,7 @@ Value drawFigure(const Picture& p) {
   // The tree view's columns of items are stacked by their height in data units, which changes
   // with the window's size.
   g::set(fig, "ResizeFcn", p.callbacks.resize);
+  g::set(fig, {{"WindowButtonMotionFcn", p.callbacks.motion}, {"WindowScrollWheelFcn", p.callbacks.wheel}});
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
   g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
   return buttonUp;

@@ -44,6 +44,21 @@ struct Callbacks {
   Value partitionClick;  // on the partition view: move the scanner there
   Value buttonUp;        // the window's button-release handler (see followRotation)
   Value resize;          // the window's handler of a new size: the views are laid out again
+  Value captionClick;    // on every node's caption: select that node (empty: captions ignore clicks)
+  Value motion;          // the window's pointer motion (empty: none)
+  Value wheel;           // the window's wheel (empty: none)
+};
+
+struct Preview;
+
+// What the teaching layers add to a redraw; all of it optional.
+struct Focus {
+  bool planes = false;                        // every placed node's plane within its cell
+  const Preview* preview = nullptr;           // a waiting polygon under the pointer
+  const bsp::Polygon* highlighted = nullptr;  // a placed polygon pointed at or selected
+  const bsp::Polygon* selected = nullptr;     // the selected node, whose cell is drawn
+  std::array<double, 2> zoom{1, 1};           // of the scene and partition views
+  Handle status = 0;                          // the status line, or 0
 };
 
 // Everything one redraw draws.
@@ -59,6 +74,7 @@ struct Picture {
   Options options;
   bool firstLook = false;            // give the 3-D views their default view (else keep the user's)
   Callbacks callbacks;
+  Focus focus;
 };
 
 // Clears and redraws the three views from `picture`, then switches mouse rotation on for the
@@ -71,14 +87,20 @@ Value drawFigure(const Picture& picture);
 void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Handle partitionAxes);
 
 // One polygon as a lit face in the current axes, with its normal and label when those options
-// are on. The empty polygon draws nothing.
-void plotPolygon(const bsp::PolygonRef& polygon, const Options& options);
+// are on. The empty polygon draws nothing. `colour` [r g b] replaces the default face colour;
+// `highlighted` draws the polygon's outline thick in the highlight colour.
+void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour = Value(),
+                 bool highlighted = false);
 
 // One node of the tree view: its waiting lists as columns of clickable items, then its caption.
 void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Value& itemClick);
 // A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down;
 // each item carries (its position, the list) as "UserData" and `itemClick` as its handler.
 void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick);
+// The same for a redraw that shows a focus: the connectors to the lists carry their side's letter
+// like the edges, captions take `captionClick` and the polygon in focus stands out.
+void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Callbacks& callbacks,
+                    const Focus& focus);
 
 // Append the element's label as the last line of the list control `scanList`.
 void updateScanList(Handle scanList, const bsp::BspElement& element);

@@ -1,0 +1,288 @@
+// What the student does besides choosing splitters: pointing at things (a preview of a waiting
+// polygon, the highlight of a placed one), selecting a node, steering the scanner, zooming and
+// turning the 3-D views. These are the program's own callbacks: no layout names them, so they
+// are installed by the program itself and reached by nothing but the window.
+#include <algorithm>
+#include <cmath>
+
+#include "app/app.hpp"
+#include "graphics/camera.hpp"
+#include "graphics/geometry.hpp"
+#include "guiruntime/guidata.hpp"
+#include "views/views.hpp"
+
+namespace kolvar::app {
+
+namespace g = kolvar::graphics;
+
+namespace {
+
+// A callback of the program's own: `f(hObject)`, or `f(hObject, eventData)`.
+Value privateCallback(const char* name, void (*f)(Handle)) {
+  return Value(runtime::privateFunction(std::string("kolvar: ") + name, [f](const runtime::Args& a, int) {
+    if (!a.empty() && a[0].isScalar()) f(a[0].scalar());
+    return runtime::Outputs{};
+  }));
+}
+Value privateCallback(const char* name, void (*f)(Handle, const Value&)) {
+  return Value(runtime::privateFunction(std::string("kolvar: ") + name, [f](const runtime::Args& a, int) {
+    if (!a.empty() && a[0].isScalar()) f(a[0].scalar(), a.size() > 1 ? a[1] : Value());
+    return runtime::Outputs{};
+  }));
+}
+
+// The pointer in pixels from the window's top-left corner (the figure's "CurrentPoint" counts from
+// its bottom-left).
+g::Point pointerOf(Handle fig) {
+  const Matrix cp = g::get(fig, "CurrentPoint").matrix();
+  return {cp[0], g::figurePixelRect(fig).height - cp[1]};
+}
+
+bool shiftHeld(Handle fig) {
+  const Value mods = g::get(fig, "CurrentModifier");
+  if (!mods.isCell()) return false;
+  for (const Value& m : mods.cell().items)
+    if (m.isText() && m.text() == "shift") return true;
+  return false;
+}
+
+// What lies under the pointer: a waiting polygon of the tree view, or a placed polygon (a node's
+// caption, or a face in either 3-D view).
+struct Under {
+  std::optional<WaitingItem> item;
+  bsp::PolygonRef placed;
+};
+
+Under underPointer(Handle fig, g::Point p) {
+  Under under;
+  const Handle hit = g::hitTest(fig, p.x, p.y);
+  if (hit != fig && g::ishandle(hit) && g::typeOf(hit) == "text") {
+    const Value ud = g::get(hit, "UserData");
+    if (ud.isCell() && ud.numel() == 2 && ud.at(0).isScalar()) {
+      const bsp::PolygonList list = views::polygonListOf(ud.at(1));
+      const double i = ud.at(0).scalar();
+      if (i >= 1 && i <= static_cast<double>(list.size())) under.item = WaitingItem{list, static_cast<std::size_t>(i) - 1};
+      return under;
+    }
+    if (auto poly = ud.payload<bsp::Polygon>()) {
+      under.placed = poly;
+      return under;
+    }
+  }
+  for (const Handle h : g::drawnAt(fig, p.x, p.y))
+    if (g::typeOf(h) == "patch")
+      if (auto poly = g::get(h, "UserData").payload<bsp::Polygon>()) {
+        under.placed = poly;
+        break;
+      }
+  return under;
+}
+
+bool sameItem(const std::optional<WaitingItem>& a, const std::optional<WaitingItem>& b) {
+  if (!a || !b) return !a && !b;
+  return a->index == b->index && &a->polygon() == &b->polygon();
+}
+
+// The scanner follows the pointer over the horizontal plane at its height, or, with Shift held,
+// up and down the vertical plane through it that faces the viewer. It stays inside the limits.
+bsp::Vec3 steered(const ProgramState& s, Handle fig) {
+  const Handle ax = s.fixed->axes[1];
+  const g::Point p = pointerOf(fig);
+  const auto [nearPoint, farPoint] = g::lineOfSight(g::axesCamera(ax), p.x, p.y);
+  const bsp::Vec3 d = farPoint - nearPoint;
+  bsp::Vec3 to = s.scanner;
+  if (shiftHeld(fig)) {
+    const bsp::Vec3 n{d.x, d.y, 0};
+    const double along = dot(d, n);
+    if (std::abs(along) > 1e-12) to.z = (nearPoint + (dot(s.scanner - nearPoint, n) / along) * d).z;
+  } else if (std::abs(d.z) > 1e-12) {
+    const bsp::Vec3 at = nearPoint + ((s.scanner.z - nearPoint.z) / d.z) * d;
+    to.x = at.x;
+    to.y = at.y;
+  }
+  const views::Limits& lim = s.fixed->setup.limits[1];
+  return {std::clamp(to.x, lim[0], lim[1]), std::clamp(to.y, lim[2], lim[3]), std::clamp(to.z, lim[4], lim[5])};
+}
+
+void pointerMoved(Handle fig) {
+  // While the scene view turns, the partition view turns with it.
+  if (g::rotationDragActive(fig)) {
+    const ProgramState s = fetchState(fig);
+    const Value v = g::view(s.fixed->axes[0]);
+    if (!(g::view(s.fixed->axes[1]) == v)) g::view(s.fixed->axes[1], v);
+    return;
+  }
+  ProgramState s = fetchState(fig);
+  if (s.interaction.steering) {
+    const bsp::Vec3 to = steered(s, fig);
+    if (to == s.scanner) return;
+    s.scanner = to;
+    storeState(fig, s);
+    redraw(std::move(s));
+    return;
+  }
+  const Under now = underPointer(fig, pointerOf(fig));
+  if (sameItem(now.item, s.interaction.hover) && now.placed == s.interaction.pointed) return;
+  s.interaction.hover = now.item;
+  s.interaction.pointed = now.placed;
+  storeState(fig, s);
+  redraw(std::move(s));
+}
+
+void wheelTurned(Handle fig, const Value& event) {
+  if (!event.isRecord() || !event.hasField("VerticalScrollCount")) return;
+  const double steps = event.field("VerticalScrollCount").scalar();
+  ProgramState s = fetchState(fig);
+  const g::Point p = pointerOf(fig);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const Handle ax = s.fixed->axes[i];
+    if (!g::objectPixelRect(ax).contains(p)) continue;
+    s.interaction.zoom[i] = std::clamp(s.interaction.zoom[i] * std::pow(1.15, -steps), 0.5, 10.0);
+    g::set(ax, "Zoom", Value(s.interaction.zoom[i]));
+    storeState(fig, s);
+    return;
+  }
+}
+
+void captionClicked(Handle caption) {
+  ProgramState s = fetchState(caption);
+  auto poly = g::get(caption, "UserData").payload<bsp::Polygon>();
+  // A second click on the selected node lets it go.
+  s.interaction.selected = poly == s.interaction.selected ? nullptr : poly;
+  storeState(caption, s);
+  redraw(std::move(s));
+}
+
+// The placed polygon labelled `label`, or null.
+bsp::PolygonRef placedLabelled(const bsp::NodeRef& root, const std::string& label) {
+  bsp::PolygonRef found;
+  bsp::bspFarToNear(bsp::Vec3{0, 0, 0}, root, [&](const bsp::BspElement& e) {
+    if (!found && e.poly->label == label) found = e.poly;
+  });
+  return found;
+}
+
+void scanRowChosen(Handle list) {
+  ProgramState s = fetchState(list);
+  const Value rows = g::get(list, "Value"), lines = g::get(list, "String");
+  bsp::PolygonRef poly;
+  if (rows.isScalar() && rows.scalar() >= 1) {
+    const auto row = static_cast<std::size_t>(rows.scalar()) - 1;
+    const Value line = lines.isCell() && row < lines.numel() ? lines.at(row) : lines;
+    if (line.isText()) poly = placedLabelled(s.root, line.text());
+  }
+  if (poly == s.interaction.selected) return;
+  s.interaction.selected = poly;
+  storeState(list, s);
+  redraw(std::move(s));
+}
+
+// The views the menu and the buttons offer: from above, from the front, from the side, and the
+// default; "reset" also undoes the zoom.
+void setView(Handle h, double az, double el, bool resetZoom) {
+  ProgramState s = fetchState(h);
+  for (std::size_t i = 0; i < 2; ++i) {
+    g::view(s.fixed->axes[i], Value::row({az, el}));
+    if (resetZoom) {
+      s.interaction.zoom[i] = 1;
+      g::set(s.fixed->axes[i], "Zoom", Value(1.0));
+    }
+  }
+  storeState(h, s);
+}
+void viewTop(Handle h) { setView(h, 0, 90, false); }
+void viewFront(Handle h) { setView(h, 0, 0, false); }
+void viewSide(Handle h) { setView(h, 90, 0, false); }
+void viewDefault(Handle h) { setView(h, g::kDefault3dAzimuth, g::kDefault3dElevation, false); }
+void viewReset(Handle h) { setView(h, g::kDefault3dAzimuth, g::kDefault3dElevation, true); }
+
+// A typed coordinate of the scanner: a number moves it (kept inside the limits), anything else
+// shows the coordinate it has.
+void scannerTyped(Handle edit) {
+  ProgramState s = fetchState(edit);
+  const Value tag = g::get(edit, "Tag");
+  const int k = tag.isText() && !tag.text().empty() ? tag.text().back() - 'x' : -1;
+  if (k < 0 || k > 2) return;
+  const Value text = g::get(edit, "String");
+  char* end = nullptr;
+  const std::string t = text.isText() ? text.text() : std::string();
+  const double v = std::strtod(t.c_str(), &end);
+  if (!t.empty() && end && *end == '\0' && std::isfinite(v)) {
+    const views::Limits& lim = s.fixed->setup.limits[1];
+    s.scanner[k] = std::clamp(v, lim[2 * k], lim[2 * k + 1]);
+    storeState(edit, s);
+  }
+  redraw(std::move(s));
+}
+
+}  // namespace
+
+views::Callbacks programCallbacks() {
+  views::Callbacks c;
+  c.itemClick = functionRef(&NodeListItem_ButtonDownFcn);
+  c.partitionClick = functionRef(&axes2_ButtonDownFcn);
+  c.buttonUp = functionRef(&wrapWindowButtonUpFcn);
+  c.resize = privateCallback("redraw for the new window size", &drawFigure);
+  c.captionClick = privateCallback("select the node", &captionClicked);
+  c.motion = privateCallback("follow the pointer", &pointerMoved);
+  c.wheel = privateCallback("zoom the view", &wheelTurned);
+  return c;
+}
+
+bool showNamedView(Handle h, std::string_view name) {
+  const struct {
+    const char* name;
+    void (*f)(Handle);
+  } views[] = {{"top", &viewTop}, {"front", &viewFront}, {"side", &viewSide}, {"default", &viewDefault}, {"reset", &viewReset}};
+  for (const auto& v : views)
+    if (name == v.name) {
+      v.f(h);
+      return true;
+    }
+  return false;
+}
+
+void installProgramCallbacks(const ProgramState& s) {
+  // Controls the layout may hold, each with what it does; a layout without one simply lacks it.
+  const struct {
+    const char* tag;
+    const char* name;
+    void (*f)(Handle);
+  } controls[] = {
+      {"scan_list", "select the polygon of a scan row", &scanRowChosen},
+      {"view_top", "view from above", &viewTop},
+      {"view_front", "view from the front", &viewFront},
+      {"view_side", "view from the side", &viewSide},
+      {"view_default", "the default view", &viewDefault},
+      {"view_reset", "reset the view", &viewReset},
+      {"scanner_x", "type the scanner's x", &scannerTyped},
+      {"scanner_y", "type the scanner's y", &scannerTyped},
+      {"scanner_z", "type the scanner's z", &scannerTyped},
+  };
+  for (const auto& c : controls) {
+    if (!s.record.hasField(c.tag)) continue;
+    const Value h = s.record.field(c.tag);
+    if (h.isScalar() && g::ishandle(h.scalar())) g::set(h.scalar(), "Callback", privateCallback(c.name, c.f));
+  }
+}
+
+void startSteering(ProgramState& s, const Matrix& currentPoint, bool nearMarker) {
+  if (!nearMarker) {
+    // The far point of the line of sight, kept inside the scene.
+    const views::Limits& lim = s.fixed->setup.limits[1];
+    s.scanner = {std::clamp(currentPoint(1, 0), lim[0], lim[1]), std::clamp(currentPoint(1, 1), lim[2], lim[3]),
+                 std::clamp(currentPoint(1, 2), lim[4], lim[5])};
+  }
+  s.interaction.steering = true;
+}
+
+bool nearScannerMarker(const ProgramState& s, Handle axes) {
+  if (!views::isOn(s.controls.show_scanner)) return false;
+  const auto fig = g::ancestor(axes, "figure");
+  if (!fig) return false;
+  const g::Point p = pointerOf(*fig);
+  const g::Point m = g::dataToPixel(g::axesCamera(axes), s.scanner);
+  return std::hypot(p.x - m.x, p.y - m.y) <= 10;
+}
+
+}  // namespace kolvar::app

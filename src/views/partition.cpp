@@ -1,0 +1,153 @@
+// What the partition view shows beyond the placed polygons: every node's splitting plane as a
+// translucent sheet within the node's cell, the polygons still waiting (ghosted, coloured by the
+// side they were filed on), a cell as a translucent polyhedron, and the highlights of what the
+// student points at.
+#include "views/partition.hpp"
+
+#include "bsp/cells.hpp"
+#include "graphics/graphics.hpp"
+#include "views/palette.hpp"
+
+namespace kolvar::views {
+
+namespace g = kolvar::graphics;
+
+namespace {
+
+Value rgb(const Rgb& c) { return Value::row({c[0], c[1], c[2]}); }
+
+// A convex loop as a patch, closed by repeating its first vertex, ignoring clicks.
+Handle loopPatch(const std::vector<bsp::Vec3>& loop, const g::PropertyList& props) {
+  const std::size_t n = loop.size();
+  Matrix x(n + 1, 1), y(n + 1, 1), z(n + 1, 1);
+  for (std::size_t i = 0; i <= n; ++i) {
+    x[i] = loop[i % n].x;
+    y[i] = loop[i % n].y;
+    z[i] = loop[i % n].z;
+  }
+  g::PropertyList all{{"HitTest", "off"}, {"FaceLighting", "none"}};
+  all.insert(all.end(), props.begin(), props.end());
+  return g::patch(x, y, z, "b", all);
+}
+
+geometry::Cell boxOf(const Limits& lim) {
+  return geometry::boxCell({lim[0], lim[2], lim[4]}, {lim[1], lim[3], lim[5]});
+}
+
+// Calls `f(node, path)` for every node of the tree that holds a polygon, with the half-spaces
+// above it.
+template <class F>
+void forEachPlaced(const bsp::NodeRef& root, F&& f) {
+  struct Item {
+    const bsp::BspNode* node;
+    std::vector<bsp::HalfSpace> path;
+  };
+  std::vector<Item> stack;
+  if (root) stack.push_back({root.get(), {}});
+  while (!stack.empty()) {
+    Item it = std::move(stack.back());
+    stack.pop_back();
+    const bsp::BspNode& n = *it.node;
+    if (!n.element || !n.element->poly) continue;
+    f(n, it.path);
+    const geometry::Plane plane = bsp::planeOf(*n.element->poly);
+    if (n.right) {
+      auto path = it.path;
+      path.push_back({plane, false});
+      stack.push_back({n.right.get(), std::move(path)});
+    }
+    if (n.left) {
+      it.path.push_back({plane, true});
+      stack.push_back({n.left.get(), std::move(it.path)});
+    }
+  }
+}
+
+}  // namespace
+
+void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted) {
+  const geometry::Cell box = boxOf(limits);
+  forEachPlaced(root, [&](const bsp::BspNode& n, const std::vector<bsp::HalfSpace>& path) {
+    const bsp::Polygon& poly = *n.element->poly;
+    const auto sheet = geometry::section(bsp::cut(box, path), bsp::planeOf(poly), bsp::kSideEpsilon);
+    if (sheet.empty()) return;
+    const bool lit = &poly == highlighted;
+    loopPatch(sheet, {{"FaceColor", rgb(lit ? kHighlightColour : kPlaneColour)},
+                      {"FaceAlpha", lit ? 0.35 : 0.12},
+                      {"EdgeColor", rgb(lit ? kHighlightColour : kPlaneColour)},
+                      {"EdgeAlpha", 0.6}});
+  });
+}
+
+void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
+  const auto sheet = geometry::section(boxOf(limits), bsp::planeOf(polygon), bsp::kSideEpsilon);
+  if (sheet.empty()) return;
+  loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.8}});
+}
+
+void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
+  // What a preview says of a polygon of its list, by label.
+  auto previewed = [&](const std::string& label) -> const Rgb* {
+    if (!preview) return nullptr;
+    auto has = [&](const std::vector<std::string>& v) { return std::find(v.begin(), v.end(), label) != v.end(); };
+    if (has(preview->outcome.front)) return &kFrontColour;
+    if (has(preview->outcome.back)) return &kBackColour;
+    if (has(preview->outcome.split)) return &kSplitColour;
+    return nullptr;
+  };
+  std::vector<const bsp::BspNode*> stack;
+  if (root) stack.push_back(root.get());
+  while (!stack.empty()) {
+    const bsp::BspNode* n = stack.back();
+    stack.pop_back();
+    if (n->left) stack.push_back(n->left.get());
+    if (n->right) stack.push_back(n->right.get());
+    if (!n->element) continue;
+    const bool placeholder = !n->element->poly;
+    for (bool front : {true, false}) {
+      const bsp::PolygonList& list = front ? n->element->front : n->element->back;
+      const bool inPreview = preview && list.size() > 0 && preview->list.size() > 0 && list[0] == preview->list[0];
+      for (const auto& p : list) {
+        if (preview && p.get() == preview->splitter) {
+          loopPatch(p->points, {{"FaceColor", rgb(kHighlightColour)}, {"EdgeColor", rgb(kHighlightColour)}, {"LineWidth", 2.0}});
+          continue;
+        }
+        // Ghosts: light faces with dashed outlines, in the colour of the side they wait on
+        // (grey under the first node, which has no plane yet); while a preview shows what
+        // choosing a polygon of their list would do, in the colour of that outcome.
+        const Rgb* outcome = inPreview ? previewed(p->label) : nullptr;
+        const Rgb side = outcome ? *outcome : placeholder ? Rgb{0.55, 0.55, 0.6} : front ? kFrontColour : kBackColour;
+        loopPatch(p->points, {{"FaceColor", rgb(outcome ? side : lighter(side, 0.55))},
+                              {"FaceAlpha", outcome ? 0.7 : 0.35},
+                              {"EdgeColor", rgb(side)},
+                              {"LineStyle", "--"}});
+      }
+    }
+  }
+}
+
+void drawCell(const geometry::Cell& cell, const Rgb& colour) {
+  for (const auto& face : cell.faces)
+    loopPatch(face, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.1}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.9}});
+}
+
+geometry::Cell cellOfNode(const bsp::NodeRef& root, const bsp::Polygon* splitter, const Limits& limits) {
+  const auto path = bsp::pathTo(root, splitter);
+  if (!path) return {};
+  return bsp::cut(boxOf(limits), *path);
+}
+
+geometry::Cell cellOfPoint(const bsp::NodeRef& root, const bsp::Vec3& point, const Limits& limits) {
+  return bsp::cut(boxOf(limits), bsp::pathOfPoint(root, point));
+}
+
+std::string previewSentence(const bsp::Preview& p) {
+  auto count = [](std::size_t n, const char* where) { return std::to_string(n) + " " + where; };
+  std::string splits;
+  for (std::size_t i = 0; i < p.split.size(); ++i)
+    splits += (i == 0 ? "" : i + 1 == p.split.size() ? " and " : ", ") + p.split[i];
+  return p.splitter + " as splitter: " + count(p.front.size(), "in front") + ", " + count(p.back.size(), "behind") +
+         ", " + (p.split.empty() ? std::string("splits nothing") : "splits " + splits);
+}
+
+}  // namespace kolvar::views
