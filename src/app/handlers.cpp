@@ -138,7 +138,7 @@ void redraw(ProgramState state) {
   }
   picture.focus.planes = state.controls.show_planes != 0 && views::isOn(state.controls.show_planes);
   picture.focus.preview = state.interaction.hover ? &preview : nullptr;
-  picture.focus.highlighted = state.interaction.pointed.get();
+  picture.focus.highlighted = state.interaction.pointed ? state.interaction.pointed.get() : state.interaction.selected.get();
   picture.focus.selected = state.interaction.selected.get();
   picture.focus.zoom = state.interaction.zoom;
   picture.focus.status = state.controls.status_line;

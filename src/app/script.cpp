@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/app.hpp"
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/render.hpp"
@@ -184,6 +185,12 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     for (std::size_t r = 0; r < 2; ++r) cp(r, 0) = x, cp(r, 1) = y, cp(r, 2) = z;
     g::set(ax, "CurrentPoint", cp);
     g::dispatchCallback(ax, "ButtonDownFcn");
+    // A typed position is a press with no drag after it: nothing steers the scanner afterwards.
+    ProgramState state = fetchState(fig);
+    if (state.interaction.steering) {
+      state.interaction.steering = false;
+      storeState(fig, state);
+    }
   } else if (cmd == "hover") {
     expectCount(w, 1, 3, "hover [LABEL [K]]");
     // The pointer rests on the item; "hover" alone moves it off everything, to the window's corner.

@@ -157,6 +157,25 @@ void emitAxis(Handle ax, const Camera& cam, int d, const AxesLook& look, std::ve
     Point anchor{p.x + outward.x * labelGap, p.y + outward.y * labelGap};
     labels.push_back(textPrimitive(ax, {t.label}, anchor, style, color));
   }
+  // The axis's name, beyond its tick labels at the middle of the edge.
+  const std::string title = textProp(ax, name + "Label");
+  if (title.empty()) return;
+  const double gap = labelGap + look.fontSize * (96.0 / 72.0) * 1.9;  // points to pixels
+  const Point centre{(edge->pa.x + edge->pb.x) / 2 + outward.x * gap, (edge->pa.y + edge->pb.y) / 2 + outward.y * gap};
+  TextStyle named = style;
+  named.fontSize = look.fontSize * 1.15;
+  named.horizontal = HAlign::Center;
+  named.vertical = VAlign::Middle;
+  labels.push_back(textPrimitive(ax, {title}, centre, named, color));
+}
+
+// Two labels collide when they share more than a fifth of the smaller one: corners that merely
+// touch are fine.
+bool overlap(const Rect& a, const Rect& b) {
+  const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+  const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+  if (w <= 0 || h <= 0) return false;
+  return w * h > 0.2 * std::min(a.width * a.height, b.width * b.height);
 }
 
 void emitGrid(Handle ax, const Camera& cam, int d, const AxesLook& look, std::vector<Primitive>& out) {
@@ -243,7 +262,14 @@ void drawAxesDecoration(Handle ax, const Camera& cam, std::vector<Primitive>& ou
   if (isOn(ax, "Box")) emitBox(ax, cam, look, out);
   std::vector<Primitive> labels;
   for (int d = 0; d < 3; ++d) emitAxis(ax, cam, d, look, out, labels);
-  for (Primitive& p : labels) out.push_back(std::move(p));
+  // Where two axes meet at a corner their end labels may fall on each other: the later one gives
+  // way, so no label is ever drawn over another.
+  std::vector<Rect> placed;
+  for (Primitive& p : labels) {
+    if (std::any_of(placed.begin(), placed.end(), [&](const Rect& r) { return overlap(r, p.box); })) continue;
+    placed.push_back(p.box);
+    out.push_back(std::move(p));
+  }
 }
 
 }  // namespace kolvar::graphics

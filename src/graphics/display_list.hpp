@@ -27,6 +27,7 @@ struct Rect {
 
 struct Rgb {
   double r = 0, g = 0, b = 0;  // 0..1
+  double a = 1;                // opacity: 1 covers what lies behind, 0 leaves it showing
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 

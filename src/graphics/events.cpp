@@ -1,5 +1,6 @@
 // User input entering the model: mouse presses, drags and releases in figure pixels, control and
 // menu actions, and close requests. The Qt backend and the tests use the same entry points.
+#include <algorithm>
 #include <cmath>
 
 #include "graphics/display_list.hpp"
@@ -99,6 +100,14 @@ void setFigurePoint(Handle fig, double x, double y) {
   setInternal(fig, "CurrentPoint", Value::row({x, height - y}));
 }
 
+void setModifiers(Handle fig, Modifiers mods) {
+  std::vector<Value> held;
+  if (mods.shift) held.emplace_back("shift");
+  if (mods.control) held.emplace_back("control");
+  if (mods.alt) held.emplace_back("alt");
+  setInternal(fig, "CurrentModifier", Value::cellRow(std::move(held)));
+}
+
 const char* selectionType(MouseButton b) {
   switch (b) {
     case MouseButton::Left: return "normal";
@@ -116,10 +125,26 @@ Handle hitTest(Handle fig, double x, double y) {
   return hitObject(fig, figureDisplayList(fig), x, y);
 }
 
-void press(Handle fig, double x, double y, MouseButton button) {
+std::vector<Handle> drawnAt(Handle fig, double x, double y) {
+  object(fig);
+  requireType(fig, "figure", "drawnAt");
+  const DisplayList& list = figureDisplayList(fig);
+  const Point p{x, y};
+  std::vector<Handle> found;
+  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
+    if (!covers(*it, p)) continue;
+    const Object* o = findObject(it->source);
+    if (!o || o->type() == "figure" || o->type() == "axes" || o->value("Visible").text() != "on") continue;
+    if (std::find(found.begin(), found.end(), o->handle) == found.end()) found.push_back(o->handle);
+  }
+  return found;
+}
+
+void press(Handle fig, double x, double y, MouseButton button, Modifiers mods) {
   if (!live(fig)) return;
   requireType(fig, "figure", "press");
   setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
   setInternal(fig, "SelectionType", Value(selectionType(button)));
   session().buttonDown[fig] = true;
   endRotationDrag(fig);  // a drag whose button-up command never ran ends with the next press
@@ -137,19 +162,39 @@ void press(Handle fig, double x, double y, MouseButton button) {
   dispatchCallback(hit, "ButtonDownFcn");
 }
 
-void drag(Handle fig, double x, double y) {
+void drag(Handle fig, double x, double y, Modifiers mods) {
   if (!live(fig)) return;
   requireType(fig, "figure", "drag");
   setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
   Session& s = session();
   if (s.buttonDown[fig]) continueRotationDrag(fig, x, y);
   dispatchCallback(fig, "WindowButtonMotionFcn");
 }
 
-void release(Handle fig, double x, double y) {
+void motion(Handle fig, double x, double y, Modifiers mods) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "motion");
+  setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
+  dispatchCallback(fig, "WindowButtonMotionFcn");
+}
+
+void scroll(Handle fig, double x, double y, double steps, Modifiers mods) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "scroll");
+  setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
+  Record event;
+  event.set("VerticalScrollCount", Value(steps));
+  dispatchCallback(fig, "WindowScrollWheelFcn", Value(std::move(event)));
+}
+
+void release(Handle fig, double x, double y, Modifiers mods) {
   if (!live(fig)) return;
   requireType(fig, "figure", "release");
   setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
   session().buttonDown[fig] = false;
   dispatchCallback(fig, "WindowButtonUpFcn");
 }

@@ -39,7 +39,15 @@ Camera axesCamera(Handle ax) {
     limits.hi[d] = elementOf(lim, 1, 1.0);
   }
   Value view = get(ax, "View");
-  return makeCamera(limits, elementOf(view, 0, 0.0), elementOf(view, 1, 90.0), objectPixelRect(ax));
+  Camera cam = makeCamera(limits, elementOf(view, 0, 0.0), elementOf(view, 1, 90.0), objectPixelRect(ax));
+  // A zoom magnifies about the box's centre; what then leaves the axes' rectangle is cut off
+  // when the axes is drawn.
+  const double zoom = numberOf(get(ax, "Zoom"), 1.0);
+  if (std::isfinite(zoom) && zoom > 0 && zoom != 1) {
+    cam.kx *= zoom;
+    cam.ky *= zoom;
+  }
+  return cam;
 }
 
 Matrix currentPointAt(Handle ax, double px, double py) {

@@ -133,12 +133,28 @@ void drawnow();
 // Events, in figure pixels measured from the top-left corner of the figure's client area.
 
 enum class MouseButton { Left, Middle, Right };
+// The keys held during a mouse event; the figure's "CurrentModifier" names them ({"shift",
+// "control", "alt"}, those held) from each event until the next.
+struct Modifiers {
+  bool shift = false;
+  bool control = false;
+  bool alt = false;
+};
 // The object a press at (x, y) would reach: the topmost drawn object whose "HitTest" and
 // "Visible" are "on", else the axes under the pointer, else the figure.
 Handle hitTest(Handle fig, double x, double y);
-void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left);
-void drag(Handle fig, double x, double y);
-void release(Handle fig, double x, double y);
+// Every drawn object under (x, y), topmost first, whatever its "HitTest" (what the pointer is
+// over, rather than what a click would reach); the figure's kept list is read, as a press does.
+std::vector<Handle> drawnAt(Handle fig, double x, double y);
+void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left, Modifiers mods = {});
+void drag(Handle fig, double x, double y, Modifiers mods = {});
+void release(Handle fig, double x, double y, Modifiers mods = {});
+// The pointer moved with no button held: runs the figure's "WindowButtonMotionFcn" (a drag runs
+// it too).
+void motion(Handle fig, double x, double y, Modifiers mods = {});
+// The wheel turned by `steps` notches (positive: away from the user... down the page, as a
+// scroll) over (x, y): runs "WindowScrollWheelFcn" with a record {VerticalScrollCount: steps}.
+void scroll(Handle fig, double x, double y, double steps, Modifiers mods = {});
 // A user action on a control: set "Value" (when given) as the widget did, then run "Callback".
 void controlAction(Handle control, const std::optional<Value>& newValue = std::nullopt);
 void menuAction(Handle menu);

@@ -26,7 +26,7 @@ Rgb litColor(Rgb base, Vec3 normal, Vec3 towardViewer, const std::vector<Light>&
     b += (m.diffuse * diffuse * base.b + spec) * light.color.b;
   }
   auto clamp = [](double c) { return std::clamp(c, 0.0, 1.0); };
-  return {clamp(r), clamp(g), clamp(b)};
+  return {clamp(r), clamp(g), clamp(b), base.a};
 }
 
 }  // namespace kolvar::graphics

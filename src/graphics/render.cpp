@@ -26,6 +26,12 @@ constexpr Rgb kFallbackFaceColor{0, 0.447, 0.741};
 
 double distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
+Rect intersection(const Rect& a, const Rect& b) {
+  const double x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const double x1 = std::min(a.x + a.width, b.x + b.width), y1 = std::min(a.y + a.height, b.y + b.height);
+  return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
+}
+
 bool finite(Vec3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 bool insideBox(Vec3 b) {
@@ -82,12 +88,13 @@ void addSegment(Scene& s, Vec3 a, Vec3 b, int style, bool clip) {
 // every object the axes holds.
 enum SceneProp : std::size_t {
   kVisible, kXData, kYData, kZData, kLineStyle, kClipping, kColor, kLineWidth, kMarker,
-  kFaceColor, kEdgeColor, kCData, kFaceLighting, kPosition, kStyle,
+  kFaceColor, kEdgeColor, kCData, kFaceLighting, kPosition, kStyle, kFaceAlpha, kEdgeAlpha,
 };
 
 PropertyReader sceneReader() {
   return PropertyReader({"Visible", "XData", "YData", "ZData", "LineStyle", "Clipping", "Color", "LineWidth",
-                         "Marker", "FaceColor", "EdgeColor", "CData", "FaceLighting", "Position", "Style"});
+                         "Marker", "FaceColor", "EdgeColor", "CData", "FaceLighting", "Position", "Style",
+                         "FaceAlpha", "EdgeAlpha"});
 }
 
 void readLine(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
@@ -141,6 +148,9 @@ void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
     edge = isText(ev, "flat") || isText(ev, "interp") ? fill.value_or(kFallbackFaceColor) : patchColor(r, ev);
   }
   if (!fill && !edge) return;
+  // Translucency travels with the colours: the face's shade keeps the face's alpha.
+  if (fill) fill->a = std::clamp(numberOf(r[kFaceAlpha], 1.0), 0.0, 1.0);
+  if (edge) edge->a = std::clamp(numberOf(r[kEdgeAlpha], 1.0), 0.0, 1.0);
   bool clip = isText(r[kClipping], "on");
   bool lit = !isText(r[kFaceLighting], "none");
 
@@ -378,6 +388,7 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
 
 void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) {
   Camera cam = axesCamera(ax);
+  const std::size_t first = out.size();
   if (isOn(ax, "Visible")) drawAxesDecoration(ax, cam, out);
 
   Scene scene = readScene(childrenOf(ax), cam);
@@ -399,6 +410,13 @@ void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) 
       emitMarkers(h, cam, axesColor, out);
     }
   }
+  // A magnified axes keeps to its rectangle.
+  if (numberOf(get(ax, "Zoom"), 1.0) > 1)
+    for (std::size_t i = first; i < out.size(); ++i) {
+      Primitive& item = out[i];
+      item.clip = item.clipped ? intersection(item.clip, cam.plot) : cam.plot;
+      item.clipped = true;
+    }
 }
 
 DisplayList emptyList(Handle fig) {
@@ -465,11 +483,12 @@ DrawingCounts drawingCounts(Handle fig) {
 bool propertyShows(std::string_view property) {
   // What the runtime keeps for itself, what only programs read, the callbacks, and "HitTest",
   // which hit tests read from the object each time rather than from the list.
-  static constexpr std::array<std::string_view, 23> kUnseen{
+  static constexpr std::array<std::string_view, 26> kUnseen{
       "CurrentPoint", "CurrentObject", "CurrentAxes", "SelectionType", "UserData", "Tag", "ButtonDownFcn",
       "CreateFcn", "DeleteFcn", "Callback", "BusyAction", "Interruptible", "HandleVisibility", "HitTest",
       "WindowButtonDownFcn", "WindowButtonUpFcn", "WindowButtonMotionFcn", "KeyPressFcn", "ResizeFcn",
-      "CloseRequestFcn", "FileName", "PaperPositionMode", "NextPlot"};
+      "CloseRequestFcn", "FileName", "PaperPositionMode", "NextPlot", "WindowScrollWheelFcn",
+      "CurrentModifier", "TooltipString"};
   return std::find(kUnseen.begin(), kUnseen.end(), property) == kUnseen.end();
 }
 

@@ -6,56 +6,47 @@ namespace kolvar::views {
 
 namespace {
 
-// Hues that stay distinct on screen, on paper and for most colour-blind readers, dark enough that
-// labels on white stay readable next to them.
 constexpr std::array<Rgb, 8> kHues{{
-    {0.0, 0.45, 0.70},   // blue
-    {0.90, 0.62, 0.0},   // orange
-    {0.0, 0.62, 0.45},   // bluish green
-    {0.80, 0.47, 0.65},  // reddish purple
-    {0.34, 0.71, 0.91},  // sky blue
+    {0.0, 0.45, 0.7},    // blue
+    {0.9, 0.62, 0.0},    // orange
+    {0.0, 0.62, 0.45},   // green
+    {0.8, 0.47, 0.65},   // pink
+    {0.35, 0.7, 0.9},    // sky
     {0.84, 0.37, 0.0},   // vermilion
-    {0.60, 0.60, 0.20},  // olive
-    {0.45, 0.35, 0.70},  // violet
+    {0.55, 0.5, 0.2},    // olive
+    {0.5, 0.5, 0.55},    // grey
 }};
 
-constexpr Rgb kUnknown{0.5, 0.5, 0.9};
-
-// The letters after `base` in `label`, if `label` is `base` followed by a's and b's only.
-bool pieceOf(const std::string& label, const std::string& base, std::string& letters) {
-  if (label.size() < base.size() || label.compare(0, base.size(), base) != 0) return false;
-  letters = label.substr(base.size());
-  return std::all_of(letters.begin(), letters.end(), [](char c) { return c == 'a' || c == 'b'; });
+Rgb mix(const Rgb& a, const Rgb& b, double t) {
+  return {a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t, a[2] + (b[2] - a[2]) * t};
 }
 
 }  // namespace
 
-Rgb lighter(const Rgb& c, double t) {
-  return {c[0] + t * (1 - c[0]), c[1] + t * (1 - c[1]), c[2] + t * (1 - c[2])};
-}
+Rgb lighter(const Rgb& c, double t) { return mix(c, {1, 1, 1}, std::clamp(t, 0.0, 1.0)); }
 
 Rgb pieceColour(const std::string& label, const bsp::PolygonList& scene) {
-  // The longest scene label that explains this one: "12" rather than "1" for "12a".
-  std::size_t best = scene.size();
-  std::string letters;
+  // The original is the scene polygon with the longest label that the piece's label extends by
+  // split letters only.
+  std::size_t best = scene.size(), bestLength = 0;
   for (std::size_t i = 0; i < scene.size(); ++i) {
-    std::string rest;
-    if (pieceOf(label, scene[i]->label, rest) && (best == scene.size() || scene[i]->label.size() > scene[best]->label.size())) {
+    const std::string& own = scene[i]->label;
+    if (own.size() > label.size() || label.compare(0, own.size(), own) != 0) continue;
+    if (!std::all_of(label.begin() + static_cast<std::ptrdiff_t>(own.size()), label.end(),
+                     [](char c) { return c == 'a' || c == 'b'; }))
+      continue;
+    if (best == scene.size() || own.size() >= bestLength) {
       best = i;
-      letters = rest;
+      bestLength = own.size();
     }
   }
-  if (best == scene.size()) return kUnknown;
-  // Every split moves a piece towards white, the letters read as the digits 1 (a) and 2 (b) of a
-  // number in base 3: pieces of one polygon never share a lightness, and none gets past half way
-  // to white.
-  double t = 0, place = 1.0 / 3;
-  for (char c : letters) {
-    t += (c == 'a' ? 1 : 2) * place;
-    place /= 3;
-  }
-  t *= 0.5;
-  return lighter(kHues[best % kHues.size()], t);
+  if (best == scene.size()) return {0.6, 0.6, 0.6};
+  // Each split letter moves the lightness half as far as the one before: "a" darker, "b"
+  // lighter, so that all pieces of one polygon differ.
+  double shift = 0, step = 0.36;
+  for (std::size_t k = bestLength; k < label.size(); ++k, step /= 2) shift += label[k] == 'a' ? -step : step;
+  const Rgb& hue = kHues[best % kHues.size()];
+  return shift >= 0 ? mix(hue, {1, 1, 1}, shift) : mix(hue, {0, 0, 0}, -shift * 0.8);
 }
 
 }  // namespace kolvar::views

@@ -139,12 +139,11 @@ Value drawFigure(const Picture& p) {
     const Handle marker = g::line(Matrix::row({s.x}), Matrix::row({s.y}), Matrix::row({s.z}),
                                   {{"Marker", "*"}});
     g::set(marker, {{"HitTest", "off"}, {"MarkerEdgeColor", "r"}, {"MarkerFaceColor", "r"}});
-    // Where a polygon stands in front of the scanner it hides the marker; a dashed line down to
-    // the floor shows how high the scanner stands.
-    g::set(marker, {{"MarkerDepth", "scene"}, {"MarkerSize", 9.0}});
+    // A dotted line down to the floor shows how high the scanner stands.
+    g::set(marker, "MarkerSize", 9.0);
     const double floor = setup.limits[1][4];
     g::line(Matrix::column({s.x, s.x}), Matrix::column({s.y, s.y}), Matrix::column({s.z, floor}),
-            {{"Color", "r"}, {"LineStyle", ":"}, {"HitTest", "off"}});
+            {{"Color", Value::row({0.8, 0.35, 0.35})}, {"LineStyle", ":"}, {"HitTest", "off"}});
     if (focus.planes) drawCell(cellOfPoint(p.root, s, setup.limits[1]), {0.85, 0.2, 0.2});
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));

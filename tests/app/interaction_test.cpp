@@ -36,7 +36,7 @@ TEST_F(KolvarApp, AFailingCallbackLeavesStateAndWindowWorking) {
   // Spoil one waiting-list item; clicking it fails inside its callback.
   const auto items = g::findobj(tag("axes3"), {{"String", "1"}});
   ASSERT_FALSE(items.empty());
-  for (g::Handle h : items) g::set(h, "UserData", Value("not a list"));
+  for (g::Handle h : items) g::set(h, "UserData", Value::cellRow({Value(1.0), Value("not a list")}));
   ::testing::internal::CaptureStderr();
   run("click 1\n");
   const std::string reported = testing::internal::GetCapturedStderr();
@@ -53,7 +53,7 @@ TEST_F(KolvarApp, TheTreeViewLaysNodesOutByDepthAndStacksListItemsByTheirHeight)
   const g::Handle ax3 = tag("axes3");
   auto positionOf = [&](const char* label, bool caption) {
     for (g::Handle h : g::findobj(ax3, {{"Type", "text"}, {"String", label}}))
-      if (g::get(h, "ButtonDownFcn").isEmpty() == caption) return g::get(h, "Position").matrix();
+      if (g::get(h, "UserData").isCell() != caption) return g::get(h, "Position").matrix();  // items carry a list
     ADD_FAILURE() << "no text " << label;
     return Matrix::row({0, 0, 0});
   };

@@ -26,7 +26,10 @@ class Views : public ::testing::Test {
     for (std::size_t i = 0; i < 2; ++i) setup_.ticks[i] = {{{-4, 0, 4}, {-4, 0, 4}, {-4, 0, 4}}};
     setup_.frame = {bsp::Vec3{0, 0, 0}, bsp::Vec3{1, 0, 0}, bsp::Vec3{0, 1, 0}, bsp::Vec3{0, 0, 1}};
     picture_.setup = &setup_;
-    picture_.callbacks = {Value("itemClick"), Value("partitionClick"), Value("buttonUp"), Value("resize")};
+    picture_.callbacks.itemClick = Value("itemClick");
+    picture_.callbacks.partitionClick = Value("partitionClick");
+    picture_.callbacks.buttonUp = Value("buttonUp");
+    picture_.callbacks.resize = Value("resize");
     // Scene 3 with 2 and then 3 chosen: root 2 with leaf 1b behind, node 3 in front with leaves
     // 1aa and 1ab.
     const bsp::PolygonList scene = bsp::presetScenes()[2];

@@ -1,7 +1,10 @@
 #include "graphics/qt/canvas.hpp"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "graphics/qt/event_guard.hpp"
@@ -16,6 +19,10 @@ MouseButton buttonOf(Qt::MouseButton b) {
   if (b == Qt::RightButton) return MouseButton::Right;
   if (b == Qt::MiddleButton) return MouseButton::Middle;
   return MouseButton::Left;
+}
+
+Modifiers modifiersOf(Qt::KeyboardModifiers m) {
+  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier), m.testFlag(Qt::AltModifier)};
 }
 
 }  // namespace
@@ -81,8 +88,9 @@ void Canvas::mousePressEvent(QMouseEvent* e) {
   modelList();
   listAtPress_ = renders();
   guarded("mouse press", [&] {
-    if (ishandle(fig_)) press(fig_, p.x(), p.y(), buttonOf(e->button()));
+    if (ishandle(fig_)) press(fig_, p.x(), p.y(), buttonOf(e->button()), modifiersOf(e->modifiers()));
   });
+  updateCursor(p);
 }
 
 // The second press of a double click. When the first one changed the drawing (a waiting polygon
@@ -101,11 +109,14 @@ void Canvas::mouseDoubleClickEvent(QMouseEvent* e) {
 void Canvas::mouseMoveEvent(QMouseEvent* e) {
   const QPointF p = e->position();
   if (!pressed_) {
+    guarded("pointer motion", [&] {
+      if (ishandle(fig_)) motion(fig_, p.x(), p.y(), modifiersOf(e->modifiers()));
+    });
     updateCursor(p);
     return;
   }
   guarded("mouse drag", [&] {
-    if (ishandle(fig_)) drag(fig_, p.x(), p.y());
+    if (ishandle(fig_)) drag(fig_, p.x(), p.y(), modifiersOf(e->modifiers()));
   });
 }
 
@@ -114,15 +125,56 @@ void Canvas::mouseReleaseEvent(QMouseEvent* e) {
   pressed_ = false;
   const QPointF p = e->position();
   guarded("mouse release", [&] {
-    if (ishandle(fig_)) release(fig_, p.x(), p.y());
+    if (ishandle(fig_)) release(fig_, p.x(), p.y(), modifiersOf(e->modifiers()));
   });
   updateCursor(p);
+}
+
+void Canvas::wheelEvent(QWheelEvent* e) {
+  // One notch is 120 eighths of a degree; turning it away from the user scrolls up (negative).
+  const double steps = -e->angleDelta().y() / 120.0;
+  const QPointF p = e->position();
+  if (steps == 0) return;
+  guarded("mouse wheel", [&] {
+    if (ishandle(fig_)) graphics::scroll(fig_, p.x(), p.y(), steps, modifiersOf(e->modifiers()));
+  });
+  e->accept();
+}
+
+bool Canvas::event(QEvent* e) {
+  if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+  const auto* help = static_cast<QHelpEvent*>(e);
+  QString tip;
+  guarded("tooltip", [&] {
+    if (!ishandle(fig_)) return;
+    // The topmost object under the pointer that has something to say.
+    for (const Handle h : drawnAt(fig_, help->pos().x(), help->pos().y())) {
+      if (typeOf(h) == "axes" || typeOf(h) == "light") continue;
+      const Value t = get(h, "TooltipString");
+      if (t.isText() && !t.text().empty()) {
+        tip = QString::fromStdString(t.text());
+        return;
+      }
+    }
+  });
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+    e->ignore();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, this);
+  }
+  return true;
 }
 
 void Canvas::updateCursor(QPointF at) {
   Qt::CursorShape shape = Qt::ArrowCursor;
   guarded("cursor", [&] {
     if (!ishandle(fig_)) return;
+    // A closed hand while the mouse turns a view.
+    if (pressed_ && rotationDragActive(fig_)) {
+      shape = Qt::ClosedHandCursor;
+      return;
+    }
     // A hand over what a click acts on (the waiting-list items); a cross over an axes that
     // takes clicks itself (the partition view places the scanner). The hit test reads the
     // figure's kept list, as a press does.

@@ -33,6 +33,8 @@ class Canvas : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool event(QEvent* event) override;  // tooltips
 
  private:
   // The model's list, or an empty one when the figure is gone or cannot be drawn.

@@ -15,7 +15,7 @@ namespace {
 
 QColor qcolor(const Rgb& c) {
   auto channel = [](double x) { return static_cast<float>(std::clamp(x, 0.0, 1.0)); };
-  return QColor::fromRgbF(channel(c.r), channel(c.g), channel(c.b));
+  return QColor::fromRgbF(channel(c.r), channel(c.g), channel(c.b), channel(c.a));
 }
 
 Qt::PenStyle penStyle(const std::string& style) {
@@ -106,9 +106,10 @@ void paintFace(Canvas& c, const Primitive& item) {
   const bool partialOutline = item.stroked && item.edges.size() == item.points.size();
   if (item.stroked && !partialOutline) {
     c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
-  } else if (item.filled) {
+  } else if (item.filled && item.fill.a >= 1) {
     // A hairline of the face's own colour closes the seams that antialiasing would leave between
-    // pieces of one surface (a face cut by the depth order, neighbouring faces of a mesh).
+    // pieces of one surface (a face cut by the depth order, neighbouring faces of a mesh). A
+    // translucent face has none: its hairline would show as a darker seam.
     c.seam(item.fill, 0.5);
   } else {
     c.noPen();
