@@ -212,6 +212,8 @@ void scannerTyped(Handle edit) {
     s.scanner[k] = std::clamp(v, lim[2 * k], lim[2 * k + 1]);
     storeState(edit, s);
   }
+  // The entry empties again: the read-out beside it shows where the scanner is.
+  g::set(edit, "String", "");
   redraw(std::move(s));
 }
 
@@ -255,6 +257,11 @@ void installProgramCallbacks(const ProgramState& s) {
       {"view_side", "view from the side", &viewSide},
       {"view_default", "the default view", &viewDefault},
       {"view_reset", "reset the view", &viewReset},
+      {"view_top_menu", "view from above", &viewTop},
+      {"view_front_menu", "view from the front", &viewFront},
+      {"view_side_menu", "view from the side", &viewSide},
+      {"view_default_menu", "the default view", &viewDefault},
+      {"view_reset_menu", "reset the view", &viewReset},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},

@@ -128,7 +128,7 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
 
 void drawCell(const geometry::Cell& cell, const Rgb& colour) {
   for (const auto& face : cell.faces)
-    loopPatch(face, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.1}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.9}});
+    loopPatch(face, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.07}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.9}});
 }
 
 geometry::Cell cellOfNode(const bsp::NodeRef& root, const bsp::Polygon* splitter, const Limits& limits) {

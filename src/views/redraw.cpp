@@ -144,7 +144,10 @@ Value drawFigure(const Picture& p) {
     const double floor = setup.limits[1][4];
     g::line(Matrix::column({s.x, s.x}), Matrix::column({s.y, s.y}), Matrix::column({s.z, floor}),
             {{"Color", Value::row({0.8, 0.35, 0.35})}, {"LineStyle", ":"}, {"HitTest", "off"}});
-    if (focus.planes) drawCell(cellOfPoint(p.root, s, setup.limits[1]), {0.85, 0.2, 0.2});
+    // The region of space the scanner stands in, once a plane has cut the box (before, it is the
+    // whole box and says nothing).
+    if (focus.planes && p.root && p.root->element && p.root->element->poly)
+      drawCell(cellOfPoint(p.root, s, setup.limits[1]), {0.85, 0.3, 0.3});
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));
     g::set(p.readouts[2], "String", readout(s.z));

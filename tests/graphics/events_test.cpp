@@ -195,3 +195,31 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
   EXPECT_FALSE(rotationDragActive(fig));
   EXPECT_EQ(messageOf([&] { rotate3d(fig); }), "rotate3d: the handle does not name an axes.");
 }
+
+TEST_F(Events, PointerMotionAndTheWheelReachTheWindowWithTheKeysHeld) {
+  Chart c = makeChart();
+  // A callable gets (the figure, the event): the wheel's event says how far it turned.
+  set(c.fig, "WindowScrollWheelFcn", Value(runtime::privateFunction("wheel", [this](const runtime::Args& args, int) {
+        notes.push_back("wheel " + std::to_string(args.at(1).field("VerticalScrollCount").scalar()));
+        return runtime::Outputs{};
+      })));
+  set(c.fig, {{"WindowButtonMotionFcn", Value("note('moved')")}});
+  motion(c.fig, 60, 70, Modifiers{true, false, true});
+  EXPECT_EQ(notes, (std::vector<std::string>{"moved"}));
+  EXPECT_EQ(get(c.fig, "CurrentPoint").matrix(), Matrix::row({60, 230}));
+  EXPECT_EQ(get(c.fig, "CurrentModifier"), Value::cellRow({Value("shift"), Value("alt")}));
+  notes.clear();
+  scroll(c.fig, 10, 10, -2);
+  EXPECT_EQ(notes, (std::vector<std::string>{"wheel -2.000000"}));
+  EXPECT_EQ(get(c.fig, "CurrentModifier"), Value::cellRow({}));
+}
+
+TEST_F(Events, WhatLiesUnderThePointerIsListedTopmostFirstWhateverItsHitTest) {
+  Chart c = makeChart();
+  const Point mid = centre(objectPixelRect(c.ax));
+  const Handle over = line(Matrix::row({0, 10}), Matrix::row({5, 5}), Matrix::row({0.5, 0.5}), {{"HitTest", Value("off")}});
+  set(c.square, "HitTest", Value("off"));
+  EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y), (std::vector<Handle>{over, c.square}));
+  EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.ax);  // a click still passes through both
+  EXPECT_TRUE(drawnAt(c.fig, 10, 10).empty());
+}

@@ -529,3 +529,40 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   deleteObject(fig);
   EXPECT_EQ(drawingCounts(fig).lists, 0);
 }
+
+TEST_F(Render, TranslucencyZoomAndAxisNames) {
+  Handle ax = makeAxes(Value(2));
+  Handle back = quad({{-2, -2, 0}, {2, -2, 0}, {2, 2, 0}, {-2, 2, 0}}, "r");
+  set(back, {{"FaceLighting", Value("none")}, {"FaceAlpha", Value(0.25)}, {"EdgeAlpha", Value(0.5)}});
+  set(ax, {{"XLabel", Value("x")}, {"YLabel", Value("y")}});
+  auto faceOf = [&](const DisplayList& l) {
+    for (const Primitive& p : l.items)
+      if (p.source == back && p.kind == Primitive::Kind::Face) return p;
+    ADD_FAILURE() << "no face";
+    return Primitive{};
+  };
+  const Primitive face = faceOf(renderAxes(ax));
+  EXPECT_EQ(face.fill.a, 0.25);
+  EXPECT_EQ(face.stroke.a, 0.5);
+  // The axis names stand beyond the tick labels: x below the plot, y to its left.
+  std::vector<const Primitive*> names;
+  const DisplayList plain = renderAxes(ax);
+  for (const Primitive& p : plain.items)
+    if (p.kind == Primitive::Kind::Text && (p.text == "x" || p.text == "y")) names.push_back(&p);
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_GT(names[0]->box.y, 470);
+  EXPECT_LT(names[1]->box.x + names[1]->box.width, 80);
+
+  // Twice the zoom: the face is twice as wide about the same centre, and what leaves the axes
+  // is cut at its rectangle.
+  set(ax, "Zoom", Value(2.0));
+  const Primitive zoomed = faceOf(renderAxes(ax));
+  auto width = [](const Primitive& p) {
+    auto [lo, hi] = std::minmax_element(p.points.begin(), p.points.end(), [](Point a, Point b) { return a.x < b.x; });
+    return hi->x - lo->x;
+  };
+  EXPECT_NEAR(width(zoomed), 2 * width(face), 1e-9);
+  EXPECT_TRUE(zoomed.clipped);
+  EXPECT_EQ(zoomed.clip, (Rect{100, 50, 400, 400}));
+  EXPECT_THROW(set(ax, "Zoom", Value(0.0)), Error);
+}
