@@ -201,3 +201,37 @@ TEST_F(KolvarWindow, SnapshotShowsTheThreeViewsAndTheControls) {
   EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("reset")), isInk), 20) << "the button's text";
   EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("scan_list")), isInk), 5) << "the scan list";
 }
+
+// Pointing with the real mouse: over a waiting item the status line says what choosing it would
+// do and the item shows its tooltip's promise; leaving clears it. Over a face of a placed polygon
+// in the partition view, its scan row lights up.
+TEST_F(KolvarWindow, HoveringAWaitingItemPreviewsItAndPointingAtAFaceLinksItsScanRow) {
+  graphics::controlAction(tag("select_poly"), Value(3.0));
+  settle();
+  const QPointF item = *itemShowing("2");
+  mouse(canvas(), QEvent::MouseMove, item, Qt::NoButton);
+  settle();
+  EXPECT_EQ(widget<QLabel>("status_line").text().toStdString(), "2 as splitter: 1 in front, 0 behind, splits 1");
+  EXPECT_EQ(state()["preview"]["splitter"], "2");
+  EXPECT_EQ(canvas().cursor().shape(), Qt::PointingHandCursor);
+  mouse(canvas(), QEvent::MouseMove, QPointF(5, 5), Qt::NoButton);
+  settle();
+  EXPECT_TRUE(state()["preview"].is_null());
+  EXPECT_EQ(widget<QLabel>("status_line").text().trimmed().toStdString(), "");
+
+  click(canvas(), item);
+  settle();
+  // The middle of the wall 2 in the partition view (under translucent planes and cells).
+  const graphics::Camera cam = graphics::axesCamera(tag("axes2"));
+  const auto& p = bsp::presetScenes()[2][1]->points;
+  bsp::Vec3 mid{0, 0, 0};
+  for (const auto& q : p) mid = mid + q;
+  mid = (1.0 / static_cast<double>(p.size())) * mid;
+  const graphics::Point at = graphics::dataToPixel(cam, mid);
+  mouse(canvas(), QEvent::MouseMove, QPointF(at.x, at.y), Qt::NoButton);
+  settle();
+  auto& list = widget<QListWidget>("scan_list");
+  const auto chosen = list.selectedItems();
+  ASSERT_EQ(chosen.size(), 1) << graphics::get(tag("scan_list"), "Value").describe();
+  EXPECT_EQ(chosen[0]->text().toStdString(), "2");
+}

@@ -182,3 +182,25 @@ TEST_F(Snapshot, ThePngOfTheLayoutFilesWindowShowsItsAxes) {
   EXPECT_TRUE(near(corner, std::lround(figColor.r * 255), std::lround(figColor.g * 255), std::lround(figColor.b * 255), 3))
       << describe(corner);
 }
+
+// A translucent face tints exactly what lies behind it: where it covers the opaque face, the
+// pixel mixes both colours; where it covers only the background, background and face; and the
+// opaque face outside it keeps its own colour. From the other side the opaque face is in front
+// and covers it.
+TEST_F(Snapshot, ATranslucentFaceBlendsOverExactlyTheFacesBehindIt) {
+  Handle ax = makeAxes(Value(2));  // seen from above: larger z is nearer
+  Handle behind = quad({{-3, -3, -1}, {1, -3, -1}, {1, 1, -1}, {-3, 1, -1}}, Value::row({1, 0, 0}));
+  Handle glass = quad({{-1, -1, 1}, {3, -1, 1}, {3, 3, 1}, {-1, 3, 1}}, Value::row({0, 0, 1}));
+  for (Handle h : {behind, glass}) set(h, {{"FaceLighting", Value("none")}, {"EdgeColor", Value("none")}});
+  set(glass, "FaceAlpha", Value(0.5));
+  const Camera cam = axesCamera(ax);
+  QImage img = figureImage(*ancestor(ax, "figure"));
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {0, 0, 0})), 128, 0, 128, 3)) << describe(at(img, dataToPixel(cam, {0, 0, 0})));
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {2, 2, 0})), 128, 128, 255, 3)) << describe(at(img, dataToPixel(cam, {2, 2, 0})));
+  EXPECT_TRUE(near(at(img, dataToPixel(cam, {-2, -2, 0})), 255, 0, 0, 3)) << describe(at(img, dataToPixel(cam, {-2, -2, 0})));
+  // Seen from below the red face is nearer and opaque: the overlap is red.
+  view(ax, Value::row({0, -90}));
+  img = figureImage(*ancestor(ax, "figure"));
+  const Camera below = axesCamera(ax);
+  EXPECT_TRUE(near(at(img, dataToPixel(below, {0, 0, 0})), 255, 0, 0, 3)) << describe(at(img, dataToPixel(below, {0, 0, 0})));
+}

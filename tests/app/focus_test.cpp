@@ -1,0 +1,159 @@
+// What the student points at and steers, through the script driver and the event API: the hover
+// preview against what the click then does, selection and its cell, linked highlighting, the
+// scanner steered by a drag, typed entries, named views and the wheel's zoom.
+#include <cmath>
+
+#include "app_fixture.hpp"
+#include "bsp/bsp.hpp"
+
+using namespace kolvar;
+using namespace kolvar::apptest;
+using nlohmann::json;
+namespace g = kolvar::graphics;
+
+namespace {
+
+// The labels of the polygons in the waiting lists of a state's tree, in walk order.
+void waitingLabels(const json& t, std::vector<std::string>& out) {
+  if (t.is_null()) return;
+  for (const char* side : {"front", "back"})
+    for (const auto& p : t[side]) out.push_back(p["label"]);
+  waitingLabels(t["left"], out);
+  waitingLabels(t["right"], out);
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+// The labels a click filed on one side of the new node: its waiting list there, or the leaf a
+// lone polygon became (the front child is "left").
+std::vector<std::string> filed(const json& node, const char* side) {
+  std::vector<std::string> out;
+  for (const auto& p : node[side]) out.push_back(p["label"]);
+  const json& child = node[std::string(side) == "front" ? "left" : "right"];
+  if (!child.is_null() && !child["poly"].is_null()) out.push_back(child["poly"]["label"]);
+  return out;
+}
+
+json nodeOf(const json& t, const std::string& label) {
+  if (t.is_null()) return nullptr;
+  if (!t["poly"].is_null() && t["poly"]["label"] == label) return t;
+  json l = nodeOf(t["left"], label);
+  return l.is_null() ? nodeOf(t["right"], label) : l;
+}
+
+}  // namespace
+
+// Every waiting item of every preset, at the first two levels: what the preview says is what a
+// click then does (front and back lists; a split polygon's pieces land on both sides).
+TEST_F(KolvarApp, AHoverPreviewSaysWhatTheClickThenDoes) {
+  for (int scene = 1; scene <= 3; ++scene) {
+    for (const std::string& first : std::vector<std::string>{"", "1"}) {
+      run("scene " + std::to_string(scene) + "\n" + (first.empty() ? "" : "click " + first + "\n"));
+      std::vector<std::string> items;
+      waitingLabels(state()["tree"], items);
+      for (const std::string& label : items) {
+        run("hover " + label + "\n");
+        const json preview = state()["preview"];
+        ASSERT_FALSE(preview.is_null()) << label;
+        EXPECT_EQ(preview["splitter"], label);
+        run("click " + label + "\n");
+        const json node = nodeOf(state()["tree"], label);
+        ASSERT_FALSE(node.is_null());
+        std::vector<std::string> front = preview["front"], back = preview["back"];
+        for (const std::string s : preview["split"]) {
+          front.push_back(s + "a");
+          back.push_back(s + "b");
+        }
+        EXPECT_EQ(sorted(front), sorted(filed(node, "front"))) << "scene " << scene << ", " << label;
+        EXPECT_EQ(sorted(back), sorted(filed(node, "back"))) << "scene " << scene << ", " << label;
+        run("reset\n" + (first.empty() ? "" : "click " + first + "\n"));
+      }
+      run("hover\n");
+      EXPECT_TRUE(state()["preview"].is_null()) << "the preview goes when the pointer leaves";
+    }
+  }
+}
+
+TEST_F(KolvarApp, SelectingANodeShowsItsCellAndLinksItsPolygonEverywhere) {
+  scannerOn();
+  run("scene 3\nclick 2\nclick 3\nselect 3\n");
+  const json st = state();
+  // Node 3 lies in front of 2: its cell is the part of the box on the front side of 2's plane.
+  ASSERT_FALSE(st["cell"].is_null());
+  const auto scene = bsp::presetScenes()[2];
+  const geometry::Plane plane2 = bsp::planeOf(*scene[1]);
+  for (const auto& v : st["cell"]) {
+    const geometry::Vec3 p{v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
+    EXPECT_GE(geometry::distance(plane2, p), -1e-9);
+    for (int k = 0; k < 3; ++k) EXPECT_LE(std::abs(v[k].get<double>()), 4 + 1e-9);
+  }
+  // The scan list's selection is the row of 3, wherever the row stands.
+  const g::Handle list = tag("scan_list");
+  const Value rows = g::get(list, "Value");
+  ASSERT_TRUE(rows.isScalar());
+  EXPECT_EQ(st["scan"][static_cast<std::size_t>(rows.scalar()) - 1], "3");
+  run("scanner 2 3 0.5\n");
+  EXPECT_EQ(state()["scan"][static_cast<std::size_t>(g::get(list, "Value").scalar()) - 1], "3");
+  // A second click on the selected node lets it go.
+  run("select 3\n");
+  EXPECT_TRUE(state()["cell"].is_null());
+  // Choosing a scan row selects its polygon.
+  g::controlAction(list, Value(1.0));
+  EXPECT_FALSE(state()["cell"].is_null());
+}
+
+TEST_F(KolvarApp, TheScannerFollowsADragInsideTheSceneAndShiftChangesItsHeight) {
+  scannerOn();
+  run("scene 3\nclick 2\n");
+  const g::Handle ax2 = tag("axes2");
+  const g::Rect r = g::objectPixelRect(ax2);
+  const double x = r.x + r.width / 2, y = r.y + r.height / 2;
+  g::press(fig, x, y);
+  const double z = state()["scanner"][2];
+  g::drag(fig, x + 30, y + 10);
+  json s = state()["scanner"];
+  EXPECT_EQ(s[2].get<double>(), z) << "a plain drag keeps the height";
+  g::drag(fig, x + 30, y - 40, g::Modifiers{true, false, false});
+  const json lifted = state()["scanner"];
+  EXPECT_GT(lifted[2].get<double>(), z) << "Shift and up raises it";
+  EXPECT_EQ(lifted[0], s[0]);
+  // Far outside the view, the scanner stays on the walls of the box.
+  g::drag(fig, 0, 0);
+  for (int k = 0; k < 3; ++k) EXPECT_LE(std::abs(state()["scanner"][k].get<double>()), 4.0);
+  g::release(fig, 0, 0);
+  s = state()["scanner"];
+  g::motion(fig, x, y);
+  EXPECT_EQ(state()["scanner"], s) << "the release ends the steering";
+  // Typed entries move it too, kept inside the scene; a word changes nothing.
+  const g::Handle ex = tag("scanner_x");
+  g::set(ex, "String", "1.5");
+  g::controlAction(ex);
+  EXPECT_EQ(state()["scanner"][0], 1.5);
+  g::set(ex, "String", "99");
+  g::controlAction(ex);
+  EXPECT_EQ(state()["scanner"][0], 4);
+  g::set(ex, "String", "left");
+  g::controlAction(ex);
+  EXPECT_EQ(state()["scanner"][0], 4);
+}
+
+TEST_F(KolvarApp, NamedViewsTurnBothViewsAndTheWheelZoomsTheOneUnderThePointer) {
+  run("view top\n");
+  for (const char* ax : {"axes1", "axes2"}) EXPECT_EQ(g::view(tag(ax)), Value::row({0, 90}));
+  g::menuAction(tag("view_side_menu"));
+  for (const char* ax : {"axes1", "axes2"}) EXPECT_EQ(g::view(tag(ax)), Value::row({90, 0}));
+  const g::Rect r = g::objectPixelRect(tag("axes1"));
+  g::scroll(fig, r.x + r.width / 2, r.y + r.height / 2, -3);
+  EXPECT_GT(g::get(tag("axes1"), "Zoom").scalar(), 1.4);
+  EXPECT_EQ(g::get(tag("axes2"), "Zoom").scalar(), 1);
+  // A redraw keeps the zoom; "reset" undoes it with the view.
+  run("toggle show_labels\n");
+  EXPECT_GT(g::get(tag("axes1"), "Zoom").scalar(), 1.4);
+  g::controlAction(tag("view_reset"));
+  EXPECT_EQ(g::get(tag("axes1"), "Zoom").scalar(), 1);
+  EXPECT_EQ(g::view(tag("axes1")), Value::row({-37.5, 30}));
+  EXPECT_THROW(run("view sideways\n"), std::exception);
+}
