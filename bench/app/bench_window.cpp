@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <optional>
+#include <vector>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -85,11 +86,12 @@ void BM_ClickToRepaintedWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ClickToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view.
+// One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view,
+// their planes, the scanner's cell and a selected node's cell (both views turn).
 void BM_RotationDragStep(benchmark::State& state) {
   const auto info = app::programInfo();
   Window w = open(info);
-  runScript("click 3\nclick 5a\nclick 1\n");
+  runScript("click 3\nclick 5a\nclick 1\nselect 5a\n");
   const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes1").scalar());
   const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
   send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
@@ -104,6 +106,50 @@ void BM_RotationDragStep(benchmark::State& state) {
   g::endSession();
 }
 BENCHMARK(BM_RotationDragStep)->Unit(benchmark::kMillisecond);
+
+// The pointer moving from one waiting item to the next on scene N (a tree of one node): each move
+// shows another preview (its polygon, plane, side colours and status line) until repainted.
+void BM_HoverPreviewStep(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("scene " + std::to_string(state.range(0)) + "\nclick 1\n");
+  w.canvas().displayList();
+  std::vector<QPointF> items;
+  for (const auto& p : w.canvas().displayList().items)
+    if (p.kind == g::Primitive::Kind::Text && g::ishandle(p.source) && g::get(p.source, "UserData").isCell())
+      items.emplace_back(p.box.x + p.box.width / 2, p.box.y + p.box.height / 2);
+  if (items.size() < 2) throw std::runtime_error("fewer than two waiting items");
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    send(w.canvas(), QEvent::MouseMove, items[next++ % items.size()], Qt::NoButton);
+    untilPainted(w.canvas(), before);
+  }
+  if (app::stateJson(w.fig).find("\"preview\":null") != std::string::npos) state.SkipWithError("no preview showed");
+  g::endSession();
+}
+BENCHMARK(BM_HoverPreviewStep)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// One step of steering the scanner across the partition view, with planes and the scanner's
+// cell drawn, until repainted.
+void BM_ScannerDragStep(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("click 3\nclick 5a\nclick 1\n");
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes2").scalar());
+  const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
+  send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
+  int step = 0;
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    const double dx = (step++ % 20) - 10;
+    send(w.canvas(), QEvent::MouseMove, centre + QPointF(dx * 3, dx), Qt::LeftButton);
+    untilPainted(w.canvas(), before);
+  }
+  send(w.canvas(), QEvent::MouseButtonRelease, centre, Qt::NoButton);
+  g::endSession();
+}
+BENCHMARK(BM_ScannerDragStep)->Unit(benchmark::kMillisecond);
 
 // Serve events until the figure's list is up to date and on screen.
 void settleWindow(g::Canvas& c) {
