@@ -7,10 +7,14 @@
 //   toggle TAG            click the check box tagged TAG
 //   click LABEL [K]       press on the K-th (default 1st) waiting-list item showing LABEL,
 //                         counted top to bottom, then left to right, on screen
+//   hover [LABEL [K]]     move the pointer onto that waiting-list item (its preview shows);
+//                         alone: move it onto nothing
+//   select LABEL          click the caption of the node showing LABEL (again: let it go)
 //   press X Y             press and release at figure pixel (X, Y) from the top-left corner
 //   drag X1 Y1 X2 Y2      press, drag and release
 //   scanner X Y Z         a click in the partition view whose line of sight ends at (X, Y, Z)
 //   view AZ EL            rotate the scene view to that view and release the mouse
+//   view NAME             top, front, side, default or reset: both 3-D views
 //   state                 print the state as one line of JSON
 //   snapshot FILE         write a PNG of the window
 //   # ...                 a comment; blank lines are skipped

@@ -17,6 +17,8 @@ inline constexpr Rgb kPlaneColour{0.4, 0.45, 0.6};      // splitting planes
 inline constexpr Rgb kFrontColour{0.0, 0.55, 0.4};      // filed in front of a plane
 inline constexpr Rgb kBackColour{0.75, 0.25, 0.45};     // filed behind it
 inline constexpr Rgb kSplitColour{0.45, 0.3, 0.8};      // straddles it: would be split
+inline constexpr Rgb kCellColour{0.15, 0.4, 0.85};       // the selected node's cell
+inline constexpr Rgb kScannerCellColour{0.85, 0.3, 0.3}; // the leaf region the scanner is in
 
 // `c` mixed with white by `t` (0: `c`, 1: white).
 Rgb lighter(const Rgb& c, double t);

@@ -117,8 +117,8 @@ Value drawFigure(const Picture& p) {
   // The scene view: the chosen scene's polygons as given, each in its own colour; a piece in focus
   // (which the scene shows only as part of its polygon) outlined, a preview's plane shown.
   g::axes(p.axes[0]);
-  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == focus.highlighted);
   const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
+  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == inFocus);
   if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
     drawOutline(*inFocus);
   if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
@@ -132,7 +132,7 @@ Value drawFigure(const Picture& p) {
   });
   drawWaiting(p.root, focus.preview);
   if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour);
-  if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kHighlightColour);
+  if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kCellColour);
 
   if (p.options.scanner) {
     const bsp::Vec3 s = p.scanner;
@@ -147,7 +147,7 @@ Value drawFigure(const Picture& p) {
     // The region of space the scanner stands in, once a plane has cut the box (before, it is the
     // whole box and says nothing).
     if (focus.planes && p.root && p.root->element && p.root->element->poly)
-      drawCell(cellOfPoint(p.root, s, setup.limits[1]), {0.85, 0.3, 0.3});
+      drawCell(cellOfPoint(p.root, s, setup.limits[1]), kScannerCellColour);
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));
     g::set(p.readouts[2], "String", readout(s.z));
