@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/guide.hpp"
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/render.hpp"
@@ -174,9 +175,11 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     expectCount(w, 2, 2, "snapshot FILE");
     if (!snapshot) throw ScriptError("snapshots need the window system, which is not available here");
     snapshot(fig, w[1]);
+  } else if (cmd == "help" || cmd == "tour") {
+    runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, press, drag, scanner, view, state, snapshot)");
+                      "\" (scene, reset, toggle, click, press, drag, scanner, view, state, snapshot, help, tour)");
   }
 }
 
@@ -223,6 +226,7 @@ std::string stateJson(g::Handle fig) {
   out += flag(o.frame);
   out += "},\"tree\":";
   out += jsonTree(state.root);
+  out += guidanceJson(fig);
   out += "}";
   return out;
 }
