@@ -1,5 +1,7 @@
 // The help pages and the guided tour without a screen: what the Help menu and the script open,
 // how the tour follows the student's actions, where it points and what it remembers.
+#include <cstdio>
+#include <fstream>
 #include <regex>
 
 #include "../support.hpp"
@@ -167,4 +169,24 @@ TEST(TourSteps, AStepIsJudgedAgainstTheStateItStartedFrom) {
   const app::Tour last{app::tourSteps().size() - 1, fresh};
   EXPECT_FALSE(app::next(last, fresh));
   EXPECT_EQ(app::follow(last, fresh).step, last.step);
+}
+
+TEST(TourAtStart, OfferedToTheStudentAtTheWindowNeverToAScriptOrASnapshot) {
+  std::string atWindow;
+  app::PlatformHooks hooks;
+  hooks.interactive = [&] {
+    atWindow = app::stateJson(app::kolvarWindow());
+    return 0;
+  };
+  EXPECT_EQ(app::runProgram({}, hooks), 0);
+  EXPECT_NE(atWindow.find(",\"tour\":{\"step\":1,\"of\":6,"), std::string::npos) << atWindow;
+
+  // The same start with a script: the window is there, the tour is not.
+  const std::string script = ::testing::TempDir() + "kolvar-tour-start.txt";
+  std::ofstream(script) << "state\n";
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(app::runProgram({"--script", script}, hooks), 0);
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find(",\"tour\":null}"), std::string::npos) << printed;
+  std::remove(script.c_str());
 }
