@@ -116,6 +116,15 @@ TEST_F(GuideWindow, TheBubblePointsAtEachStepsControlAndItsButtonsDriveTheTour) 
   EXPECT_EQ(state()["tour"]["step"], 2);
   EXPECT_TRUE(besides("axes3"));
 
+  // A smaller window moves the tree view's edge; the bubble moves with it.
+  window().show();
+  settle();
+  const QRect before = bubbleRect();
+  window().resize(window().width() * 3 / 4, window().height() * 3 / 4);
+  settle();
+  EXPECT_NE(bubbleRect().topLeft(), before.topLeft());
+  EXPECT_TRUE(besides("axes3"));
+
   inBubble<QPushButton>("nextStep").click();
   settle();
   EXPECT_EQ(state()["tour"]["step"], 3);

@@ -31,8 +31,10 @@ class Bubble : public QWidget {
  public:
   static constexpr int kTail = 14;
 
-  Bubble(QWidget* parent, const Pointer& p, PointerAnswer answer) : QWidget(parent) {
+  Bubble(QWidget* parent, const Pointer& p, PointerAnswer answer) : QWidget(parent), target_(p.target) {
     setObjectName("tourBubble");
+    // A window that changes size moves its controls: the bubble follows its target.
+    parent->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 10 + kTail, 14, 10 + kTail);
     layout->setSpacing(6);
@@ -68,7 +70,12 @@ class Bubble : public QWidget {
     adjustSize();
   }
 
-  // Place the box beside `target` (client pixels): below it when there is room, else above.
+  // Place the box beside its target: below it when there is room, else above.
+  void place() {
+    if (!ishandle(target_)) return;
+    const Rect r = objectPixelRect(target_);
+    place(QRect(static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.width), static_cast<int>(r.height)));
+  }
   void place(const QRect& target) {
     const QWidget* area = parentWidget();
     const int w = width(), h = height();
@@ -82,6 +89,12 @@ class Bubble : public QWidget {
   }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Once the resize has reached the model (the figure's new "Position"), on the next turn.
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+      QMetaObject::invokeMethod(this, [this] { guarded("tour", [&] { place(); }); }, Qt::QueuedConnection);
+    return false;
+  }
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -103,6 +116,7 @@ class Bubble : public QWidget {
   }
 
  private:
+  Handle target_;
   bool below_ = true;
   int tipX_ = 20;
 };
@@ -170,8 +184,7 @@ void QtGuidance::pointAt(Handle fig, const Pointer& pointer, PointerAnswer answe
   QWidget* area = clientOf_(fig);
   if (!area) return;  // no window: nothing to point at
   auto* b = new Bubble(area, pointer, std::move(answer));
-  const Rect r = objectPixelRect(pointer.target);
-  b->place(QRect(static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.width), static_cast<int>(r.height)));
+  b->place();
   bubbles_[fig] = b;
 }
 
