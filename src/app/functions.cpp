@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "app/app.hpp"
+#include "app/guide.hpp"
 #include "diagram/inorder.hpp"
 #include "diagram/tree_diagram.hpp"
 #include "guiruntime/guidata.hpp"
@@ -199,6 +200,8 @@ void fileMenu(Opt, Opt, Opt) { FileMenu_Callback(); }
 void openMenu(Opt, Opt, Opt) { OpenMenuItem_Callback(); }
 void printMenu(Opt, Opt, const Value& handles) { PrintMenuItem_Callback(handles); }
 void closeMenu(Opt, Opt, const Value& handles) { CloseMenuItem_Callback(handles); }
+void helpMenu(double h, Opt, Opt) { HelpMenuItem_Callback(h); }
+void tourMenu(double h, Opt, Opt) { TourMenuItem_Callback(h); }
 // The opening function first writes the window into `handles`, which may be missing: writing a
 // field makes the record.
 Outputs openingByName(const Args& a, int) {
@@ -234,6 +237,8 @@ const std::vector<LocalFunction>& kolvarLocals() {
       {"OpenMenuItem_Callback", 175, 3, 0, typed(&openMenu, kHandlerArgs)},
       {"PrintMenuItem_Callback", 186, 3, 0, typed(&printMenu, kHandlerArgs)},
       {"CloseMenuItem_Callback", 194, 3, 0, typed(&closeMenu, kHandlerArgs)},
+      {"HelpMenuItem_Callback", 0, 3, 0, typed(&helpMenu, kHandlerArgs)},
+      {"TourMenuItem_Callback", 0, 3, 0, typed(&tourMenu, kHandlerArgs)},
       {"select_poly_CreateFcn", 210, 3, 0, typed(&selectPolyCreate, kHandlerArgs)},
       {"show_option_Callback", 225, 3, 0, typed(&showOption, kHandlerArgs)},
       {"select_poly_Callback", 233, 3, 0, typed(&selectPoly, kHandlerArgs)},

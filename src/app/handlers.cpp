@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/app.hpp"
+#include "app/guide.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/partition.hpp"
 #include "views/views.hpp"
@@ -147,6 +148,7 @@ void redraw(ProgramState state) {
   // On the window of the current axes: the object whose callback asked for the redraw may be a
   // list item that the redraw removed.
   storeState(g::gca(), state);
+  followTour(state);
 }
 
 void wrapWindowButtonUpFcn(Handle hObject) {

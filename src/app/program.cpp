@@ -9,6 +9,7 @@
 
 #include "app/app.hpp"
 #include "app/embedded_layout.hpp"
+#include "app/guide.hpp"
 
 namespace kolvar::app {
 
@@ -138,7 +139,15 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
       }
     }
     if (options.script || options.snapshot) return 0;
-    if (hooks.interactive) return hooks.interactive();
+    if (hooks.interactive) {
+      // The tour is offered to a student at the window, never to a script or a snapshot.
+      try {
+        offerTour(kolvarWindow());
+      } catch (const Error& e) {
+        std::cerr << "kolvar: the tour: " << e.what() << '\n';
+      }
+      return hooks.interactive();
+    }
     std::cout << stateJson(kolvarWindow()) << '\n';
     return 0;
   };

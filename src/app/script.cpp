@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app.hpp"
+#include "app/guide.hpp"
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/render.hpp"
@@ -218,9 +219,11 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     expectCount(w, 2, 2, "snapshot FILE");
     if (!snapshot) throw ScriptError("snapshots need the window system, which is not available here");
     snapshot(fig, w[1]);
+  } else if (cmd == "help" || cmd == "tour") {
+    runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, state, snapshot)");
+                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, state, snapshot, help, tour)");
   }
 }
 
@@ -288,6 +291,7 @@ std::string stateJson(g::Handle fig) {
     for (std::size_t i = 0; i < corners.size(); ++i) pts += (i ? "," : "") + jsonNumbers({corners[i].x, corners[i].y, corners[i].z});
     out += pts + "]";
   }
+  out += guidanceJson(fig);
   out += "}";
   return out;
 }

@@ -17,6 +17,10 @@
 //   view NAME             top, front, side, default or reset: both 3-D views
 //   state                 print the state as one line of JSON
 //   snapshot FILE         write a PNG of the window
+//   help PAGE [FILE]      open a help page (guide, bsp, keys, about); with FILE, paint its window
+//   help close            close the help pages
+//   tour start|next|leave|never   start the tour, skip a step, leave it (never: and do not offer
+//                         it again)
 //   # ...                 a comment; blank lines are skipped
 #include <cstddef>
 #include <functional>

@@ -236,6 +236,8 @@ class Dialogs {
 // and "HitTest" cannot; a backend need not redraw for them.
 bool propertyShows(std::string_view property);
 
+class Guidance;  // help pages, a tour's pointer and settings: graphics/guidance.hpp
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -245,6 +247,7 @@ class Backend {
   virtual void flush() {}
   virtual const FontMetrics& fontMetrics() const = 0;
   virtual Dialogs& dialogs() = 0;
+  virtual Guidance& guidance() = 0;
   virtual double screenWidth() const { return 1920; }
   virtual double screenHeight() const { return 1080; }
 };

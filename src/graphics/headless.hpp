@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graphics/graphics.hpp"
+#include "graphics/guidance.hpp"
 
 namespace kolvar::graphics {
 
@@ -53,6 +54,7 @@ class HeadlessBackend : public Backend {
   static constexpr std::size_t kKeptNotices = 4096;
   std::vector<Notice> notices;
   ScriptedDialogs script;
+  RecordedGuidance help;
   double width = 1920;
   double height = 1080;
 
@@ -62,6 +64,7 @@ class HeadlessBackend : public Backend {
   void flush() override { note({"flush", 0, {}}); }
   const FontMetrics& fontMetrics() const override { return metrics_; }
   Dialogs& dialogs() override { return script; }
+  Guidance& guidance() override { return help; }
   double screenWidth() const override { return width; }
   double screenHeight() const override { return height; }
 

@@ -9,6 +9,7 @@
 #include "graphics/qt/event_guard.hpp"
 #include "graphics/qt/figure_window.hpp"
 #include "graphics/qt/font_metrics.hpp"
+#include "graphics/qt/guidance.hpp"
 
 namespace kolvar::graphics {
 
@@ -22,9 +23,12 @@ void QtBackend::DeleteLater::operator()(FigureWindow* w) const {
 QtBackend::QtBackend(std::shared_ptr<Dialogs> dialogs)
     : context_(std::make_unique<QObject>()), dialogs_(std::move(dialogs)), metrics_(std::make_unique<QtFontMetrics>()) {
   if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>([this](Handle fig) { return client(fig); });
+  guidance_ = std::make_unique<QtGuidance>([this](Handle fig) { return client(fig); });
 }
 
 QtBackend::~QtBackend() = default;
+
+Guidance& QtBackend::guidance() { return *guidance_; }
 
 FigureWindow* QtBackend::window(Handle fig) const {
   auto it = windows_.find(fig);

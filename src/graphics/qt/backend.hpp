@@ -15,6 +15,7 @@ class QWidget;
 namespace kolvar::graphics {
 
 class FigureWindow;
+class QtGuidance;
 
 class QtBackend : public Backend {
  public:
@@ -30,6 +31,8 @@ class QtBackend : public Backend {
   void flush() override;
   const FontMetrics& fontMetrics() const override;
   Dialogs& dialogs() override { return *dialogs_; }
+  Guidance& guidance() override;
+  QtGuidance& help() { return *guidance_; }
   double screenWidth() const override;
   double screenHeight() const override;
 
@@ -50,6 +53,7 @@ class QtBackend : public Backend {
 
   std::unique_ptr<QObject> context_;  // pending checks die with the backend
   std::shared_ptr<Dialogs> dialogs_;
+  std::unique_ptr<QtGuidance> guidance_;
   std::unique_ptr<FontMetrics> metrics_;
   std::map<Handle, std::unique_ptr<FigureWindow, DeleteLater>> windows_;
   std::function<void()> noWindowLeft_;

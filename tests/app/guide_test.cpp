@@ -1,0 +1,192 @@
+// The help pages and the guided tour without a screen: what the Help menu and the script open,
+// how the tour follows the student's actions, where it points and what it remembers.
+#include <cstdio>
+#include <fstream>
+#include <regex>
+
+#include "../support.hpp"
+#include "app/guide.hpp"
+#include "app/tour.hpp"
+#include "app_fixture.hpp"
+#include "graphics/headless.hpp"
+
+using namespace kolvar;
+using kolvar::apptest::KolvarApp;
+
+namespace {
+
+graphics::RecordedGuidance& recorded() {
+  return dynamic_cast<graphics::HeadlessBackend&>(graphics::backend()).help;
+}
+
+class Guide : public KolvarApp {
+ protected:
+  nlohmann::json tour() { return state()["tour"]; }
+  std::string target() { return tour().is_null() ? "" : tour()["target"].get<std::string>(); }
+  // The object the pointer on the window points at now.
+  graphics::Handle pointed() { return recorded().pointers.at(fig).first.target; }
+};
+
+}  // namespace
+
+TEST_F(Guide, TheTourWaitsForEachTaskAndPointsAtItsControl) {
+  run("tour start\n");
+  EXPECT_EQ(tour()["step"], 1);
+  EXPECT_EQ(tour()["of"], app::tourSteps().size());
+  EXPECT_EQ(pointed(), tag("select_poly"));
+  // What the step does not ask for leaves it where it is.
+  run("toggle show_labels\nscanner 1 1 0.5\n");
+  EXPECT_EQ(tour()["step"], 1);
+
+  run("scene 3\n");
+  EXPECT_EQ(tour()["step"], 2);
+  EXPECT_EQ(pointed(), tag("axes3"));
+  run("toggle show_labels\n");
+  EXPECT_EQ(tour()["step"], 2);
+  // Wall 2 cuts wall 1: the click is done, and the split is on the screen.
+  run("click 2\n");
+  EXPECT_EQ(tour()["title"], "See a split");
+  run("click 3\n");
+  EXPECT_EQ(target(), "axes2");
+  run("scanner -2 -3 0.5\n");
+  EXPECT_EQ(target(), "scan_list");
+  EXPECT_EQ(pointed(), tag("scan_list"));
+  // The tree is whole; the scan list is read from a second place.
+  run("toggle show_normals\n");
+  EXPECT_EQ(target(), "scan_list");
+  run("scanner 0 -4 0.5\n");
+  EXPECT_EQ(tour()["step"], 6);
+
+  // The last step waits for its button; finishing is remembered.
+  run("scene 1\nreset\n");
+  EXPECT_EQ(tour()["step"], 6);
+  EXPECT_FALSE(recorded().setting(app::kTourSettingKey));
+  run("tour next\n");
+  EXPECT_TRUE(tour().is_null());
+  EXPECT_FALSE(recorded().pointers.count(fig));
+  EXPECT_EQ(recorded().setting(app::kTourSettingKey), "true");
+}
+
+TEST_F(Guide, LeavingForgetsTheTourAndOnlyNeverIsRemembered) {
+  app::offerTour(fig);
+  EXPECT_EQ(tour()["step"], 1);
+  run("tour next\n");  // skip choosing a scene
+  EXPECT_EQ(target(), "axes3");
+  run("tour leave\n");
+  EXPECT_TRUE(tour().is_null());
+  EXPECT_FALSE(recorded().pointers.count(fig));
+  EXPECT_EQ(messageOf([&] { run("tour next\n"); }), "line 1: no tour is under way (tour start begins one)");
+  // Clicks after the tour has gone change nothing of it.
+  run("click 1\n");
+  EXPECT_TRUE(tour().is_null());
+  app::offerTour(fig);  // left without "never": offered again
+  EXPECT_EQ(tour()["step"], 1);
+
+  // A button of the pointer answers like the script does.
+  recorded().pointers.at(fig).second("never");
+  EXPECT_TRUE(tour().is_null());
+  app::offerTour(fig);
+  EXPECT_TRUE(tour().is_null());
+  // The menu still starts it.
+  graphics::menuAction(tag("TourMenuItem"));
+  EXPECT_EQ(tour()["step"], 1);
+  EXPECT_EQ(messageOf([&] { run("tour again\n"); }), "line 1: usage: tour start|next|leave|never");
+}
+
+TEST_F(Guide, SkippingStartsTheNextStepFromTheStateAtThatMoment) {
+  // A scanner moved before its step began does not count for it.
+  run("tour start\nscanner 1 1 0.5\ntour next\ntour next\ntour next\n");
+  EXPECT_EQ(target(), "axes2");
+  run("toggle show_normals\n");
+  EXPECT_EQ(target(), "axes2");
+  run("scanner 1 -1 0.5\n");
+  EXPECT_EQ(target(), "scan_list");
+  // Scene 1 has waiting polygons: moving the scanner is not enough while some are left; the step
+  // is judged from the scanner at its start, so completing the tree after the move finishes it.
+  run("scanner 1 2 0.5\n");
+  EXPECT_EQ(target(), "scan_list");
+  run("click 1\nclick 2\n");
+  EXPECT_EQ(target(), "scan_list");
+  run("click 3a\n");  // the last waiting list: the tree is whole, and it was all the step lacked
+  EXPECT_EQ(state()["scan"].size(), 7u);
+  EXPECT_EQ(tour()["step"], 6);
+}
+
+TEST_F(Guide, HelpPagesOpenFromTheMenuAndTheScriptWithTheirPictures) {
+  EXPECT_EQ(state()["help"], nlohmann::json::array());
+  graphics::menuAction(tag("HelpBspMenuItem"));
+  run("help guide\nhelp bsp\n");  // open again: one window each
+  EXPECT_EQ(state()["help"], (nlohmann::json{"bsp", "guide"}));
+  run("help close\n");
+  EXPECT_EQ(state()["help"], nlohmann::json::array());
+  EXPECT_EQ(messageOf([&] { run("help tips\n"); }),
+            "line 1: There is no help page \"tips\" (guide, bsp, keys, about).");
+
+  for (const std::string& id : app::helpPageIds()) {
+    const graphics::HelpPage page = app::helpPage(id);
+    EXPECT_FALSE(page.title.empty()) << id;
+    // Every picture the page names is in the program, and is a PNG file.
+    const std::regex img("<img src=\"([^\"]+)\"");
+    std::size_t named = 0;
+    for (auto it = std::sregex_iterator(page.html.begin(), page.html.end(), img); it != std::sregex_iterator();
+         ++it, ++named) {
+      const std::string name = (*it)[1];
+      auto found = std::find_if(page.images.begin(), page.images.end(), [&](const auto& p) { return p.first == name; });
+      ASSERT_NE(found, page.images.end()) << id << ": " << name;
+      EXPECT_EQ(found->second.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
+    }
+    EXPECT_EQ(named, page.images.size()) << id;
+  }
+  EXPECT_GE(app::helpPage("guide").images.size(), 4u);
+  const std::string about = app::helpPage("about").html;
+  EXPECT_NE(about.find("kolvar " KOLVAR_VERSION), std::string::npos);
+  EXPECT_EQ(about.find("@VERSION@"), std::string::npos);
+}
+
+TEST_F(Guide, TheShortcutsPageListsEveryAcceleratorOfTheMenus) {
+  const std::string keys = app::helpPage("keys").html;
+  std::size_t accelerators = 0;
+  for (graphics::Handle m : graphics::findall(fig, std::string_view("uimenu"))) {
+    const Value key = graphics::get(m, "Accelerator");
+    if (!key.isText() || key.text().empty()) continue;
+    ++accelerators;
+    const Value label = graphics::get(m, "Label");
+    EXPECT_NE(keys.find("<b>Ctrl+" + key.text() + "</b>"), std::string::npos) << label.text();
+    // The entry is named beside its key (its label without the dots).
+    std::string name = label.text();
+    name = name.substr(0, name.find("..."));
+    EXPECT_NE(keys.find(name), std::string::npos) << name;
+  }
+  EXPECT_GE(accelerators, 4u);
+}
+
+TEST(TourSteps, AStepIsJudgedAgainstTheStateItStartedFrom) {
+  const app::TourView fresh = app::tourView(3, 3, nullptr, {0, 4, 0});
+  // Nothing changed: no step is done, and following does not move on.
+  for (std::size_t s = 0; s < app::tourSteps().size(); ++s) EXPECT_FALSE(app::stepDone(s, fresh, fresh)) << s;
+  EXPECT_EQ(app::follow(app::Tour{2, fresh}, fresh).step, 2u);
+  // Skipping past the last step ends the tour; following never does.
+  const app::Tour last{app::tourSteps().size() - 1, fresh};
+  EXPECT_FALSE(app::next(last, fresh));
+  EXPECT_EQ(app::follow(last, fresh).step, last.step);
+}
+
+TEST(TourAtStart, OfferedToTheStudentAtTheWindowNeverToAScriptOrASnapshot) {
+  std::string atWindow;
+  app::PlatformHooks hooks;
+  hooks.interactive = [&] {
+    atWindow = app::stateJson(app::kolvarWindow());
+    return 0;
+  };
+  EXPECT_EQ(app::runProgram({}, hooks), 0);
+  EXPECT_NE(atWindow.find(",\"tour\":{\"step\":1,\"of\":6,"), std::string::npos) << atWindow;
+
+  // The same start with a script: the window is there, the tour is not.
+  const std::string script = ::testing::TempDir() + "kolvar-tour-start.txt";
+  std::ofstream(script) << "state\n";
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(app::runProgram({"--script", script}, hooks), 0);
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find(",\"tour\":null}"), std::string::npos) << printed;
+  std::remove(script.c_str());
+}
