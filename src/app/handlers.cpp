@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/app.hpp"
+#include "app/learning.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
@@ -21,18 +22,25 @@ namespace {
 
 // The scene popup and the reset button both start the tree afresh for the scene shown in the
 // popup; the scanner, the view and the options stay as they are.
-void startSceneAfresh(Handle hObject) {
+void startSceneAfresh(Handle hObject, const std::string& sentence) {
   ProgramState state = fetchState(hObject);
   state.root = bsp::freshRoot(sceneShown(state));
+  const std::string scene = formatShortest(g::get(state.controls.select_poly, "Value").scalar());
+  commitStep(state, {sentence + scene + " starts afresh."});
   storeState(hObject, state);
   redraw(std::move(state));
 }
 
 }  // namespace
 
-void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject); }
-void reset_Callback(Handle hObject) { startSceneAfresh(hObject); }
-void show_option_Callback(Handle hObject) { drawFigure(hObject); }
+void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject, "Scene chosen: scene "); }
+void reset_Callback(Handle hObject) { startSceneAfresh(hObject, "Tree reset: scene "); }
+void show_option_Callback(Handle hObject) {
+  ProgramState state = fetchState(hObject);
+  commitStep(state, {optionSentence(hObject)});
+  storeState(hObject, state);
+  redraw(std::move(state));
+}
 
 void axes2_ButtonDownFcn(Handle hObject) {
   ProgramState state = fetchState(hObject);
@@ -45,6 +53,7 @@ void axes2_ButtonDownFcn(Handle hObject) {
   const views::Limits& lim = state.fixed->setup.limits[1];
   state.scanner = {std::clamp(cp(1, 0), lim[0], lim[1]), std::clamp(cp(1, 1), lim[2], lim[3]),
                    std::clamp(cp(1, 2), lim[4], lim[5])};
+  commitStep(state, {scannerSentence(state.scanner)});
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -59,6 +68,7 @@ void NodeListItem_ButtonDownFcn(Handle hObject) {
     throw errors::indexOutOfBounds(static_cast<std::size_t>(index), polyList.size());
   const bsp::NodeRef node = bsp::expandNode(polyList, static_cast<std::size_t>(index) - 1);
   state.root = bsp::bspInsertNode(state.root, node);
+  commitStep(state, bsp::describeExpansion(polyList, static_cast<std::size_t>(index) - 1, *node));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -141,10 +151,12 @@ void redraw(ProgramState state) {
   picture.scanner = state.scanner;
   picture.options = displayOptions(state.controls);
   picture.firstLook = state.firstLook;
+  picture.painted = paintedElement(state);
   picture.callbacks = {functionRef(&NodeListItem_ButtonDownFcn), functionRef(&axes2_ButtonDownFcn),
                        functionRef(&wrapWindowButtonUpFcn), Value(resizeCallback())};
   state.windowButtonUpFcn = views::drawFigure(picture);
   state.firstLook = false;
+  showLearning(state);
   // On the window of the current axes: the object whose callback asked for the redraw may be a
   // list item that the redraw removed.
   storeState(g::gca(), state);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/history.hpp"
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
@@ -61,6 +62,7 @@ struct ProgramState {
   bool firstLook = true;      // until the first redraw: the 3-D views get their default view
   Value windowButtonUpFcn;    // the rotation mode's button-up command, which the window's own
                               // button-up handler runs first; empty until the first redraw
+  Learning learning;          // the undo history, the step log and the painter's step
 
   // The features to come keep their state here too (the undo history, the polygon under the
   // pointer, the selected node, the painter's step), each a value like the fields above.
@@ -90,6 +92,9 @@ views::Options displayOptions(const Controls& controls);
 // and "output"): limits, ticks, frame, the preset scenes, the fresh tree of the scene chosen in
 // the popup and the scanner at (0, 4, 0). Stores nothing.
 ProgramState initialState(const Value& record);
+
+// What the window shows now, as an undo would put it back: tree, scanner, scene and options.
+Snapshot shownNow(const ProgramState& state);
 
 // The scene the popup shows: an index error for a "Value" that names no scene.
 const bsp::PolygonList& sceneShown(const ProgramState& state);

@@ -111,10 +111,11 @@ std::vector<Comparison> compareStrategies(const PolygonList& scene) {
   Comparison random{"random", 0, 0, 0};
   for (std::size_t seed = 1; seed <= kCompareSeeds; ++seed) {
     const Comparison r = row({StrategyKind::Random, seed});
-    random.pieces += r.pieces / kCompareSeeds;
-    random.depth += r.depth / kCompareSeeds;
-    random.avgLeafDepth += r.avgLeafDepth / kCompareSeeds;
+    random.pieces += r.pieces;
+    random.depth += r.depth;
+    random.avgLeafDepth += r.avgLeafDepth;
   }
+  for (double* mean : {&random.pieces, &random.depth, &random.avgLeafDepth}) *mean /= kCompareSeeds;
   rows.push_back(random);
   if (scene.size() <= kMaxOptimalPolygons) rows.push_back(row({StrategyKind::Optimal, 0}));
   return rows;

@@ -30,6 +30,7 @@ std::uint64_t hashText(const std::string& s) {
 }
 
 std::string plural(std::size_t n, const char* one, const char* many) {
+  if (n == 0) return std::string("no ") + one;
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 

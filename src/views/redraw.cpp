@@ -3,6 +3,7 @@
 
 #include "diagram/inorder.hpp"
 #include "guiruntime/cla.hpp"
+#include "views/painter.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -81,7 +82,8 @@ Value drawFigure(const Picture& p) {
 
   // The partition view: every polygon placed in the tree.
   g::axes(p.axes[1]);
-  diagram::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
+  const std::size_t paintedRow = p.painted ? drawPainted(p) : 0;
+  if (!p.painted) diagram::btinorder(p.root, [&](const bsp::BspElement& e) { plotPolygon(e.poly, p.options); });
 
   if (p.options.scanner) {
     const bsp::Vec3 s = p.scanner;
@@ -93,6 +95,12 @@ Value drawFigure(const Picture& p) {
     g::set(p.readouts[2], "String", readout(s.z));
     g::set(p.scanList, "String", "");
     bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { updateScanList(p.scanList, e); });
+    // The row of the painter's step is selected; otherwise no row is (the rows were rebuilt).
+    if (paintedRow) {
+      g::set(p.scanList, "Value", static_cast<double>(paintedRow));
+    } else if (!g::get(p.scanList, "Value").isEmpty()) {
+      g::set(p.scanList, "Value", Matrix());
+    }
   } else {
     for (Handle r : p.readouts) g::set(r, "String", " ");
     g::set(p.scanList, "String", "");
@@ -106,6 +114,7 @@ Value drawFigure(const Picture& p) {
   g::grid(treeAxes, false);
   diagram::btplottree(p.root, [&](const diagram::NodePos& pos, const bsp::BspElement& e) {
     bspPlotElement(pos, e, p.callbacks.itemClick);
+    if (p.painted && e.poly && e.poly == p.painted->poly) markVisited(pos, e, p.scanner);
   });
 
   // Rotation for the scene view. Switching it on may replace click handlers, so every handler
