@@ -235,6 +235,10 @@ QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
   }
   if (style == "listbox") {
     auto* list = new QListWidget(parent);
+    // Long entries wrap at the list's width instead of running off to the side.
+    list->setWordWrap(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setResizeMode(QListView::Adjust);
     list->setSelectionMode(allowsSeveral(control) ? QAbstractItemView::ExtendedSelection
                                                   : QAbstractItemView::SingleSelection);
     QObject::connect(list, &QListWidget::itemSelectionChanged, list, [control, list] {
