@@ -22,22 +22,21 @@ namespace {
 
 // The scene popup and the reset button both start the tree afresh for the scene shown in the
 // popup; the scanner, the view and the options stay as they are.
-void startSceneAfresh(Handle hObject, const std::string& sentence) {
+void startSceneAfresh(Handle hObject, StepLog::Kind kind) {
   ProgramState state = fetchState(hObject);
   state.root = bsp::freshRoot(sceneShown(state));
-  const std::string scene = formatShortest(g::get(state.controls.select_poly, "Value").scalar());
-  commitStep(state, {sentence + scene + " starts afresh."});
+  commitStep(state, StepLog::of(kind));
   storeState(hObject, state);
   redraw(std::move(state));
 }
 
 }  // namespace
 
-void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject, "Scene chosen: scene "); }
-void reset_Callback(Handle hObject) { startSceneAfresh(hObject, "Tree reset: scene "); }
+void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject, StepLog::Kind::Scene); }
+void reset_Callback(Handle hObject) { startSceneAfresh(hObject, StepLog::Kind::Reset); }
 void show_option_Callback(Handle hObject) {
   ProgramState state = fetchState(hObject);
-  commitStep(state, {optionSentence(hObject)});
+  commitStep(state, optionLog(hObject));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -53,7 +52,7 @@ void axes2_ButtonDownFcn(Handle hObject) {
   const views::Limits& lim = state.fixed->setup.limits[1];
   state.scanner = {std::clamp(cp(1, 0), lim[0], lim[1]), std::clamp(cp(1, 1), lim[2], lim[3]),
                    std::clamp(cp(1, 2), lim[4], lim[5])};
-  commitStep(state, {scannerSentence(state.scanner)});
+  commitStep(state, StepLog::of(StepLog::Kind::Scanner));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -66,9 +65,14 @@ void NodeListItem_ButtonDownFcn(Handle hObject) {
   const bsp::PolygonList polyList = views::polygonListOf(udata.at(1));
   if (!(index >= 1 && index <= static_cast<double>(polyList.size()) && index == static_cast<std::size_t>(index)))
     throw errors::indexOutOfBounds(static_cast<std::size_t>(index), polyList.size());
-  const bsp::NodeRef node = bsp::expandNode(polyList, static_cast<std::size_t>(index) - 1);
+  const auto i = static_cast<std::size_t>(index) - 1;
+  // The same choice made before in this very list (undone, or before a reset) made this node.
+  bsp::NodeRef node = recentExpansion(state.learning.history, polyList, i);
+  if (!node) node = bsp::expandNode(polyList, i);
   state.root = bsp::bspInsertNode(state.root, node);
-  commitStep(state, bsp::describeExpansion(polyList, static_cast<std::size_t>(index) - 1, *node));
+  StepLog log;
+  log.expansions.push_back({polyList, i, node});
+  commitStep(state, std::move(log));
   storeState(hObject, state);
   redraw(std::move(state));
 }

@@ -1,6 +1,5 @@
 #include "app/learning.hpp"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "app/app.hpp"
@@ -15,10 +14,14 @@ namespace {
 // large scene gets one summary sentence.
 constexpr std::size_t kToldWaiting = 100;
 
-std::string coordinate(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  return buf;
+// The log panel shows the latest steps; the whole log stays in the history and the state line.
+constexpr std::size_t kPanelDone = 200;
+constexpr std::size_t kPanelUndone = 50;
+
+// A tree the window no longer shows keeps no layout for walks: in the history it waits only for
+// an undo, which lays it out again when it is walked.
+void forgetWalkLayout(const bsp::NodeRef& left, const bsp::NodeRef& shown) {
+  if (left && left != shown) left->flat.reset();
 }
 
 void setCheckbox(Handle box, bool on) {
@@ -57,24 +60,25 @@ void applySnapshot(ProgramState& state, const Snapshot& s) {
   setCheckbox(c.show_coordinate_frame, s.options.frame);
 }
 
-void commitStep(ProgramState& state, std::vector<std::string> log) {
+void commitStep(ProgramState& state, StepLog log) {
+  forgetWalkLayout(state.learning.history.current.root, state.root);
   state.learning.history = recordStep(state.learning.history, shownNow(state), std::move(log));
   state.learning.paintStep = 0;
 }
 
-std::string scannerSentence(const bsp::Vec3& s) {
-  return "Scanner placed at (" + coordinate(s.x) + ", " + coordinate(s.y) + ", " + coordinate(s.z) + ").";
-}
-
-std::string optionSentence(Handle box) {
-  const Value name = g::get(box, "String");
-  return (name.isText() ? name.text() : std::string("An option")) + (views::isOn(box) ? " shown." : " hidden.");
+StepLog optionLog(Handle box) {
+  StepLog log = StepLog::of(StepLog::Kind::Option);
+  log.control = box;
+  log.on = views::isOn(box);
+  return log;
 }
 
 void undoAction(Handle h) {
   ProgramState state = fetchState(h);
   if (!state.learning.history.done) return;
+  const bsp::NodeRef left = state.root;
   state.learning.history = undoStep(state.learning.history);
+  forgetWalkLayout(left, state.learning.history.current.root);
   applySnapshot(state, state.learning.history.current);
   state.learning.paintStep = 0;
   show(std::move(state));
@@ -83,7 +87,9 @@ void undoAction(Handle h) {
 void redoAction(Handle h) {
   ProgramState state = fetchState(h);
   if (!state.learning.history.undone) return;
+  const bsp::NodeRef left = state.root;
   state.learning.history = redoStep(state.learning.history);
+  forgetWalkLayout(left, state.learning.history.current.root);
   applySnapshot(state, state.learning.history.current);
   state.learning.paintStep = 0;
   show(std::move(state));
@@ -97,31 +103,27 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
                 std::to_string(bsp::kMaxOptimalPolygons) + " polygons; this scene has " + std::to_string(sceneSize) +
                 ".");
   const std::string name = bsp::strategyName(strategy);
-  std::vector<std::string> log;
-  const auto tell = [&](const bsp::AutoStep& step) {
-    log.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
-    for (std::string& s : bsp::describeExpansion(step.where.list, step.choice.index, *step.node))
-      log.push_back(std::move(s));
+  StepLog log;
+  const auto take = [&](bsp::AutoStep& step) {
+    log.reasons.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
+    state.root = bsp::bspInsertNode(state.root, step.node);
+    log.expansions.push_back({std::move(step.where.list), step.choice.index, std::move(step.node)});
   };
   if (!all) {
-    const auto step = bsp::nextStep(state.root, strategy);
+    auto step = bsp::nextStep(state.root, strategy);
     if (!step) return;  // complete: nothing to choose
-    tell(*step);
-    state.root = bsp::bspInsertNode(state.root, step->node);
+    take(*step);
   } else {
     const bsp::Statistics before = bsp::statistics(state.root, sceneSize);
     if (before.complete) return;
     if (before.waiting <= kToldWaiting) {
-      while (const auto step = bsp::nextStep(state.root, strategy)) {
-        tell(*step);
-        state.root = bsp::bspInsertNode(state.root, step->node);
-      }
+      while (auto step = bsp::nextStep(state.root, strategy)) take(*step);
     } else {
       state.root = bsp::buildWith(state.root, strategy);
     }
     const bsp::Statistics after = bsp::statistics(state.root, sceneSize);
-    log.insert(log.begin(), "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) +
-                                " nodes placed, " + std::to_string(after.splits - before.splits) + " splits.");
+    log.lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +
+               std::to_string(after.splits - before.splits) + " splits.";
   }
   commitStep(state, std::move(log));
   show(std::move(state));
@@ -194,9 +196,9 @@ void showLearning(const ProgramState& state) {
                                      : g::get(caption, "UserData"));
   }
   if (const Handle list = taggedOr0(record, "log_list")) {
-    std::vector<std::string> rows = doneLog(state.learning.history);
+    std::vector<std::string> rows = doneLog(state.learning.history, kPanelDone);
     const std::size_t done = rows.size();
-    for (std::string& undone : undoneLog(state.learning.history)) rows.push_back("(undone) " + undone);
+    for (std::string& undone : undoneLog(state.learning.history, kPanelUndone)) rows.push_back("(undone) " + undone);
     g::set(list, "String", rows.empty() ? Value("") : Value::textColumn(rows));
     // The latest step is selected, so the list shows it.
     g::set(list, "Value", done ? Value(static_cast<double>(done)) : Value(Matrix()));

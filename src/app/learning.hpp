@@ -11,13 +11,11 @@ namespace kolvar::app {
 
 // Puts `snapshot` into `state` and into the scene popup and the option check boxes.
 void applySnapshot(ProgramState& state, const Snapshot& snapshot);
-// Records the change just made to `state` as one step of the history, with its sentences for
-// the log. The painter's stepping ends: it showed the tree and viewer that were.
-void commitStep(ProgramState& state, std::vector<std::string> log);
-
-// The sentences of the common steps.
-std::string scannerSentence(const bsp::Vec3& scanner);
-std::string optionSentence(Handle checkbox);
+// Records the change just made to `state` as one step of the history, with what the log says
+// about it. The painter's stepping ends: it showed the tree and viewer that were.
+void commitStep(ProgramState& state, StepLog log);
+// The log of a click on an option's check box.
+StepLog optionLog(Handle checkbox);
 
 void undoAction(Handle h);
 void redoAction(Handle h);

@@ -201,7 +201,7 @@ ProgramState stateOf(const Value& record) {
   if (auto learning = record.hasField(kLearning) ? record.field(kLearning).payload<Learning>() : nullptr)
     s.learning = *learning;
   else  // a record made by a caller by name: its history starts here
-    s.learning.history.current = shownNow(s);
+    s.learning.history = startHistory(shownNow(s));
   return s;
 }
 
@@ -249,7 +249,7 @@ ProgramState initialState(const Value& record) {
   s.windowButtonUpFcn = Value();
   s.root = bsp::freshRoot(sceneShown(s));
   s.scanner = {0, 4, 0};
-  s.learning.history.current = shownNow(s);
+  s.learning.history = startHistory(shownNow(s));
   return s;
 }
 

@@ -150,3 +150,13 @@ TEST_F(KolvarApp, ClosingFromTheTitleBarAsksOnceTheTreeHasGrown) {
   g::closeRequest(fig);  // nothing built: no question
   EXPECT_FALSE(g::ishandle(fig));
 }
+
+TEST_F(KolvarApp, TheSameChoiceAgainSharesTheNodeItMadeBefore) {
+  run("scene 3\nclick 2\n");
+  const bsp::NodeRef first = app::fetchState(fig).root;
+  run("reset\nclick 2\n");
+  // The history holds one node for both clicks, not two equal copies.
+  EXPECT_EQ(app::fetchState(fig).root, first);
+  run("undo\nundo\nredo\nredo\n");
+  EXPECT_EQ(app::fetchState(fig).root, first);
+}

@@ -73,6 +73,9 @@ TEST(Strategy, ChoicesOnTheFiveWalls) {
   EXPECT_EQ(chosen(fresh, kFirst), "1");
   // No split with 1, 4 or 5; of those 1 is the best balanced (1 against 3).
   EXPECT_EQ(chosen(fresh, kFewest), "1");
+  // Reordered 4 1 2 3 5: 4 comes first and splits nothing either, but leaves all four behind.
+  const PolygonList one = presetScenes()[0];
+  EXPECT_EQ(chooseSplitter(PolygonList::from({one[3], one[0], one[1], one[2], one[4]}), kFewest).index, 1u);
   // 2 leaves three on each side, counting its two split polygons on both.
   EXPECT_EQ(chosen(fresh, kBalanced), "2");
 
