@@ -99,6 +99,7 @@ std::vector<std::string> sentencesOf(const Step& step) {
       break;
     }
   }
+  if (!log.verdict.empty()) out.push_back(log.verdict);
   return out;
 }
 

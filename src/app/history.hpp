@@ -46,6 +46,7 @@ struct StepLog {
   std::vector<Expansion> expansions;
   graphics::Handle control = 0;  // Option: its check box
   bool on = false;               // Option: switched on
+  std::string verdict;           // a last sentence, when not empty (the challenge's)
 
   static StepLog of(Kind kind) {
     StepLog log;

@@ -61,6 +61,18 @@ void applySnapshot(ProgramState& state, const Snapshot& s) {
 }
 
 void commitStep(ProgramState& state, StepLog log) {
+  // The challenge: a step that completes the tree hears how it compares with the fewest pieces
+  // possible, where the scene is small enough to know them.
+  if (!log.expansions.empty()) {
+    const bsp::PolygonList& scene = sceneShown(state);
+    const bsp::Statistics s = bsp::statistics(state.root, scene.size());
+    if (s.complete && scene.size() <= bsp::kMaxOptimalPolygons) {
+      const std::size_t best = bsp::optimalOutcome(scene).pieces;
+      log.verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
+                    (s.pieces <= best ? ", the fewest possible. Well done!"
+                                      : "; the fewest possible is " + std::to_string(best) + ": undo and try to beat it.");
+    }
+  }
   forgetWalkLayout(state.learning.history.current.root, state.root);
   state.learning.history = recordStep(state.learning.history, shownNow(state), std::move(log));
   state.learning.paintStep = 0;

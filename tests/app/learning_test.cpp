@@ -59,8 +59,9 @@ TEST_F(KolvarApp, UndoAndRedoRestoreEveryKindOfStep) {
     run(s + "\n");
     states.push_back(core(state()));
   }
-  // One sentence per step, and one more for each polygon that became a leaf at once (1b; 1aa, 1ab).
-  EXPECT_EQ(state()["log"].size(), 11u);
+  // One sentence per step, one more for each polygon that became a leaf at once (1b; 1aa, 1ab)
+  // and the challenge's verdict when the tree is complete.
+  EXPECT_EQ(state()["log"].size(), 12u);
   for (std::size_t i = steps.size(); i-- > 0;) {
     run("undo\n");
     EXPECT_EQ(core(state()), states[i]) << "undoing " << steps[i];
@@ -97,7 +98,7 @@ TEST_F(KolvarApp, StatisticsAndTheCaptionFollowTheTree) {
   const Value rows = g::get(tag("log_list"), "String");
   ASSERT_TRUE(rows.isCell());
   const std::size_t done = state()["log"].size();
-  ASSERT_EQ(rows.numel(), done + 3);
+  ASSERT_EQ(rows.numel(), done + 4);  // the expansion, two leaves and the verdict
   EXPECT_EQ(rows.cell().items[done].text().rfind("(undone) 3 chosen as splitter", 0), 0u);
 }
 
@@ -113,6 +114,7 @@ TEST_F(KolvarApp, AutomaticBuildingTellsWhy) {
   EXPECT_EQ(log[3], "4 was alone in front of 1 and became a leaf.");
   run("auto optimal all\n");
   EXPECT_EQ(state()["stats"]["pieces"], 5);
+  EXPECT_EQ(state()["log"].back(), "Tree complete with 5 pieces, the fewest possible. Well done!");
   EXPECT_TRUE(state()["stats"]["complete"].get<bool>());
   run("undo\n");  // the whole build is one step
   EXPECT_EQ(state()["stats"]["nodes"], 3);
