@@ -1,6 +1,10 @@
 // The learning controls on the Qt backend: the Edit menu's keys, the title bar's close button
 // once the tree has grown, and the comparison's dialog.
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QShortcut>
 #include <QMenuBar>
 
 #include "app_qt_support.hpp"
@@ -61,4 +65,18 @@ TEST_F(KolvarWindow, CompareShowsEveryStrategyAndCongratulatesTheOptimum) {
   for (const char* row : {">first<", ">fewest<", ">balanced<", ">random<", ">optimal<", ">yours<"})
     EXPECT_NE(table.find(row), std::string::npos) << row;
   EXPECT_NE(table.find("Well done"), std::string::npos);
+}
+
+TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
+  run("scene 3\nclick 2\n");
+  auto& log = widget<QListWidget>("log_list");
+  log.selectAll();
+  // The list's own Ctrl+C, as the key would trigger it once the list has the keyboard.
+  auto* copy = log.findChild<QShortcut*>();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->key(), QKeySequence(QKeySequence::Copy));
+  emit copy->activated();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "Scene chosen: scene 3 starts afresh.\n2 chosen as splitter: 3 in front, nothing behind; 1 straddles its "
+            "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
 }

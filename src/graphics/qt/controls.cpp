@@ -1,6 +1,8 @@
 #include "graphics/qt/controls.hpp"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <cmath>
 #include <functional>
@@ -239,6 +242,17 @@ QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
     list->setWordWrap(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setResizeMode(QListView::Adjust);
+    // Ctrl+C copies the rows chosen, or every row when none is, one per line: what a list shows
+    // (a log, an order) is often wanted elsewhere.
+    auto* copy = new QShortcut(QKeySequence::Copy, list, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(copy, &QShortcut::activated, list, [list] {
+      QStringList rows, all;
+      for (int i = 0; i < list->count(); ++i) {
+        all << list->item(i)->text();
+        if (list->item(i)->isSelected()) rows << list->item(i)->text();
+      }
+      QGuiApplication::clipboard()->setText((rows.isEmpty() ? all : rows).join('\n'));
+    });
     list->setSelectionMode(allowsSeveral(control) ? QAbstractItemView::ExtendedSelection
                                                   : QAbstractItemView::SingleSelection);
     QObject::connect(list, &QListWidget::itemSelectionChanged, list, [control, list] {
