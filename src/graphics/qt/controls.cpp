@@ -140,9 +140,18 @@ void applyString(QWidget& w, Handle control) {
     combo->clear();
     combo->addItems(entries);
   } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
+    // Rows that stay as they were are kept: a long list that grows by a row (a log) is not laid
+    // out again from its first row.
     const QSignalBlocker block(list);
-    list->clear();
-    list->addItems(entries);
+    const int n = static_cast<int>(entries.size());
+    while (list->count() > n) delete list->takeItem(list->count() - 1);
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text() != entries[i]) list->item(i)->setText(entries[i]);
+    for (int i = list->count(); i < n; ++i) list->addItem(entries[i]);
+    // The chosen rows are the model's, as after a list made afresh.
+    list->clearSelection();
+    for (int i : chosenEntries(control))
+      if (i >= 1 && i <= list->count()) list->item(i - 1)->setSelected(true);
   }
 }
 
