@@ -186,6 +186,25 @@ void BM_PressThatChangesNothing(benchmark::State& state) {
 }
 BENCHMARK(BM_PressThatChangesNothing)->Unit(benchmark::kMicrosecond);
 
+// Undo, then redo, of the last step on scene N (two nodes placed by the `first` strategy), each
+// timed from the Edit menu's command to the repainted window.
+void BM_UndoRedoToRepaintedWindow(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("scene " + std::to_string(state.range(0)) + "\nauto first\nauto first\n");
+  settleWindow(w.canvas());
+  const Value handles = gui::guidata(w.fig);
+  const g::Handle menus[] = {handles.field("UndoMenuItem").scalar(), handles.field("RedoMenuItem").scalar()};
+  int k = 0;
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    g::menuAction(menus[k++ % 2]);
+    untilPainted(w.canvas(), before);
+  }
+  g::endSession();
+}
+BENCHMARK(BM_UndoRedoToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
 // From the program's start (the application object already made) to the first painted window.
 void BM_StartUpToFirstPaint(benchmark::State& state) {
   for (auto _ : state) {

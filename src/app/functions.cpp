@@ -10,6 +10,7 @@
 
 #include "app/app.hpp"
 #include "app/guide.hpp"
+#include "app/learning.hpp"
 #include "diagram/inorder.hpp"
 #include "diagram/tree_diagram.hpp"
 #include "guiruntime/guidata.hpp"
@@ -202,6 +203,11 @@ void printMenu(Opt, Opt, const Value& handles) { PrintMenuItem_Callback(handles)
 void closeMenu(Opt, Opt, const Value& handles) { CloseMenuItem_Callback(handles); }
 void helpMenu(double h, Opt, Opt) { HelpMenuItem_Callback(h); }
 void tourMenu(double h, Opt, Opt) { TourMenuItem_Callback(h); }
+// Learning: the Edit menu, the Build and painter's controls, the log panel, the close button.
+template <void (*F)(Handle)>
+void onObject(double h, Opt, Opt) {
+  F(h);
+}
 // The opening function first writes the window into `handles`, which may be missing: writing a
 // field makes the record.
 Outputs openingByName(const Args& a, int) {
@@ -263,6 +269,16 @@ const std::vector<LocalFunction>& kolvarLocals() {
       {"bspPlotList", 755, 2, 0, typed(&bspPlotListByName, {"pos", "polyList"})},
       {"bspFarToNear", 784, 3, 0, &bspFarToNearByName},
       {"bspInFront", 807, 2, 1, &bspInFrontByName},
+      {"UndoMenuItem_Callback", 901, 3, 0, typed(&onObject<&UndoMenuItem_Callback>, kHandlerArgs)},
+      {"RedoMenuItem_Callback", 902, 3, 0, typed(&onObject<&RedoMenuItem_Callback>, kHandlerArgs)},
+      {"auto_step_Callback", 903, 3, 0, typed(&onObject<&auto_step_Callback>, kHandlerArgs)},
+      {"auto_all_Callback", 904, 3, 0, typed(&onObject<&auto_all_Callback>, kHandlerArgs)},
+      {"compare_Callback", 905, 3, 0, typed(&onObject<&compare_Callback>, kHandlerArgs)},
+      {"paint_step_Callback", 906, 3, 0, typed(&onObject<&paint_step_Callback>, kHandlerArgs)},
+      {"paint_back_Callback", 907, 3, 0, typed(&onObject<&paint_back_Callback>, kHandlerArgs)},
+      {"paint_reset_Callback", 908, 3, 0, typed(&onObject<&paint_reset_Callback>, kHandlerArgs)},
+      {"show_log_Callback", 909, 3, 0, typed(&onObject<&show_log_Callback>, kHandlerArgs)},
+      {"figure1_CloseRequestFcn", 910, 3, 0, typed(&onObject<&figure1_CloseRequestFcn>, kHandlerArgs)},
   };
   return table;
 }

@@ -3,6 +3,7 @@
 
 #include "app/app.hpp"
 #include "app/guide.hpp"
+#include "app/learning.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/partition.hpp"
 #include "views/views.hpp"
@@ -23,18 +24,24 @@ namespace {
 
 // The scene popup and the reset button both start the tree afresh for the scene shown in the
 // popup; the scanner, the view and the options stay as they are.
-void startSceneAfresh(Handle hObject) {
+void startSceneAfresh(Handle hObject, StepLog::Kind kind) {
   ProgramState state = fetchState(hObject);
   state.root = bsp::freshRoot(sceneShown(state));
+  commitStep(state, StepLog::of(kind));
   storeState(hObject, state);
   redraw(std::move(state));
 }
 
 }  // namespace
 
-void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject); }
-void reset_Callback(Handle hObject) { startSceneAfresh(hObject); }
-void show_option_Callback(Handle hObject) { drawFigure(hObject); }
+void select_poly_Callback(Handle hObject) { startSceneAfresh(hObject, StepLog::Kind::Scene); }
+void reset_Callback(Handle hObject) { startSceneAfresh(hObject, StepLog::Kind::Reset); }
+void show_option_Callback(Handle hObject) {
+  ProgramState state = fetchState(hObject);
+  commitStep(state, optionLog(hObject));
+  storeState(hObject, state);
+  redraw(std::move(state));
+}
 
 void axes2_ButtonDownFcn(Handle hObject) {
   ProgramState state = fetchState(hObject);
@@ -44,8 +51,10 @@ void axes2_ButtonDownFcn(Handle hObject) {
   // The far point of the line of sight: the scanner lands on the far side of the box. A click
   // beside the drawn box gives a point outside the scene's limits, where no marker could show it:
   // the scanner stays inside them. A press on the marker itself grabs it where it is; either way
-  // it follows the pointer until the button is released.
+  // it follows the pointer until the button is released (which records the drag as a step).
+  const bsp::Vec3 before = state.scanner;
   startSteering(state, cp, nearScannerMarker(state, hObject));
+  if (!(state.scanner == before)) commitStep(state, StepLog::of(StepLog::Kind::Scanner));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -58,8 +67,14 @@ void NodeListItem_ButtonDownFcn(Handle hObject) {
   const bsp::PolygonList polyList = views::polygonListOf(udata.at(1));
   if (!(index >= 1 && index <= static_cast<double>(polyList.size()) && index == static_cast<std::size_t>(index)))
     throw errors::indexOutOfBounds(static_cast<std::size_t>(index), polyList.size());
-  const bsp::NodeRef node = bsp::expandNode(polyList, static_cast<std::size_t>(index) - 1);
+  const auto i = static_cast<std::size_t>(index) - 1;
+  // The same choice made before in this very list (undone, or before a reset) made this node.
+  bsp::NodeRef node = recentExpansion(state.learning.history, polyList, i);
+  if (!node) node = bsp::expandNode(polyList, i);
   state.root = bsp::bspInsertNode(state.root, node);
+  StepLog log;
+  log.expansions.push_back({polyList, i, node});
+  commitStep(state, std::move(log));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -143,8 +158,10 @@ void redraw(ProgramState state) {
   picture.focus.selected = state.interaction.selected.get();
   picture.focus.zoom = state.interaction.zoom;
   picture.focus.status = state.controls.status_line;
+  picture.painted = paintedElement(state);
   state.windowButtonUpFcn = views::drawFigure(picture);
   state.firstLook = false;
+  showLearning(state);
   // On the window of the current axes: the object whose callback asked for the redraw may be a
   // list item that the redraw removed.
   storeState(g::gca(), state);
@@ -157,7 +174,11 @@ void wrapWindowButtonUpFcn(Handle hObject) {
   // The release ends the steering of the scanner.
   if (state.interaction.steering) {
     state.interaction.steering = false;
+    // Where the drag left the scanner is one step of the history.
+    if (!(state.scanner == state.learning.history.current.scanner))
+      commitStep(state, StepLog::of(StepLog::Kind::Scanner));
     storeState(hObject, state);
+    showLearning(state);
   }
 }
 

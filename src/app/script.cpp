@@ -10,6 +10,7 @@
 
 #include "app/app.hpp"
 #include "app/guide.hpp"
+#include "app/learning.hpp"
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/render.hpp"
@@ -212,6 +213,40 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
       const g::Rect r = g::figurePixelRect(fig);
       g::release(fig, r.width / 2, r.height / 2);
     }
+  } else if (cmd == "undo" || cmd == "redo") {
+    expectCount(w, 1, 1, cmd == "undo" ? "undo" : "redo");
+    g::menuAction(tagged(handles, cmd == "undo" ? "UndoMenuItem" : "RedoMenuItem"));
+  } else if (cmd == "auto") {
+    // auto STRATEGY [step|all], where random takes its seed: auto random 7 all. The strategy is
+    // chosen in the popup (random's seed rides along as its "UserData") and the button pressed.
+    const bool mode = w.size() >= 3 && (w.back() == "step" || w.back() == "all");
+    if (w.size() < 2) throw ScriptError("usage: auto STRATEGY [step|all]");
+    const bsp::Strategy s = bsp::parseStrategy({w.begin() + 1, mode ? w.end() - 1 : w.end()});
+    const g::Handle popup = tagged(handles, "strategy");
+    const g::Handle button = tagged(handles, mode && w.back() == "all" ? "auto_all" : "auto_step");
+    g::set(popup, "Value", static_cast<double>(s.kind) + 1);
+    g::set(popup, "UserData", s.kind == bsp::StrategyKind::Random ? Value(std::to_string(s.seed)) : Value());
+    // Run as the button's callback, but with its errors (the optimal strategy's refusal) ending
+    // the script.
+    const auto clear = [&] { g::set(popup, "UserData", Value()); };
+    try {
+      if (textOf(g::get(button, "Enable")) == "on") g::runCallback(button, "Callback");
+    } catch (...) {
+      clear();
+      throw;
+    }
+    clear();
+  } else if (cmd == "compare") {
+    expectCount(w, 1, 1, "compare");
+    for (const bsp::Comparison& r : compareAction(fig))
+      out << "{\"strategy\":" << jsonText(r.strategy) << ",\"pieces\":" << formatShortest(r.pieces)
+          << ",\"depth\":" << formatShortest(r.depth) << ",\"avg_leaf_depth\":" << formatShortest(r.avgLeafDepth)
+          << "}\n";
+    out << std::flush;
+  } else if (cmd == "paint") {
+    expectCount(w, 2, 2, "paint step|back|reset");
+    if (w[1] != "step" && w[1] != "back" && w[1] != "reset") throw ScriptError("usage: paint step|back|reset");
+    g::controlAction(tagged(handles, "paint_" + w[1]));
   } else if (cmd == "state") {
     expectCount(w, 1, 1, "state");
     out << stateJson(fig) << '\n' << std::flush;
@@ -223,7 +258,8 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, state, snapshot, help, tour)");
+                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
+                      "compare, paint, state, snapshot, help, tour)");
   }
 }
 
@@ -292,6 +328,7 @@ std::string stateJson(g::Handle fig) {
     out += pts + "]";
   }
   out += guidanceJson(fig);
+  out += learningJson(state);
   out += "}";
   return out;
 }

@@ -15,6 +15,13 @@
 //   scanner X Y Z         a click in the partition view whose line of sight ends at (X, Y, Z)
 //   view AZ EL            rotate the scene view to that view and release the mouse
 //   view NAME             top, front, side, default or reset: both 3-D views
+//   undo, redo            step back or forward through the history of changes
+//   auto STRATEGY [MODE]  let a strategy choose the next splitter (MODE step, the default) or
+//                         every splitter to the end (MODE all); STRATEGY is first, fewest,
+//                         balanced, random SEED or optimal
+//   compare               print one JSON line per strategy: its finished tree's pieces, depth and
+//                         average leaf depth (and the student's tree, "yours", when complete)
+//   paint step|back|reset step through the far-to-near walk from the scanner
 //   state                 print the state as one line of JSON
 //   snapshot FILE         write a PNG of the window
 //   help PAGE [FILE]      open a help page (guide, bsp, keys, about); with FILE, paint its window

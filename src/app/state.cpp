@@ -20,6 +20,7 @@ constexpr const char* kFrame = "gFrame";
 constexpr const char* kScenes = "faces";
 constexpr const char* kRoot = "root";
 constexpr const char* kScanner = "scanner";
+constexpr const char* kLearning = "learning";
 
 Handle handleField(const Value& record, const char* name) {
   const Value& v = record.field(name);
@@ -104,6 +105,11 @@ std::vector<double> tickRange(double lower, double upper) {
 }
 
 }  // namespace
+
+Snapshot shownNow(const ProgramState& s) {
+  const Value scene = g::get(s.controls.select_poly, "Value");
+  return {s.root, s.scanner, scene.isScalar() ? scene.scalar() : 1.0, displayOptions(s.controls)};
+}
 
 void checkLayout(const Value& record) {
   struct Need {
@@ -194,6 +200,10 @@ ProgramState stateOf(const Value& record) {
   s.windowButtonUpFcn = record.field(kButtonUp);
   s.root = views::treeOf(record.field(kRoot));
   s.scanner = views::vec3Of(record.field(kScanner));
+  if (auto learning = record.hasField(kLearning) ? record.field(kLearning).payload<Learning>() : nullptr)
+    s.learning = *learning;
+  else  // a record made by a caller by name: its history starts here
+    s.learning.history = startHistory(shownNow(s));
   return s;
 }
 
@@ -210,6 +220,7 @@ Value recordOf(const ProgramState& s) {
   r.setField(kScenes, scenesValue(f.scenes));
   r.setField(kRoot, Value::wrap(s.root));
   r.setField(kScanner, Value(Matrix::column({s.scanner.x, s.scanner.y, s.scanner.z})));
+  r.setField(kLearning, Value::wrap(std::make_shared<const Learning>(s.learning)));
   return r;
 }
 
@@ -260,6 +271,7 @@ ProgramState initialState(const Value& record) {
   s.windowButtonUpFcn = Value();
   s.root = bsp::freshRoot(sceneShown(s));
   s.scanner = {0, 4, 0};
+  s.learning.history = startHistory(shownNow(s));
   return s;
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/history.hpp"
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
@@ -82,6 +83,7 @@ struct ProgramState {
   bool firstLook = true;      // until the first redraw: the 3-D views get their default view
   Value windowButtonUpFcn;    // the rotation mode's button-up command, which the window's own
                               // button-up handler runs first; empty until the first redraw
+  Learning learning;          // the undo history, the step log and the painter's step
 
   // What the student points at and has chosen. Kept beside the record (as application data of
   // the window), since no caller by name ever saw it; fetched and stored with the rest.
@@ -112,6 +114,9 @@ views::Options displayOptions(const Controls& controls);
 // and "output"): limits, ticks, frame, the preset scenes, the fresh tree of the scene chosen in
 // the popup and the scanner at (0, 4, 0). Stores nothing.
 ProgramState initialState(const Value& record);
+
+// What the window shows now, as an undo would put it back: tree, scanner, scene and options.
+Snapshot shownNow(const ProgramState& state);
 
 // The scene the popup shows: an index error for a "Value" that names no scene.
 const bsp::PolygonList& sceneShown(const ProgramState& state);

@@ -7,5 +7,7 @@
 #include "bsp/presets.hpp"
 #include "bsp/scene_file.hpp"
 #include "bsp/split.hpp"
+#include "bsp/statistics.hpp"
+#include "bsp/strategy.hpp"
 #include "bsp/tree.hpp"
 #include "bsp/workload.hpp"

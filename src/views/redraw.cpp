@@ -6,6 +6,7 @@
 #include "guiruntime/cla.hpp"
 #include "views/palette.hpp"
 #include "views/partition.hpp"
+#include "views/painter.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -127,9 +128,13 @@ Value drawFigure(const Picture& p) {
   // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
   g::axes(p.axes[1]);
   if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted);
-  diagram::btinorder(p.root, [&](const bsp::BspElement& e) {
-    if (e.poly) plotPolygon(e.poly, p.options, colourOf(*e.poly), e.poly.get() == focus.highlighted);
-  });
+  // Stepping through the painter's order shows the polygons drawn so far, in order; otherwise
+  // every placed polygon.
+  const std::size_t paintedRow = p.painted ? drawPainted(p) : 0;
+  if (!p.painted)
+    diagram::btinorder(p.root, [&](const bsp::BspElement& e) {
+      if (e.poly) plotPolygon(e.poly, p.options, colourOf(*e.poly), e.poly.get() == focus.highlighted);
+    });
   drawWaiting(p.root, focus.preview);
   if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour);
   if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kCellColour);
@@ -153,7 +158,12 @@ Value drawFigure(const Picture& p) {
     g::set(p.readouts[2], "String", readout(s.z));
     g::set(p.scanList, "String", "");
     bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { updateScanList(p.scanList, e); });
-    selectScanRow(p.scanList, focus.highlighted ? focus.highlighted : focus.selected);
+    // The row of the painter's step is selected; otherwise the row of the polygon in focus.
+    if (paintedRow) {
+      g::set(p.scanList, "Value", static_cast<double>(paintedRow));
+    } else {
+      selectScanRow(p.scanList, focus.highlighted ? focus.highlighted : focus.selected);
+    }
   } else {
     for (Handle r : p.readouts) g::set(r, "String", " ");
     g::set(p.scanList, "String", "");
@@ -167,6 +177,7 @@ Value drawFigure(const Picture& p) {
   g::grid(treeAxes, false);
   diagram::btplottree(p.root, [&](const diagram::NodePos& pos, const bsp::BspElement& e) {
     bspPlotElement(pos, e, p.callbacks, focus);
+    if (p.painted && e.poly && e.poly == p.painted->poly) markVisited(pos, e, p.scanner);
   });
   if (focus.status) g::set(focus.status, "String", focus.preview ? previewSentence(focus.preview->outcome) : std::string(" "));
 

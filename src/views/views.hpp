@@ -73,6 +73,9 @@ struct Picture {
   bsp::Vec3 scanner;
   Options options;
   bool firstLook = false;            // give the 3-D views their default view (else keep the user's)
+  // The painter's step: the node being visited (null when not stepping). The partition view then
+  // shows the polygons drawn so far, the tree view and the scan list mark the node.
+  const bsp::BspElement* painted = nullptr;
   Callbacks callbacks;
   Focus focus;
 };

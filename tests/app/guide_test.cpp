@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "../support.hpp"
 #include "app/guide.hpp"
@@ -151,7 +152,9 @@ TEST_F(Guide, TheShortcutsPageListsEveryAcceleratorOfTheMenus) {
     if (!key.isText() || key.text().empty()) continue;
     ++accelerators;
     const Value label = graphics::get(m, "Label");
-    EXPECT_NE(keys.find("<b>Ctrl+" + key.text() + "</b>"), std::string::npos) << label.text();
+    // An accelerator may name several keys ("Shift+Z Y"): each is listed.
+    std::istringstream each(key.text());
+    for (std::string k; each >> k;) EXPECT_NE(keys.find("<b>Ctrl+" + k + "</b>"), std::string::npos) << label.text();
     // The entry is named beside its key (its label without the dots).
     std::string name = label.text();
     name = name.substr(0, name.find("..."));
@@ -187,6 +190,6 @@ TEST(TourAtStart, OfferedToTheStudentAtTheWindowNeverToAScriptOrASnapshot) {
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(app::runProgram({"--script", script}, hooks), 0);
   const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_NE(printed.find(",\"tour\":null}"), std::string::npos) << printed;
+  EXPECT_NE(printed.find(",\"tour\":null,"), std::string::npos) << printed;
   std::remove(script.c_str());
 }

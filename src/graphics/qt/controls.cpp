@@ -1,6 +1,8 @@
 #include "graphics/qt/controls.hpp"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <cmath>
 #include <functional>
@@ -137,9 +140,18 @@ void applyString(QWidget& w, Handle control) {
     combo->clear();
     combo->addItems(entries);
   } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
+    // Rows that stay as they were are kept: a long list that grows by a row (a log) is not laid
+    // out again from its first row.
     const QSignalBlocker block(list);
-    list->clear();
-    list->addItems(entries);
+    const int n = static_cast<int>(entries.size());
+    while (list->count() > n) delete list->takeItem(list->count() - 1);
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text() != entries[i]) list->item(i)->setText(entries[i]);
+    for (int i = list->count(); i < n; ++i) list->addItem(entries[i]);
+    // The chosen rows are the model's, as after a list made afresh.
+    list->clearSelection();
+    for (int i : chosenEntries(control))
+      if (i >= 1 && i <= list->count()) list->item(i - 1)->setSelected(true);
   }
 }
 
@@ -235,6 +247,21 @@ QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
   }
   if (style == "listbox") {
     auto* list = new QListWidget(parent);
+    // Long entries wrap at the list's width instead of running off to the side.
+    list->setWordWrap(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setResizeMode(QListView::Adjust);
+    // Ctrl+C copies the rows chosen, or every row when none is, one per line: what a list shows
+    // (a log, an order) is often wanted elsewhere.
+    auto* copy = new QShortcut(QKeySequence::Copy, list, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(copy, &QShortcut::activated, list, [list] {
+      QStringList rows, all;
+      for (int i = 0; i < list->count(); ++i) {
+        all << list->item(i)->text();
+        if (list->item(i)->isSelected()) rows << list->item(i)->text();
+      }
+      QGuiApplication::clipboard()->setText((rows.isEmpty() ? all : rows).join('\n'));
+    });
     list->setSelectionMode(allowsSeveral(control) ? QAbstractItemView::ExtendedSelection
                                                   : QAbstractItemView::SingleSelection);
     QObject::connect(list, &QListWidget::itemSelectionChanged, list, [control, list] {

@@ -47,7 +47,10 @@ void style(QAction& a, Handle menu) {
     a.setChecked(true);
   }
   const std::string key = textOf(menu, "Accelerator");
-  if (!key.empty()) a.setShortcut(QKeySequence(QString("Ctrl+") + qs(key).toUpper()));
+  // One key or several separated by spaces, each with Ctrl ("Shift+Z Y": Ctrl+Shift+Z and Ctrl+Y).
+  QList<QKeySequence> keys;
+  for (const QString& k : qs(key).split(' ', Qt::SkipEmptyParts)) keys << QKeySequence(QString("Ctrl+") + k.toUpper());
+  if (!keys.isEmpty()) a.setShortcuts(keys);
 }
 
 void fill(QMenu& into, Handle parent) {

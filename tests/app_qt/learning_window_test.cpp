@@ -1,0 +1,82 @@
+// The learning controls on the Qt backend: the Edit menu's keys, the title bar's close button
+// once the tree has grown, and the comparison's dialog.
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QShortcut>
+#include <QMenuBar>
+
+#include "app_qt_support.hpp"
+
+using namespace kolvar;
+using kolvar::testing::KolvarWindow;
+using graphics::testing::settle;
+
+namespace {
+
+QAction* entry(graphics::FigureWindow& w, const char* menu, const char* word) {
+  for (QAction* top : w.menuBar().actions())
+    if (QMenu* m = top->menu(); m && top->text() == menu)
+      for (QAction* a : m->actions())
+        if (a->text() == word) return a;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(KolvarWindow, TheEditMenuUndoesAndRedoesWithItsKeys) {
+  QAction* undo = entry(window(), "Edit", "Undo");
+  QAction* redo = entry(window(), "Edit", "Redo");
+  ASSERT_TRUE(undo && redo);
+  EXPECT_EQ(undo->shortcut(), QKeySequence("Ctrl+Z"));
+  EXPECT_EQ(redo->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+  run("scene 3\nclick 2\n");
+  undo->trigger();
+  settle();
+  EXPECT_EQ(state()["stats"]["nodes"], 0);
+  redo->trigger();
+  settle();
+  EXPECT_EQ(state()["stats"]["nodes"], 2);
+}
+
+TEST_F(KolvarWindow, TheTitleBarsCloseAsksOnceTheTreeHasGrown) {
+  run("scene 3\nclick 2\n");
+  dialogs->answers = {"No"};
+  QCloseEvent no;
+  QApplication::sendEvent(&window(), &no);
+  settle();
+  ASSERT_TRUE(graphics::ishandle(fig));
+  ASSERT_EQ(dialogs->asked.size(), 1u);
+  EXPECT_EQ(dialogs->asked[0].text, "Close kolvar?");
+  dialogs->answers = {"Yes"};
+  QCloseEvent yes;
+  QApplication::sendEvent(&window(), &yes);
+  settle();
+  EXPECT_FALSE(graphics::ishandle(fig));
+}
+
+TEST_F(KolvarWindow, CompareShowsEveryStrategyAndCongratulatesTheOptimum) {
+  run("scene 1\nauto optimal all\n");
+  graphics::controlAction(tag("compare"));
+  settle();
+  ASSERT_EQ(dialogs->asked.size(), 1u);
+  const std::string& table = dialogs->asked[0].text;
+  for (const char* row : {">first<", ">fewest<", ">balanced<", ">random<", ">optimal<", ">yours<"})
+    EXPECT_NE(table.find(row), std::string::npos) << row;
+  EXPECT_NE(table.find("Well done"), std::string::npos);
+}
+
+TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
+  run("scene 3\nclick 2\n");
+  auto& log = widget<QListWidget>("log_list");
+  log.selectAll();
+  // The list's own Ctrl+C, as the key would trigger it once the list has the keyboard.
+  auto* copy = log.findChild<QShortcut*>();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->key(), QKeySequence(QKeySequence::Copy));
+  emit copy->activated();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "Scene chosen: scene 3 starts afresh.\n2 chosen as splitter: 3 in front, nothing behind; 1 straddles its "
+            "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
+}
