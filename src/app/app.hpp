@@ -47,6 +47,9 @@ bool nearScannerMarker(const ProgramState& state, Handle partitionAxes);
 // Turns both 3-D views of the window of `h` to a named view: "top", "front", "side", "default",
 // or "reset" (the default, and no zoom). False for any other name.
 bool showNamedView(Handle h, std::string_view name);
+// Writes the window or one of its views ("window", "tree", "scene", "partition") into `path`,
+// a PNG (at `scale`), SVG or PDF file by its extension.
+void exportView(Handle fig, std::string_view what, const std::string& path, double scale);
 
 // The main GUI function: every start and every callback text of the layout passes through it.
 runtime::Outputs kolvar(const runtime::Args& args, int nargout);

@@ -217,6 +217,23 @@ void scannerTyped(Handle edit) {
   redraw(std::move(s));
 }
 
+// File > Export: the window or one view, as the file's extension says (PNG, SVG or PDF).
+void exportChosen(Handle h, const char* what) {
+  const auto fig = g::ancestor(h, "figure");
+  if (!fig) return;
+  const auto path = g::backend().dialogs().saveFile(std::string("Export the ") + what, std::string("kolvar-") + what + ".png");
+  if (!path) return;
+  try {
+    exportView(*fig, what, *path, 1);
+  } catch (const Error& e) {
+    g::errordlg(e.what(), "Export");
+  }
+}
+void exportWindow(Handle h) { exportChosen(h, "window"); }
+void exportTree(Handle h) { exportChosen(h, "tree"); }
+void exportScene(Handle h) { exportChosen(h, "scene"); }
+void exportPartition(Handle h) { exportChosen(h, "partition"); }
+
 }  // namespace
 
 views::Callbacks programCallbacks() {
@@ -262,6 +279,10 @@ void installProgramCallbacks(const ProgramState& s) {
       {"view_side_menu", "view from the side", &viewSide},
       {"view_default_menu", "the default view", &viewDefault},
       {"view_reset_menu", "reset the view", &viewReset},
+      {"ExportWindowMenuItem", "export the window", &exportWindow},
+      {"ExportTreeMenuItem", "export the tree view", &exportTree},
+      {"ExportSceneMenuItem", "export the scene view", &exportScene},
+      {"ExportPartitionMenuItem", "export the partition view", &exportPartition},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},
@@ -290,6 +311,21 @@ bool nearScannerMarker(const ProgramState& s, Handle axes) {
   const g::Point p = pointerOf(*fig);
   const g::Point m = g::dataToPixel(g::axesCamera(axes), s.scanner);
   return std::hypot(p.x - m.x, p.y - m.y) <= 10;
+}
+
+void exportView(Handle fig, std::string_view what, const std::string& path, double scale) {
+  const ProgramState s = fetchState(fig);
+  Handle view = fig;
+  if (what == "scene") {
+    view = s.fixed->axes[0];
+  } else if (what == "partition") {
+    view = s.fixed->axes[1];
+  } else if (what == "tree") {
+    view = s.fixed->axes[2];
+  } else if (what != "window") {
+    throw Error("export: no view \"" + std::string(what) + "\" (window, tree, scene or partition).", ErrorKind::Input);
+  }
+  g::exportPicture(fig, view, path, scale);
 }
 
 }  // namespace kolvar::app

@@ -254,12 +254,17 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     expectCount(w, 2, 2, "snapshot FILE");
     if (!snapshot) throw ScriptError("snapshots need the window system, which is not available here");
     snapshot(fig, w[1]);
+  } else if (cmd == "export") {
+    // export FILE [VIEW] [SCALE]: the window or a view, as PNG, SVG or PDF by the file's name.
+    if (w.size() < 2 || w.size() > 4) throw ScriptError("usage: export FILE [window|tree|scene|partition] [SCALE]");
+    const double scale = w.size() == 4 ? number(w[3]) : 1;
+    exportView(fig, w.size() >= 3 ? w[2] : "window", w[1], scale);
   } else if (cmd == "help" || cmd == "tour") {
     runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
                       "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
-                      "compare, paint, state, snapshot, help, tour)");
+                      "compare, paint, state, snapshot, export, help, tour)");
   }
 }
 

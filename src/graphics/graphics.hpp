@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/display_list.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/value.hpp"
 
@@ -193,6 +194,10 @@ std::string questdlg(const std::string& question, const std::string& title,
 // The chosen file's name (without its folder), or the number 0 when cancelled.
 Value uigetfile(const std::string& filter, const std::string& title = "Select a file");
 void printdlg(Handle fig);
+// Writes the window of `fig`, or one of its axes `what` with its decoration, into `path`; the
+// extension says how: .svg (vector, texts as text; works without a screen), .png (at `scale`
+// times the screen's pixels) or .pdf. Written whole or not at all.
+void exportPicture(Handle fig, Handle what, const std::string& path, double scale = 1);
 // A message that something the user asked for failed.
 void errordlg(const std::string& message, const std::string& title);
 
@@ -226,6 +231,10 @@ class Dialogs {
                                const std::vector<std::string>& buttons,
                                const std::string& defaultButton) = 0;
   virtual std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) = 0;
+  // A file to write: its full path, or nothing when cancelled (and wherever there is no one to ask).
+  virtual std::optional<std::string> saveFile(const std::string& /*title*/, const std::string& /*suggested*/) {
+    return std::nullopt;
+  }
   virtual void print(Handle fig) = 0;
   // Tells the user that something they asked for failed, and waits until they have read it.
   virtual void error(const std::string& message, const std::string& title) = 0;
@@ -248,6 +257,9 @@ class Backend {
   virtual const FontMetrics& fontMetrics() const = 0;
   virtual Dialogs& dialogs() = 0;
   virtual Guidance& guidance() = 0;
+  // Writes the part `area` (figure pixels) of the figure's window as a PNG (`scale` device pixels
+  // per pixel) or PDF file. Without a window system there is nothing to paint them with.
+  virtual void exportPicture(Handle fig, const Rect& area, const std::string& path, double scale);
   virtual double screenWidth() const { return 1920; }
   virtual double screenHeight() const { return 1080; }
 };

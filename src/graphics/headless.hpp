@@ -25,8 +25,9 @@ class ScriptedDialogs : public Dialogs {
  public:
   std::deque<std::string> answers;
   std::deque<std::optional<FileChoice>> files;
+  std::deque<std::string> saves;  // the answers of saveFile; none: cancelled
   struct Asked {
-    std::string kind;  // "question", "getFile", "print", "error"
+    std::string kind;  // "question", "getFile", "saveFile", "print", "error"
     std::string text;  // question or filter
     std::string title;
     std::vector<std::string> buttons;
@@ -38,6 +39,7 @@ class ScriptedDialogs : public Dialogs {
   std::string question(const std::string& question, const std::string& title,
                        const std::vector<std::string>& buttons, const std::string& defaultButton) override;
   std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) override;
+  std::optional<std::string> saveFile(const std::string& title, const std::string& suggested) override;
   void print(Handle fig) override;
   void error(const std::string& message, const std::string& title) override;
 };

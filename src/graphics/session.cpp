@@ -103,6 +103,14 @@ std::optional<FileChoice> ScriptedDialogs::getFile(const std::string& filter, co
   return f;
 }
 
+std::optional<std::string> ScriptedDialogs::saveFile(const std::string& title, const std::string& suggested) {
+  asked.push_back({"saveFile", suggested, title, {}, {}, 0});
+  if (saves.empty()) return std::nullopt;
+  std::string f = saves.front();
+  saves.pop_front();
+  return f;
+}
+
 void ScriptedDialogs::print(Handle fig) { asked.push_back({"print", {}, {}, {}, {}, fig}); }
 
 void ScriptedDialogs::error(const std::string& message, const std::string& title) {

@@ -4,7 +4,12 @@
 #include <cmath>
 
 #include "app_fixture.hpp"
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "bsp/bsp.hpp"
+#include "graphics/headless.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -156,4 +161,30 @@ TEST_F(KolvarApp, NamedViewsTurnBothViewsAndTheWheelZoomsTheOneUnderThePointer) 
   EXPECT_EQ(g::get(tag("axes1"), "Zoom").scalar(), 1);
   EXPECT_EQ(g::view(tag("axes1")), Value::row({-37.5, 30}));
   EXPECT_THROW(run("view sideways\n"), std::exception);
+}
+
+// Exports: an SVG of a view holds its polygons as shapes and its labels as text, written without
+// a screen; a PNG needs the window system and says so; an unknown kind or view is refused and
+// leaves no file. File > Export asks where and writes there.
+TEST_F(KolvarApp, AViewExportsAsAnSvgDrawingWithItsLabelsAsText) {
+  const std::string dir = ::testing::TempDir();
+  run("scene 3\nclick 2\nexport " + dir + "kolvar-tree.svg tree\nexport " + dir + "kolvar-all.svg\n");
+  std::ifstream tree(dir + "kolvar-tree.svg"), all(dir + "kolvar-all.svg");
+  const std::string svg((std::istreambuf_iterator<char>(tree)), {}), whole((std::istreambuf_iterator<char>(all)), {});
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find(">1b</text>"), std::string::npos);
+  EXPECT_EQ(svg.find("<polygon"), std::string::npos) << "the tree view has no faces";
+  EXPECT_NE(whole.find("<polygon"), std::string::npos);
+  EXPECT_NE(whole.find("fill-opacity"), std::string::npos) << "planes and ghosts stay translucent";
+  EXPECT_GT(whole.size(), svg.size());
+  EXPECT_THROW(run("export " + dir + "kolvar.png\n"), std::exception);
+  EXPECT_THROW(run("export " + dir + "kolvar.bmp\n"), std::exception);
+  EXPECT_THROW(run("export " + dir + "kolvar.svg sideways\n"), std::exception);
+  EXPECT_FALSE(std::ifstream(dir + "kolvar.bmp").good());
+
+  auto& dialogs = dynamic_cast<g::HeadlessBackend&>(g::backend()).script;
+  dialogs.saves.push_back(dir + "kolvar-menu.svg");
+  g::menuAction(tag("ExportPartitionMenuItem"));
+  EXPECT_TRUE(std::ifstream(dir + "kolvar-menu.svg").good());
+  for (const char* f : {"kolvar-tree.svg", "kolvar-all.svg", "kolvar-menu.svg"}) std::remove((dir + f).c_str());
 }

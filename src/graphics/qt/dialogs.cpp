@@ -61,6 +61,16 @@ std::string QtDialogs::question(const std::string& question, const std::string& 
   return answer;
 }
 
+std::optional<std::string> QtDialogs::saveFile(const std::string& title, const std::string& suggested) {
+  QFileDialog dialog(QApplication::activeWindow(), qs(title));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({"PNG picture (*.png)", "SVG drawing (*.svg)", "PDF document (*.pdf)"});
+  dialog.setDefaultSuffix("png");
+  dialog.selectFile(qs(suggested));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
 std::optional<FileChoice> QtDialogs::getFile(const std::string& filter, const std::string& title) {
   QFileDialog dialog(QApplication::activeWindow(), qs(title));
   dialog.setFileMode(QFileDialog::ExistingFile);

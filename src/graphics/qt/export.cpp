@@ -1,0 +1,54 @@
+// PNG and PDF pictures of a window or a part of it: PNG through the same painting as a snapshot,
+// PDF as vector graphics through the same routine as printing.
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+
+#include "graphics/qt/backend.hpp"
+#include "graphics/qt/canvas.hpp"
+#include "graphics/qt/dialogs.hpp"
+#include "graphics/qt/figure_window.hpp"
+#include "graphics/qt/paint.hpp"
+#include "graphics/qt/window_snapshot.hpp"
+#include "runtime/atomic_file.hpp"
+
+namespace kolvar::graphics {
+
+void QtBackend::exportPicture(Handle fig, const Rect& area, const std::string& path, double scale) {
+  FigureWindow* w = window(fig);
+  if (!w) throw Error("export: the figure has no window.", ErrorKind::General);
+  const bool whole = area.x == 0 && area.y == 0 && area.width >= w->client().width() && area.height >= w->client().height();
+  const bool pdf = path.size() >= 4 && QString::fromStdString(path).endsWith(".pdf", Qt::CaseInsensitive);
+  runtime::writeFileAtomically(path, [&](const std::string& temporary) {
+    if (!pdf) {
+      const QImage all = windowImage(*this, fig, scale);
+      const QImage part = whole ? all
+                                : all.copy(QRect(static_cast<int>(area.x * scale), static_cast<int>(area.y * scale),
+                                                 static_cast<int>(area.width * scale), static_cast<int>(area.height * scale)));
+      if (!part.save(QString::fromStdString(temporary), "PNG"))
+        throw Error("export: cannot write the PNG file " + path + ".", ErrorKind::Input);
+      return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(temporary));
+    printer.setPageOrientation(area.width > area.height ? QPageLayout::Landscape : QPageLayout::Portrait);
+    if (whole) {
+      printWindow(w->client(), printer);
+      return;
+    }
+    // One view: its part of the display list, fitted to the page.
+    QPainter painter;
+    if (!painter.begin(&printer)) throw Error("export: cannot write the PDF file " + path + ".", ErrorKind::Input);
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double k = std::min(page.width() / area.width, page.height() / area.height);
+    painter.scale(k, k);
+    painter.translate(-area.x, -area.y);
+    painter.setClipRect(QRectF(area.x, area.y, area.width, area.height));
+    painter.fillRect(QRectF(area.x, area.y, area.width, area.height), Qt::white);
+    paintDisplayList(painter, w->canvas().displayList());
+    painter.end();
+  });
+}
+
+}  // namespace kolvar::graphics
