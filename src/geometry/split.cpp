@@ -68,6 +68,7 @@ template <bool kTrackEdges, OnPlane kOnPlane>
   }
 }
 
+// Fills in the normal of a part, or empties a part with no plane.
 void finish(SplitPart& part) {
   const std::optional<Vec3> normal = polygonNormal(part.points);
   if (normal) {
@@ -77,6 +78,19 @@ void finish(SplitPart& part) {
     part.edges.clear();
   }
 }
+
+// The whole loop as one part, the other left empty.
+void whole(const std::vector<Vec3>& points, const std::vector<bool>* edges, SplitPart& into, SplitPart& other) {
+  into.points = points;
+  if (edges) into.edges = *edges;
+  finish(into);
+  other.points.clear();
+  other.edges.clear();
+}
+
+// Twice the area of a part, by Newell's normal (relative to its first vertex, so that a part far
+// from the origin keeps its precision).
+double twiceArea(const SplitPart& part) { return norm(newellNormal(part.points)); }
 
 }  // namespace
 
@@ -90,6 +104,20 @@ void splitConvex(const std::vector<Vec3>& points, const std::vector<bool>* edges
     if (edges) part->edges.reserve(points.size() + 2);
   }
   if (points.empty()) return;
+
+  // A loop that reaches beyond the tolerance on one side only is not cut: it goes whole to that
+  // side (to the front when it lies within the tolerance throughout). A distance that is not a
+  // number counts as beyond the front, as it does in the walk.
+  bool anyFront = false;
+  bool anyBack = false;
+  for (const Vec3& p : points) {
+    const Side s = sideOf(distance(plane, p), tolerance);
+    anyFront |= s == Side::Front || s == Side::Straddling;
+    anyBack |= s == Side::Back;
+  }
+  if (!anyBack) return whole(points, edges, front, back);
+  if (!anyFront) return whole(points, edges, back, front);
+
   if (edges && onPlane == OnPlane::Both) {
     walk<true, OnPlane::Both>(points, edges, plane, tolerance, front, back);
   } else if (edges) {
@@ -98,6 +126,20 @@ void splitConvex(const std::vector<Vec3>& points, const std::vector<bool>* edges
     walk<false, OnPlane::Both>(points, edges, plane, tolerance, front, back);
   } else {
     walk<false, OnPlane::Front>(points, edges, plane, tolerance, front, back);
+  }
+
+  // No slivers: a part thinner than the tolerance would be a piece the plane merely grazed,
+  // which only rounding made. Where one part covers less than the tolerance squared, the loop
+  // goes whole to the side of the other; where both do, the loop itself is that small, and it
+  // goes to the side of the larger part.
+  const double least = 2 * tolerance * tolerance;
+  const double frontArea = twiceArea(front);
+  const double backArea = twiceArea(back);
+  const bool frontSliver = !(frontArea >= least);
+  const bool backSliver = !(backArea >= least);
+  if (frontSliver || backSliver) {
+    const bool toFront = frontSliver && backSliver ? !(backArea > frontArea) : backSliver;
+    return toFront ? whole(points, edges, front, back) : whole(points, edges, back, front);
   }
   finish(front);
   finish(back);
