@@ -23,14 +23,15 @@ std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points) {
   const Vec3 e2 = points[2] - points[0];
   const Vec3 n = cross(e1, e2);
   const double len = norm(n);
+  const Vec3 s = newellNormal(points);
+  const double slen = norm(s);
   // Divided rather than scaled by the reciprocal: the normals of every polygon ever built
   // depend on this rounding.
-  if (len > kCollinearSine * norm(e1) * norm(e2)) return Vec3{n.x / len, n.y / len, n.z / len};
+  if (len > kCollinearSine * norm(e1) * norm(e2) && len >= kFirstTriangleShare * slen)
+    return Vec3{n.x / len, n.y / len, n.z / len};
 
-  const Vec3 s = newellNormal(points);
   double extent2 = 0;  // squared distance of the farthest vertex from the first
   for (const Vec3& p : points) extent2 = std::max(extent2, dot(p - points[0], p - points[0]));
-  const double slen = norm(s);
   if (slen > kCollinearSine * extent2) return Vec3{s.x / slen, s.y / slen, s.z / slen};
   return std::nullopt;
 }

@@ -17,10 +17,15 @@ Vec3 newellNormal(const std::vector<Vec3>& points);
 // vertices of a loop count as collinear.
 inline constexpr double kCollinearSine = 1e-12;
 
+// Below this share of the loop's area, the triangle of the first three vertices gives way to
+// Newell's normal: rounding in its corners (a cut point a hair from a vertex, far from the origin)
+// turns its normal by as much as its height is small, while Newell's weighs the whole loop.
+inline constexpr double kFirstTriangleShare = 1e-3;
+
 // The unit normal of a vertex loop: the cross product of the first edge and the first diagonal,
 // normalised (right-hand rule over the first three vertices). Where those three vertices are
-// collinear or coincide - a split piece whose cut point equals a vertex - the normalised Newell
-// normal instead. Null when the loop spans no plane: fewer than three vertices, or all of them
+// collinear or coincide - a split piece whose cut point equals a vertex - or span less than
+// kFirstTriangleShare of the loop's area, the normalised Newell normal instead. Null when the loop spans no plane: fewer than three vertices, or all of them
 // on one line (to within kCollinearSine of its extent), or a coordinate that is not a number.
 std::optional<Vec3> polygonNormal(const std::vector<Vec3>& points);
 
