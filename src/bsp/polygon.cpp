@@ -29,7 +29,7 @@ PolygonRef newPolygon(std::vector<Vec3> points, std::optional<std::string> label
   const Vec3 normal = polygonNormal(points).value_or(Vec3{nan, nan, nan});
   const double m = geometry::magnitude(points);
   return std::make_shared<const Polygon>(
-      Polygon{label ? std::move(*label) : std::string(), std::move(points), m, normal});
+      Polygon{label ? std::move(*label) : std::string(), m, std::move(points), normal});
 }
 
 std::optional<std::string> polygonFault(const std::vector<Vec3>& points) {

@@ -34,8 +34,8 @@ using Vec3 = geometry::Vec3;
 // lists and trees.
 struct Polygon {
   std::string label;
+  double magnitude = 0;  // just before `points`: a side test reads both, from one cache line
   std::vector<Vec3> points;
-  double magnitude = 0;  // beside `points`: a side test reads both, from the same cache line
   Vec3 normal;
 };
 
@@ -75,7 +75,7 @@ inline constexpr double kSideEpsilon = 1e-10;
 // The tolerance of a side test between things whose coordinates reach the magnitudes `a` and `b`:
 // kSideEpsilon times the larger. It depends on the two alone, so a test made twice (when a
 // polygon is filed and when its node is inserted) gives the same answer both times.
-inline double sideTolerance(double a, double b) { return kSideEpsilon * std::fmax(a, b); }
+inline double sideTolerance(double a, double b) { return kSideEpsilon * geometry::largerOf(a, b); }
 inline double sideTolerance(const Polygon& a, const Polygon& b) { return sideTolerance(a.magnitude, b.magnitude); }
 
 // The unit normal of a vertex loop (see geometry/polygon_normal.hpp): the first edge crossed

@@ -13,7 +13,7 @@ namespace {
 PolygonRef piece(geometry::SplitPart part, std::string label) {
   if (part.points.empty()) return nullptr;
   const double m = geometry::magnitude(part.points);
-  return std::make_shared<const Polygon>(Polygon{std::move(label), std::move(part.points), m, part.normal});
+  return std::make_shared<const Polygon>(Polygon{std::move(label), m, std::move(part.points), part.normal});
 }
 
 }  // namespace

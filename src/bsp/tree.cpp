@@ -77,7 +77,7 @@ const FlatTree& flatten(const BspNode& root) {
     const Polygon& poly = *p.node->element->poly;
     const auto at = static_cast<std::uint32_t>(flat->nodes.size());
     flat->nodes.push_back({planeOf(poly), &*p.node->element, kNoNode, kNoNode});
-    flat->magnitude = std::fmax(flat->magnitude, poly.magnitude);
+    flat->magnitude = geometry::largerOf(flat->magnitude, poly.magnitude);
     if (p.parent != kNoNode) (p.front ? flat->nodes[p.parent].front : flat->nodes[p.parent].back) = at;
     if (p.node->right) stack.push_back({p.node->right.get(), at, false});
     if (p.node->left) stack.push_back({p.node->left.get(), at, true});

@@ -13,12 +13,17 @@ namespace kolvar::geometry {
 
 // The largest magnitude among a point's coordinates. A coordinate that is not a number is passed
 // over, so that it cannot turn a tolerance into not-a-number and every test with it into a false.
-inline double magnitude(const Vec3& p) { return std::fmax(std::fmax(std::abs(p.x), std::abs(p.y)), std::abs(p.z)); }
+// The larger of m and a, or m when a is not a number. (Comparisons rather than std::fmax, which
+// passes over not-a-number as well but costs a call.)
+inline double largerOf(double m, double a) { return a > m ? a : m; }
+inline double magnitude(const Vec3& p) {
+  return largerOf(largerOf(largerOf(0, std::abs(p.x)), std::abs(p.y)), std::abs(p.z));
+}
 
 // The largest coordinate magnitude of a set of points; 0 for none.
 inline double magnitude(const std::vector<Vec3>& points) {
   double m = 0;
-  for (const Vec3& p : points) m = std::fmax(m, magnitude(p));
+  for (const Vec3& p : points) m = largerOf(m, magnitude(p));
   return m;
 }
 
