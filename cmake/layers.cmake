@@ -17,8 +17,9 @@ kolvar_layer(graphics    geometry runtime)
 kolvar_layer(graphics/qt graphics geometry runtime)
 kolvar_layer(guiruntime  graphics runtime)
 kolvar_layer(diagram     bsp graphics geometry runtime)
-kolvar_layer(views       diagram bsp guiruntime graphics geometry runtime)
-kolvar_layer(app         views guiruntime graphics diagram bsp geometry runtime)
+kolvar_layer(scenes      bsp geometry runtime)
+kolvar_layer(views       diagram scenes bsp guiruntime graphics geometry runtime)
+kolvar_layer(app         views guiruntime graphics diagram scenes bsp geometry runtime)
 
 # The executable on top of everything: the process entry and the platform glue of src/app (which
 # the app library leaves out), and the tests of the whole program on the Qt backend. It may

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bsp/bsp.hpp"
+#include "scenes/generators.hpp"
 #include "runtime/value.hpp"
 
 namespace {
@@ -27,7 +28,7 @@ const Workload& workload(std::size_t walls) {
   auto it = cache.find(walls);
   if (it == cache.end()) {
     Workload w;
-    w.scene = randomWalls(walls, kSeed);
+    w.scene = kolvar::scenes::walls(walls, kSeed);
     w.tree = buildTree(w.scene);
     w.stats = treeStats(w.tree);
     it = cache.emplace(walls, std::move(w)).first;

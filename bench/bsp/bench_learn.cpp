@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bsp/bsp.hpp"
+#include "scenes/generators.hpp"
 
 namespace {
 
@@ -23,7 +24,7 @@ BENCHMARK(BM_OptimalPreset)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecon
 
 // The whole tree with a strategy, from the fresh root; the tree is released outside the timing.
 void buildAll(benchmark::State& state, StrategyKind kind) {
-  const PolygonList walls = randomWalls(static_cast<std::size_t>(state.range(0)), 7);
+  const PolygonList walls = kolvar::scenes::walls(static_cast<std::size_t>(state.range(0)), 7);
   const NodeRef fresh = freshRoot(walls);
   std::size_t pieces = 0;
   for (auto _ : state) {

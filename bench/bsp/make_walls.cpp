@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bsp/bsp.hpp"
+#include "scenes/generators.hpp"
 
 namespace {
 
@@ -26,6 +27,6 @@ int main(int argc, char** argv) {
   }
   using namespace kolvar::bsp;
   std::cout << sceneToJson({"walls " + std::to_string(count) + " " + std::to_string(seed),
-                            randomWalls(count, seed)});
+                            kolvar::scenes::walls(count, seed)});
   return std::cout.good() ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "bsp/cells.hpp"
 
+#include <cmath>
+
 #include "runtime/error.hpp"
 
 namespace kolvar::bsp {
@@ -46,9 +48,13 @@ std::vector<HalfSpace> pathOfPoint(const NodeRef& root, const Vec3& point) {
 }
 
 geometry::Cell cut(geometry::Cell box, const std::vector<HalfSpace>& path) {
+  // The box is the scene's, so its corners give the scene's magnitude.
+  double m = 0;
+  for (const auto& face : box.faces) m = std::fmax(m, geometry::magnitude(face));
+  const double tolerance = sideTolerance(m, 0);
   for (const HalfSpace& h : path) {
     if (box.empty()) break;
-    box = geometry::clipCell(box, h.plane, h.front, kSideEpsilon);
+    box = geometry::clipCell(box, h.plane, h.front, tolerance);
   }
   return box;
 }

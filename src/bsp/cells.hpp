@@ -26,7 +26,7 @@ std::optional<std::vector<HalfSpace>> pathTo(const NodeRef& root, const Polygon*
 // region of the tree's leaves where the point lies.
 std::vector<HalfSpace> pathOfPoint(const NodeRef& root, const Vec3& point);
 
-// `box` cut by the half-spaces.
+// `box` cut by the half-spaces, with the tolerance of the box's own magnitude (the box is the scene's).
 geometry::Cell cut(geometry::Cell box, const std::vector<HalfSpace>& path);
 
 // What choosing list[index] as splitter would do to the rest of its list, by the side test of

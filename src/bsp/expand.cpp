@@ -40,7 +40,8 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
     if (i + 4 < n) __builtin_prefetch(polyList[i + 4]->points.data());
     if (i == index) continue;
     // On the plane counts as in front; a straddling polygon sends a piece to each side.
-    const Side s = geometry::sideOf(polyList[i]->points, plane, kSideEpsilon);
+    const Polygon& p = *polyList[i];
+    const Side s = geometry::sideOf(p.points, plane, sideTolerance(p, splitter));
     sides[i] = s;
     nFront += s != Side::Back;
     nBack += s == Side::Back || s == Side::Straddling;

@@ -27,8 +27,9 @@ PolygonRef newPolygon(std::vector<Vec3> points, std::optional<std::string> label
   if (points.size() < 3) throw errors::indexOutOfBounds(points.size() < 2 ? 2 : 3, points.size());
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   const Vec3 normal = polygonNormal(points).value_or(Vec3{nan, nan, nan});
+  const double m = geometry::magnitude(points);
   return std::make_shared<const Polygon>(
-      Polygon{label ? std::move(*label) : std::string(), std::move(points), normal});
+      Polygon{label ? std::move(*label) : std::string(), m, std::move(points), normal});
 }
 
 std::optional<std::string> polygonFault(const std::vector<Vec3>& points) {
@@ -51,7 +52,7 @@ PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> l
 }
 
 int inFront(const std::vector<Vec3>& pts, const Polygon& polygon) {
-  return sideNumber(geometry::sideOf(pts, planeOf(polygon), kSideEpsilon));
+  return sideNumber(geometry::sideOf(pts, planeOf(polygon), sideTolerance(geometry::magnitude(pts), polygon.magnitude)));
 }
 
 std::string displayPolygonLine(const PolygonRef& polygon) {

@@ -2,9 +2,13 @@
 // Polygons, polygon lists and the side test: the one geometric predicate the whole BSP core
 // rests on. Inside the core the side test speaks geometry::Side; the by-name functions keep the
 // numbers their callers know:
-//   -1  in front of the plane or on it (within kSideEpsilon)
+//   -1  in front of the plane or on it (within the tolerance)
 //    1  behind it
-//    0  straddling: some point more than kSideEpsilon in front and some more than it behind
+//    0  straddling: some point more than the tolerance in front and some more than it behind
+// The tolerance is relative: kSideEpsilon times the largest coordinate magnitude of what the test
+// compares (see sideTolerance), so that the core gives the same answers for a model in
+// millimetres far from the origin as for the same model in metres around it.
+#include <cmath>
 #include <cstddef>
 #include <iosfwd>
 #include <memory>
@@ -13,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/magnitude.hpp"
 #include "geometry/plane.hpp"
 #include "geometry/polygon_normal.hpp"
 #include "geometry/vec3.hpp"
@@ -23,10 +28,13 @@ namespace kolvar::bsp {
 using Vec3 = geometry::Vec3;
 
 // A flat polygon: the closed loop through `points` in order. Its plane passes through
-// points[0] with unit normal `normal`. Built only by newPolygon/checkedPolygon/splitPoly and
-// never changed afterwards, so it is shared freely between lists and trees.
+// points[0] with unit normal `normal`; `magnitude` is the largest coordinate magnitude of its
+// points (geometry::magnitude), kept because every side test against it needs it. Built only by
+// newPolygon/checkedPolygon/splitPoly and never changed afterwards, so it is shared freely between
+// lists and trees.
 struct Polygon {
   std::string label;
+  double magnitude = 0;  // just before `points`: a side test reads both, from one cache line
   std::vector<Vec3> points;
   Vec3 normal;
 };
@@ -55,7 +63,20 @@ class PolygonList {
   std::shared_ptr<const std::vector<PolygonRef>> items_;
 };
 
-inline constexpr double kSideEpsilon = 1e-10;  // absolute distance, in scene units
+// The side test's tolerance per unit of coordinate magnitude. For the presets, whose coordinates
+// are a few units, it is within a few times 1e-10 scene units, far below any distance between
+// their vertices and planes, so they come out exactly as with a fixed 1e-10; where coordinates
+// reach 1e5, it is 1e-5, which is what rounding noise there calls for; for a model a thousandth
+// of a unit across, 1e-13. It stays far above the noise (about 2e-16 times the magnitude, times
+// the ratio of a polygon's extent to its distance from the plane's first vertex), and far below
+// any gap a model means to have.
+inline constexpr double kSideEpsilon = 1e-10;
+
+// The tolerance of a side test between things whose coordinates reach the magnitudes `a` and `b`:
+// kSideEpsilon times the larger. It depends on the two alone, so a test made twice (when a
+// polygon is filed and when its node is inserted) gives the same answer both times.
+inline double sideTolerance(double a, double b) { return kSideEpsilon * geometry::largerOf(a, b); }
+inline double sideTolerance(const Polygon& a, const Polygon& b) { return sideTolerance(a.magnitude, b.magnitude); }
 
 // The unit normal of a vertex loop (see geometry/polygon_normal.hpp): the first edge crossed
 // with the first diagonal, or Newell's normal where the first three vertices are collinear.
@@ -86,14 +107,16 @@ std::optional<std::string> polygonFault(const std::vector<Vec3>& points);
 // names the label and the fault instead of building a polygon with no plane.
 PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> label = std::nullopt);
 
-// Side test of a set of points against a polygon's plane: -1, 0 or 1 as above. An empty set
-// is in front (-1). Signed distances are (p - points[0]) . normal.
+// Side test of a set of points against a polygon's plane: -1, 0 or 1 as above, with the
+// tolerance of the points' magnitude and the polygon's. An empty set is in front (-1). Signed
+// distances are (p - points[0]) . normal.
 int inFront(const std::vector<Vec3>& pts, const Polygon& polygon);
 
 // Side test of one point: -1 (in front or on the plane) or 1 (behind). Only a not-a-number
 // normal can make it 0.
 inline int inFront(const Vec3& point, const Polygon& polygon) {
-  return sideNumber(geometry::sideOf(geometry::distance(planeOf(polygon), point), kSideEpsilon));
+  const double tolerance = sideTolerance(geometry::magnitude(point), polygon.magnitude);
+  return sideNumber(geometry::sideOf(geometry::distance(planeOf(polygon), point), tolerance));
 }
 
 // "polygon: LABEL has N points." or "null polygon" for the empty value.

@@ -1,5 +1,6 @@
 #include "bsp/tree.hpp"
 
+#include <cmath>
 #include <utility>
 
 namespace kolvar::bsp {
@@ -21,8 +22,9 @@ bool inFrontOf(const BspNode* a, const BspNode* b) {
   if (!b->element) return false;
   if (!a->element->poly) return true;
   if (!b->element->poly) return false;
-  return geometry::sideOf(a->element->poly->points, planeOf(*b->element->poly), kSideEpsilon) !=
-         geometry::Side::Back;
+  const Polygon& pa = *a->element->poly;
+  const Polygon& pb = *b->element->poly;
+  return geometry::sideOf(pa.points, planeOf(pb), sideTolerance(pa, pb)) != geometry::Side::Back;
 }
 
 }  // namespace
@@ -75,6 +77,7 @@ const FlatTree& flatten(const BspNode& root) {
     const Polygon& poly = *p.node->element->poly;
     const auto at = static_cast<std::uint32_t>(flat->nodes.size());
     flat->nodes.push_back({planeOf(poly), &*p.node->element, kNoNode, kNoNode});
+    flat->magnitude = geometry::largerOf(flat->magnitude, poly.magnitude);
     if (p.parent != kNoNode) (p.front ? flat->nodes[p.parent].front : flat->nodes[p.parent].back) = at;
     if (p.node->right) stack.push_back({p.node->right.get(), at, false});
     if (p.node->left) stack.push_back({p.node->left.get(), at, true});

@@ -38,6 +38,7 @@ struct FlatNode {
 inline constexpr std::uint32_t kNoNode = UINT32_MAX;
 struct FlatTree {
   std::vector<FlatNode> nodes;
+  double magnitude = 0;  // the largest coordinate magnitude of the placed polygons
 };
 // The layout of the tree rooted at `root` (which must hold a polygon), made at its first walk and
 // kept with the root: trees never change, so it stays right for as long as the root lives.
@@ -89,8 +90,10 @@ NodeRef bspInsertNode(NodeRef&& tree, const NodeRef& node);
 
 // Visits every placed element (nodes with a polygon) in far-to-near order as seen from
 // `viewer`: at each node the subtree on the viewer's far side first, then the node, then the
-// near side. A viewer on a plane counts as in front of it. A placeholder root, an empty tree
-// and the polygons still waiting in lists yield nothing. Iterative, so any depth is safe.
+// near side. A viewer on a plane counts as in front of it; the walk's tolerance is that of the
+// whole tree and the viewer (kSideEpsilon times the largest coordinate magnitude of the placed
+// polygons and the viewer), one for every node. A placeholder root, an empty tree and the
+// polygons still waiting in lists yield nothing. Iterative, so any depth is safe.
 template <class F>
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f);
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree,
@@ -108,11 +111,15 @@ template <class F>
 void bspFarToNear(const Vec3& viewer, const NodeRef& tree, F&& f) {
   if (!tree || !tree->element || !tree->element->poly) return;
   // The side test of the viewer as inFront(viewer, poly) makes it: on the plane, or at a distance
-  // that is not a number, counts as in front.
-  const auto viewerInFront = [viewer](const detail::FlatNode& node) {
-    return !geometry::behind(geometry::distance(node.plane, viewer), kSideEpsilon);
+  // that is not a number, counts as in front. The tolerance is the tree's rather than each
+  // node's: it differs from inFront's only for a viewer within rounding noise of a plane, and
+  // there either order is right, since no line of sight from the plane crosses it.
+  const detail::FlatTree& flat = detail::flatten(*tree);
+  const double tolerance = sideTolerance(flat.magnitude, geometry::magnitude(viewer));
+  const auto viewerInFront = [viewer, tolerance](const detail::FlatNode& node) {
+    return !geometry::behind(geometry::distance(node.plane, viewer), tolerance);
   };
-  geometry::walkFarToNear(detail::flatten(*tree).nodes, std::uint32_t{0}, detail::kNoNode, viewerInFront,
+  geometry::walkFarToNear(flat.nodes, std::uint32_t{0}, detail::kNoNode, viewerInFront,
                           [&](const detail::FlatNode& node) { f(*node.element); });
 }
 

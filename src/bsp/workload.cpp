@@ -1,37 +1,12 @@
 #include "bsp/workload.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
-#include <random>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "bsp/expand.hpp"
 
 namespace kolvar::bsp {
-
-PolygonList randomWalls(std::size_t count, std::uint64_t seed) {
-  std::mt19937_64 rng(seed);  // its output sequence is fixed by the standard
-  const auto uniform = [&](double lo, double hi) {
-    return lo + (hi - lo) * (static_cast<double>(rng() >> 11) * 0x1.0p-53);
-  };
-  std::vector<PolygonRef> walls;
-  walls.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const double cx = uniform(0, 100);
-    const double cy = uniform(0, 100);
-    const double angle = uniform(0, 2 * std::numbers::pi);
-    const double half = uniform(0.5, 2) / 2;
-    const double dx = half * std::cos(angle);
-    const double dy = half * std::sin(angle);
-    walls.push_back(newPolygon({{cx - dx, cy - dy, 0}, {cx + dx, cy + dy, 0}, {cx + dx, cy + dy, 1},
-                                {cx - dx, cy - dy, 1}},
-                               "w" + std::to_string(i + 1)));
-  }
-  return PolygonList::from(std::move(walls));
-}
 
 NodeRef buildTree(const PolygonList& scene) {
   NodeRef root = freshRoot(scene);

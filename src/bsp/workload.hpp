@@ -1,18 +1,12 @@
 #pragma once
-// Generated scenes and whole-tree builds, for the benchmarks, the command-line tools and the
-// tests that check the core on scenes far larger than the presets.
+// Whole-tree builds, for the benchmarks, the command-line tools and the tests that check the
+// core on scenes far larger than the presets.
 #include <cstddef>
 #include <cstdint>
 
 #include "bsp/tree.hpp"
 
 namespace kolvar::bsp {
-
-// `count` vertical walls, each 1 unit high and 0.5 to 2 units long at a random angle, with their
-// centres scattered over [0, 100] x [0, 100]; labels "w1", "w2", ... The same seed gives the same
-// scene on every machine (the generator does not depend on the standard library's distributions).
-// Vertices run bottom, bottom, top, top, like the preset walls.
-PolygonList randomWalls(std::size_t count, std::uint64_t seed);
 
 // Builds the whole tree of a scene as repeated clicks would: starting from the fresh root,
 // expand a waiting list by choosing its first polygon and insert the new node, until no list is

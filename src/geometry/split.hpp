@@ -33,9 +33,13 @@ struct SplitPart {
 // no original edge; a vertex on the plane (OnPlane::Both) keeps its outgoing edge's flag only
 // in the part that edge runs into. Without `edges`, the parts' edges stay empty.
 //
-// A part with fewer than three vertices or whose vertices lie on one line covers no area and
-// comes out empty. A loop that does not cross the plane comes out whole in one part (plus the
-// vertices in the plane, under OnPlane::Both, in the other, which then has no area).
+// A loop that reaches beyond the tolerance on one side of the plane only is not cut: it comes out
+// whole (points, edge flags and all) in the part on that side, and in the front part when all of
+// it lies within the tolerance. Nor does a cut leave slivers: where one part covers less than the
+// tolerance squared (a part with fewer than three vertices, or on one line, covers none), the loop
+// comes out whole in the other part; where both do, in the larger one (the front on a tie). So a
+// part that is not empty always reaches beyond the tolerance on its own side, and the other part
+// is empty exactly when the loop was not cut. Both parts hold each cut point as the same double.
 void splitConvex(const std::vector<Vec3>& points, const std::vector<bool>* edges, const Plane& plane,
                  double tolerance, OnPlane onPlane, SplitPart& front, SplitPart& back);
 

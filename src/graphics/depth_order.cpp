@@ -17,13 +17,15 @@ using geometry::Side;
 
 // The side of a segment's end. Segments are cut where they cross a plane and filed whole where
 // they touch it; an end whose distance is not a number stays where it is, as if on the plane.
-Side sideOfEnd(const Plane& plane, const Vec3& p) {
-  const Side s = geometry::sideOf(geometry::distance(plane, p), kDepthTolerance);
+Side sideOfEnd(const Plane& plane, const Vec3& p, double tol) {
+  const Side s = geometry::sideOf(geometry::distance(plane, p), tol);
   return s == Side::Straddling ? Side::On : s;
 }
 
-bool samePoint(Vec3 a, Vec3 b) {
-  return std::abs(a.x - b.x) <= 1e-12 && std::abs(a.y - b.y) <= 1e-12 && std::abs(a.z - b.z) <= 1e-12;
+// Points closer than a thousandth of the tolerance are one point.
+bool samePoint(Vec3 a, Vec3 b, double tol) {
+  const double near = 1e-3 * tol;
+  return std::abs(a.x - b.x) <= near && std::abs(a.y - b.y) <= near && std::abs(a.z - b.z) <= near;
 }
 
 // What the tree keeps about each piece: its own plane and the box around its corners, which
@@ -44,14 +46,14 @@ PieceInfo infoOf(const DepthFace& f, const Plane& plane) {
   return info;
 }
 
-Side classify(const DepthFace& f, const PieceInfo& info, const Plane& p) {
+Side classify(const DepthFace& f, const PieceInfo& info, const Plane& p, double tol) {
   // The box's centre and how far its corners reach along the normal.
   const Vec3 half = 0.5 * (info.hi - info.lo);
   const double c = geometry::distance(p, 0.5 * (info.lo + info.hi));
   const double reach = std::abs(p.normal.x) * half.x + std::abs(p.normal.y) * half.y + std::abs(p.normal.z) * half.z;
-  if (c > reach + kDepthTolerance) return Side::Front;
-  if (c < -reach - kDepthTolerance) return Side::Back;
-  return geometry::sideOf(f.points, p, kDepthTolerance);
+  if (c > reach + tol) return Side::Front;
+  if (c < -reach - tol) return Side::Back;
+  return geometry::sideOf(f.points, p, tol);
 }
 
 }  // namespace
@@ -70,14 +72,14 @@ std::optional<Plane> planeOf(const std::vector<Vec3>& pts) {
   return plane;
 }
 
-std::vector<DepthFace> flatFaces(DepthFace face) {
+std::vector<DepthFace> flatFaces(DepthFace face, double tolerance) {
   if (face.edges.size() != face.points.size()) face.edges.assign(face.points.size(), true);
   // Drop repeated points (a closing copy of the first point, say): they make zero-length edges.
   // Done in place: a repeated point hands its edge's flag to the point it repeats.
   DepthFace clean = std::move(face);
   std::size_t kept = 0;
   for (std::size_t i = 0; i < clean.points.size(); ++i) {
-    if (kept > 0 && samePoint(clean.points[i], clean.points[kept - 1])) {
+    if (kept > 0 && samePoint(clean.points[i], clean.points[kept - 1], tolerance)) {
       clean.edges[kept - 1] = clean.edges[i];
       continue;
     }
@@ -87,14 +89,14 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
   }
   clean.points.resize(kept);
   clean.edges.resize(kept);
-  while (clean.points.size() > 1 && samePoint(clean.points.back(), clean.points.front())) {
+  while (clean.points.size() > 1 && samePoint(clean.points.back(), clean.points.front(), tolerance)) {
     clean.points.pop_back();
     clean.edges.pop_back();
   }
   std::optional<Plane> plane = planeOf(clean.points);
   if (!plane) return {};
   bool flat = true;
-  for (const Vec3& p : clean.points) flat = flat && std::abs(geometry::distance(*plane, p)) <= kDepthTolerance;
+  for (const Vec3& p : clean.points) flat = flat && std::abs(geometry::distance(*plane, p)) <= tolerance;
   std::vector<DepthFace> out;
   if (flat) {
     out.push_back(std::move(clean));  // (a braced list would copy it)
@@ -113,7 +115,7 @@ std::vector<DepthFace> flatFaces(DepthFace face) {
   return out;
 }
 
-void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back) {
+void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back, double tolerance) {
   std::vector<bool> allOriginal;
   const std::vector<bool>* edges = &face.edges;
   if (face.edges.size() != face.points.size()) {
@@ -121,7 +123,7 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
     edges = &allOriginal;
   }
   geometry::SplitPart f, b;
-  geometry::splitConvex(face.points, edges, plane, kDepthTolerance, geometry::OnPlane::Both, f, b);
+  geometry::splitConvex(face.points, edges, plane, tolerance, geometry::OnPlane::Both, f, b);
   front = DepthFace{std::move(f.points), std::move(f.edges), face.id};
   back = DepthFace{std::move(b.points), std::move(b.edges), face.id};
 }
@@ -129,9 +131,9 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
 // The box's walls stand at exactly +-0.5; points within the tolerance outside count as inside
 // and are left where they are.
 constexpr double kHalf = 0.5;
-constexpr double kHalfSlack = 0.5 + kDepthTolerance;
 
-DepthFace clipFaceToBox(DepthFace face) {
+DepthFace clipFaceToBox(DepthFace face, double tolerance) {
+  const double kHalfSlack = kHalf + tolerance;
   bool inside = true;
   for (const Vec3& p : face.points)
     inside = inside && std::abs(p.x) <= kHalfSlack && std::abs(p.y) <= kHalfSlack && std::abs(p.z) <= kHalfSlack;
@@ -145,7 +147,7 @@ DepthFace clipFaceToBox(DepthFace face) {
       wall.normal[axis] = -sign;
       wall.point[axis] = sign * kHalf;
       DepthFace in, out;
-      splitFace(kept, wall, in, out);
+      splitFace(kept, wall, in, out, tolerance);
       kept = std::move(in);
       if (kept.points.empty()) break;
     }
@@ -153,7 +155,8 @@ DepthFace clipFaceToBox(DepthFace face) {
   return kept;
 }
 
-std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s) {
+std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s, double tolerance) {
+  const double kHalfSlack = kHalf + tolerance;
   bool inside = true;
   for (const Vec3& p : {s.a, s.b})
     inside = inside && std::abs(p.x) <= kHalfSlack && std::abs(p.y) <= kHalfSlack && std::abs(p.z) <= kHalfSlack;
@@ -189,17 +192,17 @@ struct Splitter {
 
 // Where a piece lies relative to the plane across `axis` at `at`, read off its bounds alone: the
 // corners extreme along the axis are exactly the ones whose signed distances are extreme.
-Side classifyAcross(const PieceInfo& info, int axis, double at) {
-  const bool anyFront = info.hi[axis] - at > kDepthTolerance;
-  const bool anyBack = info.lo[axis] - at < -kDepthTolerance;
+Side classifyAcross(const PieceInfo& info, int axis, double at, double tol) {
+  const bool anyFront = info.hi[axis] - at > tol;
+  const bool anyBack = info.lo[axis] - at < -tol;
   if (anyFront && anyBack) return Side::Straddling;
   if (anyFront) return Side::Front;
   if (anyBack) return Side::Back;
   return Side::On;
 }
 
-Side classify(const DepthFace& f, const PieceInfo& info, const Splitter& s) {
-  return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.point[s.axis]) : classify(f, info, s.plane);
+Side classify(const DepthFace& f, const PieceInfo& info, const Splitter& s, double tol) {
+  return s.axis >= 0 ? classifyAcross(info, s.axis, s.plane.point[s.axis], tol) : classify(f, info, s.plane, tol);
 }
 
 // How good a splitter looks on a node's sample; lower is better. Cuts make pieces, and pieces
@@ -312,7 +315,7 @@ int leastRoomyAxis(const std::vector<PieceInfo>& info, const std::vector<int>& s
 // settles the faces lying in it. A plane across an axis is only taken when both its sides hold
 // fewer pieces than the node, so that every step brings the building nearer its end.
 Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFace>& faces,
-                        const std::vector<PieceInfo>& info, Workspace& w) {
+                        const std::vector<PieceInfo>& info, Workspace& w, double tol) {
   constexpr std::size_t kAllFacesUpTo = 8;
   constexpr std::size_t kCandidates = 4;
   constexpr std::size_t kSample = 32;
@@ -331,7 +334,7 @@ Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFac
     const Plane& p = info[candidate].plane;
     long cuts = 0, fronts = 0, backs = 0;
     for (int idx : w.sample) {
-      switch (idx == candidate ? Side::On : classify(faces[idx], info[idx], p)) {
+      switch (idx == candidate ? Side::On : classify(faces[idx], info[idx], p, tol)) {
         case Side::Front: ++fronts; break;
         case Side::Back: ++backs; break;
         case Side::Straddling: ++cuts; break;
@@ -360,7 +363,7 @@ Splitter chooseSplitter(const std::vector<int>& list, const std::vector<DepthFac
   // Counted over the whole list, from the bounds alone.
   std::size_t fronts = 0, backs = 0;
   for (int idx : list) {
-    const Side side = classifyAcross(info[idx], across.axis, across.plane.point[across.axis]);
+    const Side side = classifyAcross(info[idx], across.axis, across.plane.point[across.axis], tol);
     fronts += side == Side::Front || side == Side::Straddling;
     backs += side == Side::Back || side == Side::Straddling;
   }
@@ -384,14 +387,14 @@ void partition(DepthTree& tree, int node, const std::vector<int>& list, const Sp
     const int idx = list[k];
     const Side side = static_cast<std::ptrdiff_t>(k) == splitter.pick
                           ? Side::On
-                          : classify(tree.faces[idx], info[idx], splitter);
+                          : classify(tree.faces[idx], info[idx], splitter, tree.tolerance);
     switch (side) {
       case Side::On: tree.nodeFaces.push_back(idx); break;
       case Side::Front: fronts.push_back(idx); break;
       case Side::Back: backs.push_back(idx); break;
       case Side::Straddling: {
         DepthFace f, b;
-        splitFace(tree.faces[idx], splitter.plane, f, b);
+        splitFace(tree.faces[idx], splitter.plane, f, b, tree.tolerance);
         // A piece keeps the plane of the face it came from (recomputing it from a sliver would
         // only add rounding); its sphere and bounds shrink to the piece.
         const Plane own = info[idx].plane;
@@ -430,7 +433,7 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
       tree.nodes[node].segments.push_back(static_cast<int>(tree.segments.size()) - 1);
       continue;
     }
-    const Side sa = sideOfEnd(n.plane, s.a), sb = sideOfEnd(n.plane, s.b);
+    const Side sa = sideOfEnd(n.plane, s.a, tree.tolerance), sb = sideOfEnd(n.plane, s.b, tree.tolerance);
     auto descend = [&](bool toFront, const DepthSegment& piece) {
       int child = toFront ? tree.nodes[node].front : tree.nodes[node].back;
       if (child < 0) {
@@ -460,8 +463,10 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
 
 }  // namespace
 
-DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<DepthSegment>& segments) {
+DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<DepthSegment>& segments,
+                         double tolerance) {
   DepthTree tree;
+  tree.tolerance = tolerance;
   tree.faces = input;
   if (tree.faces.empty()) {
     if (!segments.empty()) tree.root = newNode(tree, true);
@@ -483,7 +488,7 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
       auto [node, list] = std::move(work.back());
       work.pop_back();
       std::vector<int> fronts = takeList(w), backs = takeList(w);
-      partition(tree, node, list, chooseSplitter(list, tree.faces, info, w), info, fronts, backs);
+      partition(tree, node, list, chooseSplitter(list, tree.faces, info, w, tolerance), info, fronts, backs);
       w.spare.push_back(std::move(list));
       for (auto [toFront, side] : {std::pair{true, &fronts}, std::pair{false, &backs}}) {
         if (side->empty()) {

@@ -8,8 +8,11 @@
 // direction gives every piece after everything that can lie behind it. The tree depends only on
 // the geometry, not on the view, so it can be kept while the view turns.
 //
-// Works in box space (the limits box scaled to the unit cube), where one absolute tolerance
-// fits every axes whatever its data units.
+// Works in box space (the limits box scaled to the unit cube), whose unit is the size of the
+// axes' content whatever its data units. The tolerance of its plane tests is kDepthTolerance
+// there, more where rounding noise reaches further: where the data lie far from the origin
+// compared with the box's size, or faces reach far out of the box (see depthTolerance).
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -40,7 +43,15 @@ struct DepthSegment {
 // A plane through a point, with a unit normal; distances are measured from that point.
 using Plane = geometry::Plane;
 
+// The tolerance of the plane tests per unit of coordinate magnitude, measured in box units.
 inline constexpr double kDepthTolerance = 1e-9;
+
+// The tolerance for content whose coordinates reach `magnitude` in box units: those of the data
+// themselves (where the box's centre lies, in box units, plus how far the content reaches from
+// it), since rounding noise was made in data units before the content came into box space.
+// Content within a box around the origin has the magnitude 0.5 and gets kDepthTolerance: the box
+// is the unit, so the tolerance never falls below it.
+inline double depthTolerance(double magnitude) { return kDepthTolerance * std::fmax(1.0, magnitude); }
 
 // The area-weighted (Newell) normal of a polygon, not normalised; zero for a degenerate one.
 using geometry::newellNormal;
@@ -50,17 +61,22 @@ std::optional<Plane> planeOf(const std::vector<Vec3>& points);
 
 // A face ready for the tree: itself when it is flat, its fan triangles when its points do not lie
 // in one plane (the fan's inner diagonals are not original edges), nothing when it has no area.
-std::vector<DepthFace> flatFaces(DepthFace face);
+// Flat means every point within `tolerance` of the plane.
+std::vector<DepthFace> flatFaces(DepthFace face, double tolerance = kDepthTolerance);
 
-// Cut a polygon by a plane into its parts in front and behind; corners within
-// kDepthTolerance of the plane belong to both. Edge flags follow the pieces (no flags count as
-// all original); the cut itself is not an original edge. A part with no area comes out empty.
-void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back);
+// Cut a polygon by a plane into its parts in front and behind; corners within `tolerance` of
+// the plane belong to both. Edge flags follow the pieces (no flags count as all original); the
+// cut itself is not an original edge. A face that the plane does not cut, or would cut into a
+// sliver (less than the tolerance squared in area), comes out whole on its side and the other
+// part empty (see geometry::splitConvex).
+void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, DepthFace& back,
+               double tolerance = kDepthTolerance);
 
-// Keep the part of a face inside the box |x|, |y|, |z| <= 0.5 (empty when none is).
-DepthFace clipFaceToBox(DepthFace face);
+// Keep the part of a face inside the box |x|, |y|, |z| <= 0.5 (empty when none is); points
+// within the tolerance outside count as inside.
+DepthFace clipFaceToBox(DepthFace face, double tolerance = kDepthTolerance);
 // Keep the part of a segment inside the box; nothing when none is.
-std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s);
+std::optional<DepthSegment> clipSegmentToBox(const DepthSegment& s, double tolerance = kDepthTolerance);
 
 struct DepthTree {
   struct Node {
@@ -78,11 +94,14 @@ struct DepthTree {
   std::vector<int> source;             // for each piece, the input face it is part of
   std::vector<DepthSegment> segments;  // the segment pieces, after cutting
   int root = -1;
+  double tolerance = kDepthTolerance;  // of every plane test the build made
 };
 
 // Build the tree. Faces must be flat (see flatFaces); input order decides the order of
 // coplanar pieces and of segments sharing a cell, later on top. Empty input: an empty tree.
-DepthTree buildDepthTree(const std::vector<DepthFace>& faces, const std::vector<DepthSegment>& segments);
+// `tolerance` is that of the whole content (depthTolerance of its magnitude).
+DepthTree buildDepthTree(const std::vector<DepthFace>& faces, const std::vector<DepthSegment>& segments,
+                         double tolerance = kDepthTolerance);
 
 struct DepthStep {
   bool face = true;  // a face piece, or a segment piece

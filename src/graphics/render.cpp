@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "geometry/magnitude.hpp"
 #include "graphics/axes_decoration.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/lighting.hpp"
@@ -71,13 +72,24 @@ struct Scene {
   std::vector<SegmentStyle> segmentStyles;
   std::vector<SceneLight> lights;
   std::vector<Handle> overlays;  // lines with markers and texts, in creation order
+  // How far from the origin the box's centre lies in data, in box units: the data's magnitude in
+  // box units is this plus that of a point in box space (see depthTolerance).
+  double offset = 0;
+  double magnitude = 0;  // the largest of the faces and segments, offset included
 };
+
+// The magnitude of box-space points as data, in box units.
+double dataMagnitude(const Scene& s, const std::vector<Vec3>& points) {
+  return points.empty() ? 0 : s.offset + geometry::magnitude(points);
+}
 
 void addSegment(Scene& s, Vec3 a, Vec3 b, int style, bool clip) {
   if (!finite(a) || !finite(b) || a == b) return;
   DepthSegment seg{a, b, style};
+  const double m = dataMagnitude(s, {a, b});
+  s.magnitude = std::max(s.magnitude, m);
   if (clip) {
-    auto kept = clipSegmentToBox(seg);
+    auto kept = clipSegmentToBox(seg, depthTolerance(m));
     if (!kept) return;
     seg = *kept;
   }
@@ -178,7 +190,9 @@ void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
       if (finite(p)) points.push_back(dataToBox(cam, p));  // NaN corners are left out
     }
     std::vector<DepthFace> flat;
-    if (fill) flat = flatFaces(DepthFace{points, std::vector<bool>(points.size(), true), faceStyle});
+    const double m = dataMagnitude(s, points);
+    const double tolerance = depthTolerance(m);
+    if (fill) flat = flatFaces(DepthFace{points, std::vector<bool>(points.size(), true), faceStyle}, tolerance);
     if (flat.empty()) {
       // Nothing to fill (no colour, or no area): the outline alone, as line segments.
       if (edge)
@@ -187,8 +201,10 @@ void readPatch(const PropertyReader& r, Handle h, const Camera& cam, Scene& s) {
       continue;
     }
     for (DepthFace& piece : flat) {
-      if (clip) piece = clipFaceToBox(std::move(piece));
-      if (!piece.points.empty()) s.faces.push_back(std::move(piece));
+      if (clip) piece = clipFaceToBox(std::move(piece), tolerance);
+      if (piece.points.empty()) continue;
+      s.magnitude = std::max(s.magnitude, m);
+      s.faces.push_back(std::move(piece));
     }
   }
 }
@@ -205,6 +221,7 @@ void readLight(const PropertyReader& r, const Camera& cam, Scene& s) {
 
 Scene readScene(const std::vector<Handle>& children, const Camera& cam) {
   Scene s;
+  for (int i = 0; i < 3; ++i) s.offset = std::max(s.offset, std::abs(cam.center[i] / cam.span[i]));
   PropertyReader r = sceneReader();
   for (Handle c : children) {
     r.read(c);
@@ -393,8 +410,10 @@ void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) 
 
   Scene scene = readScene(childrenOf(ax), cam);
   RenderCache::Entry& entry = cache.axes[ax];
-  if (!entry.built || entry.faces != scene.faces || entry.segments != scene.segments) {
-    entry.tree = buildDepthTree(scene.faces, scene.segments);
+  const double tolerance = depthTolerance(scene.magnitude);
+  if (!entry.built || entry.faces != scene.faces || entry.segments != scene.segments ||
+      entry.tree.tolerance != tolerance) {
+    entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
     entry.faces = std::move(scene.faces);
     entry.segments = std::move(scene.segments);
     entry.built = true;

@@ -69,41 +69,5 @@ TEST(Expand, PairsGiveLeavesAndCoplanarPolygonsGoInFront) {
   EXPECT_EQ(labels(PolygonList::from({a, nullptr, b})), (Labels{"a", "b"}));  // lists hold polygons only
 }
 
-TEST(Expand, AFullBuildOfRandomWallsFilesEveryPieceOnItsSideAndLosesNoArea) {
-  const PolygonList scene = randomWalls(1500, 7);
-  const NodeRef tree = buildTree(scene);
-  const TreeStats stats = treeStats(tree);
-  EXPECT_EQ(stats.waiting, 0u);  // every expansion landed where its list hung
-  double sceneArea = 0;
-  for (const PolygonRef& p : scene) sceneArea += area(*p);
-  double placedArea = 0;
-  std::size_t visited = 0;
-  bspFarToNear({50, 50, 0.5}, tree, [&](const BspElement& e) {
-    placedArea += area(*e.poly);
-    ++visited;
-  });
-  EXPECT_EQ(visited, stats.placed);
-  EXPECT_NEAR(placedArea, sceneArea, 1e-9 * sceneArea);
-
-  // Every polygon below a node lies on the side of its plane that its subtree stands for.
-  struct Item {
-    const BspNode* node;
-    std::vector<std::pair<const Polygon*, int>> planes;  // ancestors' polygons and the side
-  };
-  std::size_t misplaced = 0;
-  std::vector<Item> stack{{tree.get(), {}}};
-  while (!stack.empty()) {
-    const Item it = std::move(stack.back());
-    stack.pop_back();
-    for (const auto& [plane, side] : it.planes) misplaced += inFront(it.node->element->poly->points, *plane) != side;
-    for (const auto& [child, side] : {std::pair{it.node->left.get(), -1}, std::pair{it.node->right.get(), 1}}) {
-      if (!child) continue;
-      stack.push_back({child, it.planes});
-      stack.back().planes.emplace_back(it.node->element->poly.get(), side);
-    }
-  }
-  EXPECT_EQ(misplaced, 0u);
-}
-
 }  // namespace
 }  // namespace kolvar::bsp

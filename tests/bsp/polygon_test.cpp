@@ -53,6 +53,37 @@ TEST(SideTest, WithinEpsilonOfThePlaneCountsAsInFront) {
   EXPECT_EQ(inFront(Vec3{0, 0, 1}, *newPolygon({{0, 0, 2}, {1, 0, 2}, {1, 1, 2}})), 1);
 }
 
+// Points of the plane through `origin` spanned by `u` and `v`, each rounded as doubles round it.
+std::vector<Vec3> inPlane(const Vec3& origin, const Vec3& u, const Vec3& v, std::vector<std::pair<double, double>> at) {
+  std::vector<Vec3> out;
+  for (const auto& [a, b] : at) out.push_back(origin + a * u + b * v);
+  return out;
+}
+
+TEST(SideTest, TheToleranceGrowsAndShrinksWithTheScene) {
+  const Vec3 u = geometry::normalized(Vec3{3, 1, 2});
+  const Vec3 v = geometry::normalized(cross(u, Vec3{0.2, 1, 0.7}));
+  // Far from the origin, faces of one plane differ from it by rounding noise well above 1e-10:
+  // they lie in it all the same, and a polygon of that plane does not cut them.
+  const Vec3 far{3.1e7, -2.7e7, 1.9e7};
+  const PolygonRef a = newPolygon(inPlane(far, u, v, {{0, 0}, {1.3, 0.1}, {0.7, 1.1}}), "a");
+  const PolygonRef b = newPolygon(inPlane(far, u, v, {{5.3, 2.9}, {7.1, 3.3}, {6.1, 4.7}, {5.1, 4.1}}), "b");
+  ASSERT_NE(geometry::sideOf(b->points, planeOf(*a), 1e-10), geometry::Side::On);  // by a fixed tolerance
+  EXPECT_EQ(inFront(b->points, *a), -1);
+  EXPECT_EQ(inFront(a->points, *b), -1);
+  const NodeRef node = expandNode(PolygonList::from({a, b}), 0);
+  EXPECT_TRUE(node->element->front.empty());
+  ASSERT_TRUE(node->left);
+  EXPECT_EQ(node->left->element->poly, b);  // filed whole, not split
+
+  // A model a thousandth of a unit across: planes 1e-12 apart are apart.
+  const PolygonRef ground = newPolygon({{0, 0, 0}, {1e-3, 0, 0}, {0, 1e-3, 0}}, "g");
+  EXPECT_EQ(inFront(Vec3{5e-4, 5e-4, 1e-12}, *ground), -1);
+  EXPECT_EQ(inFront(Vec3{5e-4, 5e-4, -1e-12}, *ground), 1);
+  EXPECT_EQ(inFront(std::vector<Vec3>{{5e-4, 0, -1e-12}, {0, 5e-4, -1e-12}, {0, 0, -1e-12}}, *ground), 1);
+  EXPECT_EQ(inFront(Vec3{5e-4, 5e-4, -1e-14}, *ground), -1);  // within its tolerance, 1e-13
+}
+
 TEST(Polygon, DisplayLine) {
   std::ostringstream out;
   displayPolygon(newPolygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}), out);

@@ -111,27 +111,6 @@ TEST(FarToNear, Scene3FromTheScannersStartBehindAndOnThePlane) {
   EXPECT_EQ(farToNear({0, 4, 0}, root), (Labels{"1b", "2"}));
 }
 
-// The order as the recursive definition gives it.
-void farToNearReference(const Vec3& viewer, const NodeRef& tree, std::vector<const BspElement*>& out) {
-  if (!tree || !tree->element || !tree->element->poly) return;
-  const bool inFrontOfPlane = inFront(viewer, *tree->element->poly) != 1;
-  farToNearReference(viewer, inFrontOfPlane ? tree->right : tree->left, out);
-  out.push_back(&*tree->element);
-  farToNearReference(viewer, inFrontOfPlane ? tree->left : tree->right, out);
-}
-
-TEST(FarToNear, MatchesTheRecursiveDefinitionOnALargeTree) {
-  const NodeRef tree = buildTree(randomWalls(400, 11));
-  for (const Vec3& viewer : {Vec3{50, 50, 0.5}, Vec3{-10, 120, 3}, Vec3{73.2, 8.9, -1}}) {
-    std::vector<const BspElement*> expected;
-    std::vector<const BspElement*> got;
-    farToNearReference(viewer, tree, expected);
-    const std::function<void(const BspElement&)> f = [&](const BspElement& e) { got.push_back(&e); };
-    bspFarToNear(viewer, tree, f);
-    EXPECT_EQ(got, expected);
-  }
-}
-
 TEST(Tree, ThreeHundredThousandLevelsDeepNeitherOverflowsTheStackNorLeaks) {
   // A chain of nodes sharing one wall, each on the front side of the one above: insertion, the
   // walk and the release of such a tree all go as deep as the tree.

@@ -112,6 +112,38 @@ TEST(SplitConvex, APartWithNoAreaIsDropped) {
   EXPECT_TRUE(none.front.points.empty() && none.back.points.empty());
 }
 
+TEST(SplitConvex, ACutThatWouldLeaveASliverLeavesThePolygonWholeOnTheSideOfTheRest) {
+  // A triangle whose tip reaches just beyond the tolerance in front of x = 0: the tip is a
+  // triangle 1.2e-10 high and as wide, less than the tolerance squared in area.
+  const Plane x0{{0, 0, 0}, {1, 0, 0}};
+  const Points tri{{-1, 0, 0}, {1.2e-10, 0.5, 0}, {-1, 1, 0}};
+  const Flags edges{true, false, true};
+  for (OnPlane on : {OnPlane::Front, OnPlane::Both}) {
+    Parts p;
+    splitConvex(tri, &edges, x0, kTol, on, p.front, p.back);
+    EXPECT_TRUE(p.front.points.empty());
+    EXPECT_EQ(p.back.points, tri);  // whole: its own points and edge flags, nothing cut
+    EXPECT_EQ(p.back.edges, edges);
+    EXPECT_EQ(p.back.normal, (Vec3{0, 0, 1}));
+    // The mirror image: the sliver behind, the polygon whole in front.
+    Points mirrored = tri;
+    for (Vec3& v : mirrored) v.x = -v.x;
+    splitConvex(mirrored, nullptr, x0, kTol, on, p.front, p.back);
+    EXPECT_EQ(p.front.points, mirrored);
+    EXPECT_TRUE(p.back.points.empty());
+  }
+  // A tip ten times higher covers a hundred times more: a piece, shared cut points and all.
+  const Parts cut = split({{-1, 0, 0}, {1.2e-9, 0.5, 0}, {-1, 1, 0}}, x0, OnPlane::Front);
+  ASSERT_EQ(cut.front.points.size(), 3u);
+  ASSERT_EQ(cut.back.points.size(), 4u);
+  EXPECT_EQ(cut.front.points[0], cut.back.points[1]);  // bitwise the same double
+  EXPECT_EQ(cut.front.points[2], cut.back.points[2]);
+  // Both parts slivers: the whole polygon, tiny as it is, goes to the larger one.
+  const Parts tiny = split({{-1.5e-10, 0, 0}, {1.5e-10, 0.25e-10, 0}, {-1.5e-10, 0.5e-10, 0}}, x0, OnPlane::Front);
+  EXPECT_TRUE(tiny.front.points.empty());
+  EXPECT_EQ(tiny.back.points.size(), 3u);
+}
+
 TEST(SplitConvex, APlaneWithANotANumberNormalLeavesThePolygonWholeInFront) {
   const Points tri{{2, 0, 0}, {0, -1, 0}, {0, 1, 0}};
   const Parts p = split(tri, Plane{{1, 0, 0}, {kNaN, 0, 0}}, OnPlane::Front);
