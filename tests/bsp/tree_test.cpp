@@ -1,6 +1,10 @@
 // Insertion and the far-to-near order.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
+#include "../geometry/order_oracles.hpp"
 #include "fixtures.hpp"
 
 namespace kolvar::bsp {
@@ -111,21 +115,19 @@ TEST(FarToNear, Scene3FromTheScannersStartBehindAndOnThePlane) {
   EXPECT_EQ(farToNear({0, 4, 0}, root), (Labels{"1b", "2"}));
 }
 
-// The order as the recursive definition gives it.
-void farToNearReference(const Vec3& viewer, const NodeRef& tree, std::vector<const BspElement*>& out) {
-  if (!tree || !tree->element || !tree->element->poly) return;
-  const bool inFrontOfPlane = inFront(viewer, *tree->element->poly) != 1;
-  farToNearReference(viewer, inFrontOfPlane ? tree->right : tree->left, out);
-  out.push_back(&*tree->element);
-  farToNearReference(viewer, inFrontOfPlane ? tree->left : tree->right, out);
-}
-
 TEST(FarToNear, MatchesTheRecursiveDefinitionOnALargeTree) {
   const NodeRef tree = buildTree(randomWalls(400, 11));
   for (const Vec3& viewer : {Vec3{50, 50, 0.5}, Vec3{-10, 120, 3}, Vec3{73.2, 8.9, -1}}) {
     std::vector<const BspElement*> expected;
     std::vector<const BspElement*> got;
-    farToNearReference(viewer, tree, expected);
+    geometry::testing::farToNearByDefinition(
+        tree,
+        [&](const NodeRef& n) -> std::optional<std::pair<NodeRef, NodeRef>> {
+          if (!n || !n->element || !n->element->poly) return std::nullopt;
+          if (inFront(viewer, *n->element->poly) != 1) return std::pair{n->right, n->left};
+          return std::pair{n->left, n->right};
+        },
+        [&](const NodeRef& n) { expected.push_back(&*n->element); });
     const std::function<void(const BspElement&)> f = [&](const BspElement& e) { got.push_back(&e); };
     bspFarToNear(viewer, tree, f);
     EXPECT_EQ(got, expected);
