@@ -186,13 +186,6 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
   EXPECT_EQ(notes, std::vector<std::string>{"wrapped"});
   EXPECT_FALSE(rotationDragActive(fig));
 
-  // A handler that never runs the command leaves the drag open until the next press.
-  set(fig, "WindowButtonUpFcn", Value(""));
-  press(fig, a.x, a.y);
-  release(fig, a.x, a.y);
-  EXPECT_TRUE(rotationDragActive(fig));
-  press(fig, 1, 1);  // outside the rotated axes
-  EXPECT_FALSE(rotationDragActive(fig));
   EXPECT_EQ(messageOf([&] { rotate3d(fig); }), "rotate3d: the handle does not name an axes.");
 }
 
