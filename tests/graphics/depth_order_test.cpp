@@ -93,3 +93,17 @@ TEST(DepthOrder, CrossingTrianglesAreCutAndEveryPieceIsDrawnInOrder) {
     EXPECT_EQ(misordered(tree, v), 0) << v.x << " " << v.y << " " << v.z;
   }
 }
+
+TEST(DepthOrder, FacesInOnePlaneKeepTheirInputOrderFromEitherSide) {
+  // A sheet and a smaller tile on it (a plane drawn under its polygon): the later one is on top.
+  const DepthFace sheet = face({{-0.3, -0.3, 0}, {0.3, -0.3, 0}, {0.3, 0.3, 0}, {-0.3, 0.3, 0}}, 0);
+  const DepthFace tile = face({{-0.1, -0.1, 0}, {0.1, -0.1, 0}, {0.1, 0.1, 0}, {-0.1, 0.1, 0}}, 1);
+  for (const bool tileFirst : {false, true}) {
+    const DepthTree tree = buildDepthTree(tileFirst ? std::vector{tile, sheet} : std::vector{sheet, tile}, {});
+    for (const Vec3& v : {Vec3{0.2, 0.1, 1}, Vec3{-0.3, 0.2, -1}}) {
+      std::vector<int> ids;
+      for (const DepthStep& s : farToNear(tree, v)) ids.push_back(tree.faces[s.index].id);
+      EXPECT_EQ(ids, tileFirst ? (std::vector<int>{1, 0}) : (std::vector<int>{0, 1})) << v.z;
+    }
+  }
+}
