@@ -1,6 +1,9 @@
 // Insertion and the far-to-near order.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 #include "fixtures.hpp"
 
 namespace kolvar::bsp {

@@ -151,15 +151,3 @@ TEST_F(Callbacks, ADisabledControlRefusesItsAction) {
   EXPECT_EQ(get(box, "Value").scalar(), 0.0);
   EXPECT_TRUE(notes.empty());
 }
-
-TEST_F(Callbacks, DialogsGoToTheBackend) {
-  backend_->script.answers.push_back("No");
-  EXPECT_EQ(questdlg("Close kolvar?", "Close kolvar...", {"Yes", "No"}, "Yes"), "No");
-  backend_->script.files.push_back(FileChoice{"saved.fig", "/tmp/"});
-  EXPECT_EQ(uigetfile("*.fig"), Value("saved.fig"));
-  EXPECT_EQ(uigetfile("*.fig"), Value(0.0));  // cancelled
-  Handle f = figure();
-  printdlg(f);
-  ASSERT_EQ(backend_->script.asked.size(), 4u);
-  EXPECT_EQ(backend_->script.asked[3].figure, f);
-}

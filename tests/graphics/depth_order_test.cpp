@@ -1,6 +1,7 @@
-// The depth order's planes between objects: a mesh is ordered along its grid lines without a cut,
-// walls apart in height are kept whole, and the order stays exact where corners lie on those
-// planes. Checked against an order found independently at sample points of the screen.
+// The depth order of faces: crossing faces are cut and every piece drawn in order, a mesh is
+// ordered along its grid lines without a cut, walls apart in height are kept whole, and the
+// order stays exact where corners lie on the planes between objects. Checked against the order
+// found independently at sample points of the screen.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,46 +10,20 @@
 
 #include "../geometry/rays.hpp"
 #include "graphics/depth_order.hpp"
+#include "../geometry/order_oracles.hpp"
 
 using namespace kolvar::graphics;
 
 namespace {
 
-// Counts the screen samples where a piece drawn later lies behind one drawn earlier. Pieces are
-// convex; a sample counts for a piece only well inside it, so that shared edges do not count.
-int misorderedSamples(const DepthTree& tree, Vec3 toViewer) {
-  const Vec3 w = normalized(toViewer);
-  const Vec3 r = normalized(cross(std::abs(w.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0}, w));
-  const Vec3 u = cross(w, r);
-  std::vector<std::vector<Vec3>> drawn;  // view space, far to near
-  for (const DepthStep& s : farToNear(tree, w)) {
-    std::vector<Vec3> v;
-    for (const Vec3& q : tree.faces[s.index].points) v.push_back({dot(q, r), dot(q, u), dot(q, w)});
-    if (s.face && std::abs(newellNormal(v).z) > 1e-6) drawn.push_back(v);  // edge-on: hides nothing
-  }
-  int bad = 0;
-  for (double x = -0.7; x <= 0.7; x += 0.025) {
-    for (double y = -0.7; y <= 0.7; y += 0.025) {
-      double nearest = -1e9;
-      for (const std::vector<Vec3>& v : drawn) {
-        double sign = 0;
-        bool inside = true;
-        for (std::size_t i = 0; i < v.size() && inside; ++i) {
-          const Vec3 a = v[i], b = v[(i + 1) % v.size()];
-          const double len = std::hypot(b.x - a.x, b.y - a.y);
-          const double c = ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x)) / len;
-          inside = std::abs(c) > 1e-6 && c * sign >= 0;
-          if (sign == 0) sign = c;
-        }
-        if (!inside) continue;
-        const Vec3 n = newellNormal(v);
-        const double depth = v[0].z - (n.x * (x - v[0].x) + n.y * (y - v[0].y)) / n.z;
-        if (depth < nearest - 1e-7) ++bad;
-        nearest = std::max(nearest, depth);
-      }
-    }
-  }
-  return bad;
+using kolvar::geometry::testing::misorderedSamples;
+
+// The face pieces of a tree in the order its walk draws them for a viewer along -toViewer.
+int misordered(const DepthTree& tree, Vec3 toViewer) {
+  std::vector<std::vector<Vec3>> drawn;
+  for (const DepthStep& s : farToNear(tree, toViewer))
+    if (s.face) drawn.push_back(tree.faces[s.index].points);
+  return misorderedSamples(drawn, toViewer);
 }
 
 std::vector<Vec3> someViews() {
@@ -78,7 +53,7 @@ TEST(DepthOrder, AHeightFieldIsOrderedAlongItsGridLinesWithoutCuttingATriangle) 
   }
   const DepthTree tree = buildDepthTree(mesh, {});
   EXPECT_EQ(tree.faces.size(), mesh.size());
-  for (const Vec3& v : someViews()) EXPECT_EQ(misorderedSamples(tree, v), 0) << v.x << " " << v.y << " " << v.z;
+  for (const Vec3& v : someViews()) EXPECT_EQ(misordered(tree, v), 0) << v.x << " " << v.y << " " << v.z;
 }
 
 TEST(DepthOrder, WallsCrossingOnThePlanAreCutOnlyWhereTheyMeetInHeight) {
@@ -94,8 +69,45 @@ TEST(DepthOrder, WallsCrossingOnThePlanAreCutOnlyWhereTheyMeetInHeight) {
   const DepthTree meeting = buildDepthTree({wall(a0, a1, -0.3, 0.1, 0), wall(b0, b1, -0.1, 0.3, 1)}, {});
   EXPECT_EQ(meeting.faces.size(), 3u);
   for (const Vec3& v : someViews()) {
-    EXPECT_EQ(misorderedSamples(apart, v), 0) << v.x << " " << v.y << " " << v.z;
-    EXPECT_EQ(misorderedSamples(meeting, v), 0) << v.x << " " << v.y << " " << v.z;
+    EXPECT_EQ(misordered(apart, v), 0) << v.x << " " << v.y << " " << v.z;
+    EXPECT_EQ(misordered(meeting, v), 0) << v.x << " " << v.y << " " << v.z;
+  }
+}
+
+TEST(DepthOrder, CrossingTrianglesAreCutAndEveryPieceIsDrawnInOrder) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> coord(-0.45, 0.45), offset(-0.15, 0.15);
+  std::vector<DepthFace> crowd;
+  for (int i = 0; i < 60; ++i) {
+    const Vec3 c{coord(rng), coord(rng), coord(rng)};
+    DepthFace f;
+    for (int k = 0; k < 3; ++k) f.points.push_back(c + Vec3{offset(rng), offset(rng), offset(rng)});
+    f.id = i;
+    for (DepthFace& flat : flatFaces(f)) crowd.push_back(std::move(flat));
+  }
+  const DepthFace a = face({{-0.25, 0, -0.25}, {0.25, 0, -0.25}, {0.25, 0, 0.25}, {-0.25, 0, 0.25}}, 0);
+  const DepthFace b = face({{0, -0.25, -0.25}, {0, 0.25, -0.25}, {0, 0.25, 0.25}, {0, -0.25, 0.25}}, 1);
+  const DepthTree pair = buildDepthTree({a, b}, {});
+  const DepthTree tree = buildDepthTree(crowd, {});
+  EXPECT_EQ(pair.faces.size(), 3u);  // one of the two is cut by the other's plane
+  EXPECT_GT(tree.faces.size(), crowd.size());
+  for (const Vec3& v : someViews()) {
+    EXPECT_EQ(misordered(pair, v), 0) << v.x << " " << v.y << " " << v.z;
+    EXPECT_EQ(misordered(tree, v), 0) << v.x << " " << v.y << " " << v.z;
+  }
+}
+
+TEST(DepthOrder, FacesInOnePlaneKeepTheirInputOrderFromEitherSide) {
+  // A sheet and a smaller tile on it (a plane drawn under its polygon): the later one is on top.
+  const DepthFace sheet = face({{-0.3, -0.3, 0}, {0.3, -0.3, 0}, {0.3, 0.3, 0}, {-0.3, 0.3, 0}}, 0);
+  const DepthFace tile = face({{-0.1, -0.1, 0}, {0.1, -0.1, 0}, {0.1, 0.1, 0}, {-0.1, 0.1, 0}}, 1);
+  for (const bool tileFirst : {false, true}) {
+    const DepthTree tree = buildDepthTree(tileFirst ? std::vector{tile, sheet} : std::vector{sheet, tile}, {});
+    for (const Vec3& v : {Vec3{0.2, 0.1, 1}, Vec3{-0.3, 0.2, -1}}) {
+      std::vector<int> ids;
+      for (const DepthStep& s : farToNear(tree, v)) ids.push_back(tree.faces[s.index].id);
+      EXPECT_EQ(ids, tileFirst ? (std::vector<int>{1, 0}) : (std::vector<int>{0, 1})) << v.z;
+    }
   }
 }
 

@@ -111,23 +111,6 @@ TEST_F(Events, APressOnAFigureThatHasNotChangedDrawsNothing) {
   EXPECT_EQ(drawingCounts(c.fig).lists, 2);
 }
 
-TEST_F(Events, AnObjectDeletedByTheWindowHandlerGetsNoPress) {
-  Chart c = makeChart();
-  addFunction("drop", 1, 0, [&](const runtime::Args&, int) {
-    deleteObject(c.square);
-    return runtime::Outputs{};
-  });
-  set(c.fig, "WindowButtonDownFcn", Value("drop(gcbo)"));
-  const Point mid = centre(objectPixelRect(c.ax));
-  press(c.fig, mid.x, mid.y);
-  EXPECT_FALSE(ishandle(c.square));
-  EXPECT_TRUE(notes.empty());
-  // Releasing runs the window's button-up handler.
-  set(c.fig, "WindowButtonUpFcn", Value("note('up')"));
-  release(c.fig, mid.x, mid.y);
-  EXPECT_EQ(notes, std::vector<std::string>{"up"});
-}
-
 TEST_F(Events, RotationDragsTurnTheRotatedAxesOnly) {
   Handle fig = figure({{"Position", Value::row({0, 0, 800, 400})}});
   Handle scene = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({0, 0, 400, 400})},
@@ -186,13 +169,6 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
   EXPECT_EQ(notes, std::vector<std::string>{"wrapped"});
   EXPECT_FALSE(rotationDragActive(fig));
 
-  // A handler that never runs the command leaves the drag open until the next press.
-  set(fig, "WindowButtonUpFcn", Value(""));
-  press(fig, a.x, a.y);
-  release(fig, a.x, a.y);
-  EXPECT_TRUE(rotationDragActive(fig));
-  press(fig, 1, 1);  // outside the rotated axes
-  EXPECT_FALSE(rotationDragActive(fig));
   EXPECT_EQ(messageOf([&] { rotate3d(fig); }), "rotate3d: the handle does not name an axes.");
 }
 

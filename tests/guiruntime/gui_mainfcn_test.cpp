@@ -5,7 +5,6 @@
 #include "guiruntime/gui_mainfcn.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/guihandles.hpp"
-#include "guiruntime/openfig.hpp"
 #include "runtime/marshal.hpp"
 #include "support.hpp"
 
@@ -62,7 +61,7 @@ class MainfcnTest : public GuiTest {
     s.setField("gui_Singleton", Value(singleton));
     s.setField("gui_OpeningFcn", Value(registry_->reference("testgui_OpeningFcn", "testgui")));
     s.setField("gui_OutputFcn", Value(registry_->reference("testgui_OutputFcn", "testgui")));
-    s.setField("gui_LayoutFcn", layoutFcn);
+    s.setField("gui_LayoutFcn", Value());
     s.setField("gui_Callback", Value());
     return s;
   }
@@ -78,7 +77,6 @@ class MainfcnTest : public GuiTest {
 
   std::string name = kData + "testgui";
   double singleton = 1;
-  Value layoutFcn;
   std::function<void(Handle)> duringOpening;
   std::vector<Call> opening, output, handler;
 };
@@ -222,34 +220,6 @@ TEST_F(MainfcnTest, AWindowLeftHalfInitialisedIsReplacedOnTheNextStart) {
   EXPECT_EQ(g::findall(g::kRoot, "figure").size(), 1u);
 }
 
-TEST_F(MainfcnTest, AnOpeningFunctionThatDeletesTheWindowHandsTheOutputFunctionAStaleHandle) {
-  duringOpening = [](Handle fig) { g::deleteObject(fig); };
-  const Handle fig = startWindow();
-  EXPECT_FALSE(g::ishandle(fig));
-  ASSERT_EQ(output.size(), 1u);
-  EXPECT_EQ(output[0].args, (Args{Value(fig), Value(), Value()}));
-}
-
-TEST_F(MainfcnTest, ALayoutFunctionBuildsTheWindowAndOptionsComeFromIt) {
-  std::vector<Value> asked;
-  registry_->addLocal("testgui", "build", 40, 1, 1, [&](const Args& a, int) {
-    asked.push_back(a.at(0));
-    Value options;
-    options.setField("syscolorfig", Value(0.0));
-    options.setField("singleton", Value(0.0));
-    const Handle f = g::figure({{"Visible", Value("off")}, {"Tag", Value("built")}});
-    g::setappdata(f, "GUIOptions", options);
-    return Outputs{Value(f)};
-  });
-  layoutFcn = Value(registry_->reference("build", "testgui"));
-  singleton = 0;
-  const Handle fig = startWindow();
-  EXPECT_EQ(asked, std::vector<Value>{Value("new")});
-  EXPECT_EQ(g::get(fig, "Visible"), Value("on"));
-  EXPECT_EQ(guidata(fig).fieldNames(), std::vector<std::string>{"built"});
-  EXPECT_FALSE(g::isappdata(fig, "GUIOnScreen"));  // not a single-instance GUI
-}
-
 TEST_F(MainfcnTest, ANewWindowPerStartAndALayoutWithoutOptionsFails) {
   name = kData + "hidden";
   singleton = 0;
@@ -258,35 +228,6 @@ TEST_F(MainfcnTest, ANewWindowPerStartAndALayoutWithoutOptionsFails) {
   EXPECT_EQ(g::get(b, "Color"), g::get(g::figure(), "Color"));  // no system colour asked
   name = kData + "nooptions";
   EXPECT_EQ(messageOf([&] { startWindow(); }), "Reference to non-existent field 'syscolorfig'.");
-}
-
-// A GUI runtime whose opening function takes no visibility argument: new windows are made hidden
-// by default for the length of its call.
-class TwoInputOpenfigTest : public MainfcnTest {
- protected:
-  void addModules(runtime::Registry& r) override {
-    registerCla(r);
-    registerGuiMainfcn(r);
-    registerGuidata(r);
-    registerGuihandles(r);
-    r.addModule("openfig", 2, 1, [this](const Args& a, int) {
-      defaultDuringOpen = g::get(g::kRoot, "DefaultFigureVisible");
-      return Outputs{Value(openfig(a.at(0).text(), a.at(1).text()))};
-    });
-    registerIsvarname(r);
-    registerMovegui(r);
-    registerIskeyword(r);
-    addTestGui(r);
-  }
-  Value defaultDuringOpen;
-};
-
-TEST_F(TwoInputOpenfigTest, TheRootsDefaultVisibilityIsOffDuringTheCallAndRestoredAfter) {
-  const Handle fig = startWindow();
-  EXPECT_EQ(defaultDuringOpen, Value("off"));
-  EXPECT_EQ(g::get(g::kRoot, "DefaultFigureVisible"), Value("on"));
-  EXPECT_EQ(g::get(fig, "Visible"), Value("on"));
-  EXPECT_EQ(opening.size(), 1u);
 }
 
 }  // namespace

@@ -93,7 +93,6 @@ TEST_F(OpenfigTest, VisibilityRulesAndTheMoveOnScreen) {
   // No visibility word: as the file stored it.
   EXPECT_EQ(g::get(openfig(shown), "Visible"), Value("on"));
   EXPECT_EQ(g::get(openfig(hidden), "Visible"), Value("off"));
-  EXPECT_EQ(g::get(openfig(kData + "upper.FIG"), "Visible"), Value("off"));
   EXPECT_EQ(g::get(openfig(hidden, "new", "Visible"), "Visible"), Value("on"));
   EXPECT_EQ(g::get(openfig(shown, "new", "INVISIBLE"), "Visible"), Value("off"));
   // A reused window takes the root's default visibility, with "auto" and without a word.

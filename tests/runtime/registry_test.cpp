@@ -27,18 +27,6 @@ std::shared_ptr<Registry> sample() {
 
 }  // namespace
 
-TEST(CallByName, OutputsAreCheckedBeforeInputs) {
-  auto r = sample();
-  auto e = r->find("kolvar/pair");
-  ASSERT_TRUE(e);
-  EXPECT_EQ(messageOf([&] { invoke(*e, {1.0, "a", 3.0}, 3); }),
-            "Run-time Error: File: kolvar/pair Line: 330 Column: 1 The function \"kolvar/pair\" "
-            "was called with more than the declared number of outputs (2).");
-  EXPECT_EQ(messageOf([&] { invoke(*r->find("bsp/private/btinorder"), {1.0, 2.0, 3.0}, 0); }),
-            "Run-time Error: File: bsp/private/btinorder Line: 1 Column: 1 The function "
-            "\"bsp/private/btinorder\" was called with more than the declared number of inputs (2).");
-}
-
 TEST(CallByName, MarshalsTypedFunctionsAndNamesAbsentArguments) {
   auto r = sample();
   auto out = invoke(*r->find("kolvar/pair"), {1.0}, 2);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "../geometry/order_oracles.hpp"
 #include "bsp/bsp.hpp"
 #include "scenes/generators.hpp"
 
@@ -108,13 +109,16 @@ TEST(Generators, GeneratedScenesSurviveTheSceneFileRoundTrip) {
   }
 }
 
-// The order as the recursive definition gives it.
+// The order as the recursive definition gives it (the shared oracle).
 void farToNearReference(const Vec3& viewer, const NodeRef& tree, std::vector<const BspElement*>& out) {
-  if (!tree || !tree->element || !tree->element->poly) return;
-  const bool inFrontOfPlane = bsp::inFront(viewer, *tree->element->poly) != 1;
-  farToNearReference(viewer, inFrontOfPlane ? tree->right : tree->left, out);
-  out.push_back(&*tree->element);
-  farToNearReference(viewer, inFrontOfPlane ? tree->left : tree->right, out);
+  geometry::testing::farToNearByDefinition(
+      tree,
+      [&](const NodeRef& n) -> std::optional<std::pair<NodeRef, NodeRef>> {
+        if (!n || !n->element || !n->element->poly) return std::nullopt;
+        if (bsp::inFront(viewer, *n->element->poly) != 1) return std::pair{n->right, n->left};
+        return std::pair{n->left, n->right};
+      },
+      [&](const NodeRef& n) { out.push_back(&*n->element); });
 }
 
 TEST(Generators, TheFarToNearWalkMatchesTheRecursiveDefinitionOnLargeTrees) {

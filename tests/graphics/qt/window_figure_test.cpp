@@ -1,6 +1,6 @@
 // Figures as windows: title, place and size in step with "Position" both ways, closing through
-// the figure's close request, the canvas's clicks and cursor, coalesced repaints, snapshots and
-// printing.
+// the figure's close request, the canvas's clicks and cursor, coalesced repaints and printing.
+// (Snapshots of the program's window are tested with the program.)
 #include <QFile>
 #include <QPaintEvent>
 #include <QPrinter>
@@ -50,8 +50,6 @@ TEST_F(Figures, WindowPlaceAndSizeFollowPositionBothWays) {
   EXPECT_EQ(w.geometry().y() + w.client().y() + 300, screenHeight - 150) << "bottom measured from the screen's bottom";
   EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(200, 270, 200, 30));
 
-  set(fig, "NumberTitle", Value("on"));
-  EXPECT_NE(w.windowTitle().toStdString().find("Figure "), std::string::npos);
   EXPECT_TRUE(w.isHidden()) << "a figure made visible only by its property";
   set(fig, "Visible", Value("on"));
   EXPECT_TRUE(w.isVisible());
@@ -153,22 +151,10 @@ TEST_F(Figures, ANewListFirstSeenByAPaintOfPartOfTheCanvasIsPaintedWhole) {
   EXPECT_EQ(canvas.painted(), canvas.renders());
 }
 
-TEST_F(Figures, SnapshotAndPdfShowTheAxesAndTheControls) {
+TEST_F(Figures, PrintingWritesAPdfOrSaysWhyNot) {
   const Handle fig = figure({{"Position", Value::row({100, 100, 300, 200})}, {"Color", Value::row({1, 1, 1})}});
-  axes(fig, {{"Position", Value::row({0, 0.3, 1, 0.7})}, {"XLim", Value::row({0, 1})}, {"YLim", Value::row({0, 1})}});
-  patch(Matrix::row({0.2, 0.8, 0.8, 0.2}), Matrix::row({0.2, 0.2, 0.8, 0.8}), Matrix(), Value("red"),
-        {{"EdgeColor", Value("none")}});
-  create("uicontrol", fig, {{"Style", Value("pushbutton")}, {"String", Value("Reset")},
-                            {"BackgroundColor", Value::row({0, 0, 1})}, {"Position", Value::row({10, 10, 100, 40})}});
-  const QImage image = windowImage(*backend_, fig);
-  ASSERT_EQ(image.size(), QSize(300, 200));
-  const QColor face = image.pixelColor(150, 100);  // the middle of the patch
-  EXPECT_GT(face.redF(), 0.6);
-  EXPECT_LT(face.greenF(), 0.3);
-  // The button is painted with the window, in its own colour, at its place from the bottom.
-  const QColor inButton = image.pixelColor(15, 200 - 20);
-  EXPECT_GT(inButton.blueF(), inButton.redF() + 0.3);
-
+  axes(fig, {{"Position", Value::row({0, 0.3, 1, 0.7})}});
+  create("uicontrol", fig, {{"Style", Value("pushbutton")}, {"String", Value("Reset")}});
   QTemporaryDir dir;
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
