@@ -163,18 +163,7 @@ TEST_F(Guide, TheShortcutsPageListsEveryAcceleratorOfTheMenus) {
   EXPECT_GE(accelerators, 4u);
 }
 
-TEST(TourSteps, AStepIsJudgedAgainstTheStateItStartedFrom) {
-  const app::TourView fresh = app::tourView(3, 3, nullptr, {0, 4, 0});
-  // Nothing changed: no step is done, and following does not move on.
-  for (std::size_t s = 0; s < app::tourSteps().size(); ++s) EXPECT_FALSE(app::stepDone(s, fresh, fresh)) << s;
-  EXPECT_EQ(app::follow(app::Tour{2, fresh}, fresh).step, 2u);
-  // Skipping past the last step ends the tour; following never does.
-  const app::Tour last{app::tourSteps().size() - 1, fresh};
-  EXPECT_FALSE(app::next(last, fresh));
-  EXPECT_EQ(app::follow(last, fresh).step, last.step);
-}
-
-TEST(TourAtStart, OfferedToTheStudentAtTheWindowNeverToAScriptOrASnapshot) {
+TEST(TourAtStart, OfferedToTheStudentAtTheWindowNeverToAScript) {
   std::string atWindow;
   app::PlatformHooks hooks;
   hooks.interactive = [&] {
