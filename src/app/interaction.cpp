@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/app.hpp"
+#include "app/learning.hpp"
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
 #include "guiruntime/guidata.hpp"
@@ -209,7 +210,10 @@ void scannerTyped(Handle edit) {
   const double v = std::strtod(t.c_str(), &end);
   if (!t.empty() && end && *end == '\0' && std::isfinite(v)) {
     const views::Limits& lim = s.fixed->setup.limits[1];
+    const bsp::Vec3 before = s.scanner;
     s.scanner[k] = std::clamp(v, lim[2 * k], lim[2 * k + 1]);
+    // A typed move is a step of its own, undone like a click in the partition view.
+    if (!(s.scanner == before)) commitStep(s, StepLog::of(StepLog::Kind::Scanner));
     storeState(edit, s);
   }
   // The entry empties again: the read-out beside it shows where the scanner is.

@@ -1,5 +1,7 @@
 #include "views/painter.hpp"
 
+#include "views/palette.hpp"
+
 namespace kolvar::views {
 
 namespace g = kolvar::graphics;
@@ -10,16 +12,10 @@ std::size_t drawPainted(const Picture& p) {
   bsp::bspFarToNear(p.scanner, p.root, [&](const bsp::BspElement& e) {
     if (reached) return;
     ++k;
-    plotPolygon(e.poly, p.options);
-    if (e.poly != p.painted->poly) return;
-    reached = true;
-    const auto& pts = e.poly->points;
-    Matrix x(pts.size() + 1, 1), y(pts.size() + 1, 1), z(pts.size() + 1, 1);
-    for (std::size_t i = 0; i <= pts.size(); ++i) {
-      const bsp::Vec3& v = pts[i % pts.size()];
-      x[i] = v.x, y[i] = v.y, z[i] = v.z;
-    }
-    g::line(x, y, z, {{"Color", Value::row({0.85, 0.1, 0.1})}, {"LineWidth", 2.5}, {"HitTest", "off"}});
+    // Each in its own colour, as the whole partition shows it; the one painted last outlined.
+    const Rgb c = pieceColour(e.poly->label, p.scene);
+    reached = e.poly == p.painted->poly;
+    plotPolygon(e.poly, p.options, Value::row({c[0], c[1], c[2]}), reached);
   });
   return reached ? k : 0;
 }

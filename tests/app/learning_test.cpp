@@ -167,3 +167,16 @@ TEST_F(KolvarApp, TheSameChoiceAgainSharesTheNodeItMadeBefore) {
   run("undo\nundo\nredo\nredo\n");
   EXPECT_EQ(app::fetchState(fig).root, first);
 }
+
+TEST_F(KolvarApp, ATypedScannerPositionIsUndoneLikeAClick) {
+  const json before = state()["scanner"];
+  const g::Handle ex = tag("scanner_x");
+  g::set(ex, "String", "1.5");
+  g::controlAction(ex);
+  EXPECT_EQ(state()["scanner"][0], 1.5);
+  EXPECT_EQ(state()["log"].back(), "Scanner placed at (1.5, 4.0, 0.0).");
+  g::set(ex, "String", "left");  // not a number: no step
+  g::controlAction(ex);
+  run("undo\n");
+  EXPECT_EQ(state()["scanner"], before);
+}
