@@ -86,13 +86,13 @@ void BM_ClickToRepaintedWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ClickToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view,
-// their planes, the scanner's cell and a selected node's cell (both views turn).
-void BM_RotationDragStep(benchmark::State& state) {
+// Steps of a drag that starts at the centre of the axes tagged `tag`, after `script`, each until
+// the window is repainted.
+void dragSteps(benchmark::State& state, const char* script, const char* tag) {
   const auto info = app::programInfo();
   Window w = open(info);
-  runScript("click 3\nclick 5a\nclick 1\nselect 5a\n");
-  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes1").scalar());
+  runScript(script);
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field(tag).scalar());
   const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
   send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
   int step = 0;
@@ -105,6 +105,10 @@ void BM_RotationDragStep(benchmark::State& state) {
   send(w.canvas(), QEvent::MouseButtonRelease, centre, Qt::NoButton);
   g::endSession();
 }
+
+// One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view,
+// their planes, the scanner's cell and a selected node's cell (both views turn).
+void BM_RotationDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\nselect 5a\n", "axes1"); }
 BENCHMARK(BM_RotationDragStep)->Unit(benchmark::kMillisecond);
 
 // The pointer moving from one waiting item to the next on scene N (a tree of one node): each move
@@ -132,23 +136,7 @@ BENCHMARK(BM_HoverPreviewStep)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillise
 
 // One step of steering the scanner across the partition view, with planes and the scanner's
 // cell drawn, until repainted.
-void BM_ScannerDragStep(benchmark::State& state) {
-  const auto info = app::programInfo();
-  Window w = open(info);
-  runScript("click 3\nclick 5a\nclick 1\n");
-  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes2").scalar());
-  const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
-  send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
-  int step = 0;
-  for (auto _ : state) {
-    const long before = w.canvas().renders();
-    const double dx = (step++ % 20) - 10;
-    send(w.canvas(), QEvent::MouseMove, centre + QPointF(dx * 3, dx), Qt::LeftButton);
-    untilPainted(w.canvas(), before);
-  }
-  send(w.canvas(), QEvent::MouseButtonRelease, centre, Qt::NoButton);
-  g::endSession();
-}
+void BM_ScannerDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\n", "axes2"); }
 BENCHMARK(BM_ScannerDragStep)->Unit(benchmark::kMillisecond);
 
 // Serve events until the figure's list is up to date and on screen.

@@ -85,27 +85,25 @@ StepLog optionLog(Handle box) {
   return log;
 }
 
-void undoAction(Handle h) {
+namespace {
+
+// One step back (or forward) through the history, when there is one to take.
+void moveThroughHistory(Handle h, bool back) {
   ProgramState state = fetchState(h);
-  if (!state.learning.history.done) return;
+  if (!(back ? state.learning.history.done : state.learning.history.undone)) return;
   const bsp::NodeRef left = state.root;
-  state.learning.history = undoStep(state.learning.history);
+  state.learning.history = back ? undoStep(state.learning.history) : redoStep(state.learning.history);
   forgetWalkLayout(left, state.learning.history.current.root);
   applySnapshot(state, state.learning.history.current);
   state.learning.paintStep = 0;
   show(std::move(state));
 }
 
-void redoAction(Handle h) {
-  ProgramState state = fetchState(h);
-  if (!state.learning.history.undone) return;
-  const bsp::NodeRef left = state.root;
-  state.learning.history = redoStep(state.learning.history);
-  forgetWalkLayout(left, state.learning.history.current.root);
-  applySnapshot(state, state.learning.history.current);
-  state.learning.paintStep = 0;
-  show(std::move(state));
-}
+}  // namespace
+
+void undoAction(Handle h) { moveThroughHistory(h, true); }
+
+void redoAction(Handle h) { moveThroughHistory(h, false); }
 
 void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
   ProgramState state = fetchState(h);
