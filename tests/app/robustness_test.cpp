@@ -108,7 +108,8 @@ TEST_F(KolvarApp, AClickBesideTheDrawnBoxKeepsTheScannerInsideTheScene) {
   const g::Rect r = g::objectPixelRect(tag("axes2"));
   for (const g::Point p : {g::Point{r.x + 2, r.y + 2}, g::Point{r.x + r.width - 2, r.y + r.height - 2}}) {
     run("press " + formatShortest(p.x) + " " + formatShortest(p.y) + "\n");
-    for (const auto& c : state()["scanner"]) {
+    const auto scanner = state()["scanner"];
+    for (const auto& c : scanner) {
       EXPECT_GE(c.get<double>(), -4);
       EXPECT_LE(c.get<double>(), 4);
     }

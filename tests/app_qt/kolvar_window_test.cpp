@@ -223,7 +223,8 @@ TEST_F(KolvarWindow, HoveringAWaitingItemPreviewsItAndPointingAtAFaceLinksItsSca
   settle();
   // The middle of the wall 2 in the partition view (under translucent planes and cells).
   const graphics::Camera cam = graphics::axesCamera(tag("axes2"));
-  const auto& p = bsp::presetScenes()[2][1]->points;
+  const auto scene = bsp::presetScenes()[2];
+  const auto& p = scene[1]->points;
   bsp::Vec3 mid{0, 0, 0};
   for (const auto& q : p) mid = mid + q;
   mid = (1.0 / static_cast<double>(p.size())) * mid;

@@ -37,7 +37,8 @@ TEST(Cells, ANodesCellHoldsExactlyThePiecesOfItsSubtree) {
       ASSERT_TRUE(path);
       const geometry::Cell cell = cut(kBox, *path);
       ASSERT_FALSE(cell.empty());
-      const auto below = placedNodes(bspNode(n->element, n->left, n->right));
+      const NodeRef subtree = bspNode(n->element, n->left, n->right);  // kept: `below` points into it
+      const auto below = placedNodes(subtree);
       for (const BspNode* m : nodes) {
         const bool inSubtree = std::find_if(below.begin(), below.end(), [&](const BspNode* b) {
                                  return b->element->poly == m->element->poly;
