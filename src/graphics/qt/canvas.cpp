@@ -7,6 +7,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "graphics/geometry.hpp"
+
 #include "graphics/qt/event_guard.hpp"
 #include "graphics/qt/paint.hpp"
 #include "graphics/render.hpp"
@@ -60,11 +62,34 @@ const DisplayList& Canvas::displayList() {
 
 void Canvas::followModel() {
   // Whoever made the list first (the repaint timer, a press, the cursor, a paint of only the part
-  // of the canvas under a control that repaints itself), the whole canvas must follow.
+  // of the canvas under a control that repaints itself), the canvas must follow.
   const long made = renders();
   if (made == requested_) return;
   requested_ = made;
-  update();
+  update(changedRegion());
+}
+
+QRegion Canvas::changedRegion() {
+  // What a new list can change is what the axes draw: their rectangles with the labels around
+  // them. Repainting only those leaves the controls elsewhere alone (each one repainted would
+  // lay its text out again). A new size or a figure without axes repaints everything.
+  QRegion region;
+  guarded("drawing", [&] {
+    if (!ishandle(fig_)) return;
+    const Rect whole = figurePixelRect(fig_);
+    if (std::lround(whole.width) != width() || std::lround(whole.height) != height() || size() != painted_size_) {
+      region = QRegion(rect());
+      return;
+    }
+    constexpr int kLabels = 48;  // tick labels and axis names hang this far outside an axes
+    for (const Handle ax : findall(fig_, std::string_view("axes"))) {
+      const Rect r = objectPixelRect(ax);
+      region += QRect(static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
+                      static_cast<int>(std::ceil(r.width)), static_cast<int>(std::ceil(r.height)))
+                    .adjusted(-kLabels, -kLabels, kLabels, kLabels);
+    }
+  });
+  return region.isEmpty() ? QRegion(rect()) : region;
 }
 
 void Canvas::paintEvent(QPaintEvent*) {
@@ -72,6 +97,7 @@ void Canvas::paintEvent(QPaintEvent*) {
   const DisplayList& list = modelList();
   followModel();
   painted_ = renders();
+  painted_size_ = size();
   // The list covers the figure as it was when drawn; during a resize the rest shows the figure's
   // colour until the next list is ready.
   const Rgb bg = list.background;

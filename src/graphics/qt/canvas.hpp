@@ -41,6 +41,8 @@ class Canvas : public QWidget {
   const DisplayList& modelList();
   // Repaint the whole canvas when the model's list is newer than the last one repainted for.
   void followModel();
+  // The part of the canvas a new list may change (everything after a resize).
+  QRegion changedRegion();
   void updateCursor(QPointF at);
 
   Handle fig_;
@@ -48,6 +50,7 @@ class Canvas : public QWidget {
   bool pressed_ = false;
   long listAtPress_ = -1;  // the list the user saw at the last press
   long painted_ = -1;
+  QSize painted_size_;  // the canvas's size when last painted
   long requested_ = -1;
   QTimer coalesce_;
 };
