@@ -171,7 +171,11 @@ std::string lineAndColumn(std::string_view text, std::size_t offset) {
 
 std::string excerpt(std::string_view s, std::size_t max) {
   if (s.size() <= max) return std::string(s);
-  return std::string(s.substr(0, max)) + "... (" + std::to_string(s.size() - max) + " more characters)";
+  // The cut falls between characters, never inside the bytes of one: a message must stay text
+  // (written as JSON, half a character would not be).
+  std::size_t cut = max;
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(s.substr(0, cut)) + "... (" + std::to_string(s.size() - cut) + " more characters)";
 }
 
 Json parseJson(std::string_view text, const std::string& origin, const JsonLimits& limits) {

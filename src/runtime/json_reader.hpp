@@ -29,8 +29,8 @@ Json parseJson(std::string_view text, const std::string& origin, const JsonLimit
 // "line L, column C" of the byte at `offset` (0-based) of `text`.
 std::string lineAndColumn(std::string_view text, std::size_t offset);
 
-// At most `max` characters of `s` for a message: longer text keeps its start and says how much
-// was left out.
+// At most `max` bytes of `s` for a message, cut between UTF-8 characters: longer text keeps its
+// start and says how much was left out.
 std::string excerpt(std::string_view s, std::size_t max = 60);
 
 // A place in a JSON document as it is being read, kept as a stack of keys and positions so that

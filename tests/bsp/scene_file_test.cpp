@@ -82,3 +82,13 @@ TEST(SceneFile, AFileThatCannotBeReadIsNamed) {
 
 }  // namespace
 }  // namespace kolvar::bsp
+
+// A fault in a polygon whose long label has a two-byte character where the message cuts it: the
+// message once cut the character in half, and writing that half as JSON ended the program.
+TEST(SceneFile, ALongLabelIsCutBetweenCharactersInTheMessage) {
+  const std::string label = std::string(39, 'u') + "\xC3\xA9" + "tail";
+  const std::string text = R"({"name": "s", "polygons": [{"label": ")" + label + R"(", "points": [[0,0,0],[1,0,0]]}]})";
+  const std::string m = kolvar::messageOf([&] { kolvar::bsp::parseScene(text, "long.json"); });
+  EXPECT_NE(m.find("long.json"), std::string::npos) << m;
+  EXPECT_NE(m.find(std::string(39, 'u') + "..."), std::string::npos) << m;
+}
