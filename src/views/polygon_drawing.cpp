@@ -38,7 +38,9 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
     const bsp::Vec3 tip = c + normal;
     const Handle arrow = g::line(Matrix::column({c.x, tip.x}), Matrix::column({c.y, tip.y}),
                                  Matrix::column({c.z, tip.z}));
-    g::set(arrow, {{"HitTest", "off"}, {"Color", "b"}});
+    // Dark grey: the coordinate frame's arms are red, green and blue, and a normal must not be
+    // taken for one of them.
+    g::set(arrow, {{"HitTest", "off"}, {"Color", Value::row({0.3, 0.3, 0.3})}});
   }
   if (options.labels) {
     // The label sits at the tip of the drawn normal, or half-way out when normals are hidden.

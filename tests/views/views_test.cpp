@@ -75,7 +75,8 @@ TEST_F(Views, ARedrawDrawsTheSceneThePlacedPolygonsTheScanOrderAndTheClickableTr
     EXPECT_EQ(g::get(ax, "XTick"), Value::row({-4, 0, 4}));
   }
   EXPECT_EQ(g::get(tree, "View"), Value::row({0, 90}));
-  // The frame's red x and green y arms in both 3-D views (the normals are blue too); the scanner
+  // The frame's red x and green y arms in both 3-D views (the normals are grey, none of the arms'
+  // colours); the scanner
   // marker ignores clicks, so a click on it places the scanner.
   for (Handle ax : {scene, partition}) {
     EXPECT_EQ(g::findobj(ax, {{"Type", "line"}, {"Color", Value::row({1, 0, 0})}}).size(), 1u);
