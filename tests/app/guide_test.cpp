@@ -68,32 +68,6 @@ TEST_F(Guide, TheTourWaitsForEachTaskAndPointsAtItsControl) {
   EXPECT_EQ(recorded().setting(app::kTourSettingKey), "true");
 }
 
-TEST_F(Guide, LeavingForgetsTheTourAndOnlyNeverIsRemembered) {
-  app::offerTour(fig);
-  EXPECT_EQ(tour()["step"], 1);
-  run("tour next\n");  // skip choosing a scene
-  EXPECT_EQ(target(), "axes3");
-  run("tour leave\n");
-  EXPECT_TRUE(tour().is_null());
-  EXPECT_FALSE(recorded().pointers.count(fig));
-  EXPECT_EQ(messageOf([&] { run("tour next\n"); }), "line 1: no tour is under way (tour start begins one)");
-  // Clicks after the tour has gone change nothing of it.
-  run("click 1\n");
-  EXPECT_TRUE(tour().is_null());
-  app::offerTour(fig);  // left without "never": offered again
-  EXPECT_EQ(tour()["step"], 1);
-
-  // A button of the pointer answers like the script does.
-  recorded().pointers.at(fig).second("never");
-  EXPECT_TRUE(tour().is_null());
-  app::offerTour(fig);
-  EXPECT_TRUE(tour().is_null());
-  // The menu still starts it.
-  graphics::menuAction(tag("TourMenuItem"));
-  EXPECT_EQ(tour()["step"], 1);
-  EXPECT_EQ(messageOf([&] { run("tour again\n"); }), "line 1: usage: tour start|next|leave|never");
-}
-
 TEST_F(Guide, SkippingStartsTheNextStepFromTheStateAtThatMoment) {
   // A scanner moved before its step began does not count for it.
   run("tour start\nscanner 1 1 0.5\ntour next\ntour next\ntour next\n");
@@ -111,37 +85,6 @@ TEST_F(Guide, SkippingStartsTheNextStepFromTheStateAtThatMoment) {
   run("click 3a\n");  // the last waiting list: the tree is whole, and it was all the step lacked
   EXPECT_EQ(state()["scan"].size(), 7u);
   EXPECT_EQ(tour()["step"], 6);
-}
-
-TEST_F(Guide, HelpPagesOpenFromTheMenuAndTheScriptWithTheirPictures) {
-  EXPECT_EQ(state()["help"], nlohmann::json::array());
-  graphics::menuAction(tag("HelpBspMenuItem"));
-  run("help guide\nhelp bsp\n");  // open again: one window each
-  EXPECT_EQ(state()["help"], (nlohmann::json{"bsp", "guide"}));
-  run("help close\n");
-  EXPECT_EQ(state()["help"], nlohmann::json::array());
-  EXPECT_EQ(messageOf([&] { run("help tips\n"); }),
-            "line 1: There is no help page \"tips\" (guide, bsp, keys, about).");
-
-  for (const std::string& id : app::helpPageIds()) {
-    const graphics::HelpPage page = app::helpPage(id);
-    EXPECT_FALSE(page.title.empty()) << id;
-    // Every picture the page names is in the program, and is a PNG file.
-    const std::regex img("<img src=\"([^\"]+)\"");
-    std::size_t named = 0;
-    for (auto it = std::sregex_iterator(page.html.begin(), page.html.end(), img); it != std::sregex_iterator();
-         ++it, ++named) {
-      const std::string name = (*it)[1];
-      auto found = std::find_if(page.images.begin(), page.images.end(), [&](const auto& p) { return p.first == name; });
-      ASSERT_NE(found, page.images.end()) << id << ": " << name;
-      EXPECT_EQ(found->second.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
-    }
-    EXPECT_EQ(named, page.images.size()) << id;
-  }
-  EXPECT_GE(app::helpPage("guide").images.size(), 4u);
-  const std::string about = app::helpPage("about").html;
-  EXPECT_NE(about.find("kolvar " KOLVAR_VERSION), std::string::npos);
-  EXPECT_EQ(about.find("@VERSION@"), std::string::npos);
 }
 
 TEST_F(Guide, TheShortcutsPageListsEveryAcceleratorOfTheMenus) {

@@ -48,38 +48,6 @@ bool isRed(QColor c) { return c.redF() > 0.7 && c.greenF() < 0.4 && c.blueF() < 
 
 }  // namespace
 
-TEST_F(KolvarWindow, PopupChoiceAndCheckBoxClickRunTheirHandlers) {
-  const auto item = itemShowing("1");
-  ASSERT_TRUE(item);
-  click(canvas(), *item);
-  ASSERT_FALSE(state()["tree"]["poly"].is_null());
-
-  // The popup shows the colour its CreateFcn gave it when the layout made it.
-  auto& popup = widget<QComboBox>("select_poly");
-  const Matrix colour = graphics::get(tag("select_poly"), "BackgroundColor").matrix();
-  EXPECT_EQ(popup.palette().color(QPalette::Button),
-            QColor::fromRgbF(static_cast<float>(colour[0]), static_cast<float>(colour[1]), static_cast<float>(colour[2])));
-  EXPECT_EQ(popup.count(), 3);
-
-  // Choosing scene 2 in the popup starts a fresh tree for it.
-  key(popup, Qt::Key_Down);
-  EXPECT_EQ(state()["scene"], 2);
-  EXPECT_TRUE(state()["tree"]["poly"].is_null());
-  EXPECT_EQ(state()["tree"]["front"].size(), 3u);
-
-  // The scanner box: off empties the read-outs and the scan list; on shows them again.
-  auto& box = widget<QCheckBox>("show_scanner");
-  auto& x = widget<QLabel>("scanX");
-  ASSERT_TRUE(box.isChecked());
-  EXPECT_EQ(x.text().toStdString(), "0.0");
-  window().show();
-  click(box, box.rect().center());
-  EXPECT_FALSE(state()["options"]["scanner"].get<bool>());
-  EXPECT_EQ(x.text().toStdString(), " ");
-  click(box, box.rect().center());
-  EXPECT_EQ(x.text().toStdString(), "0.0");
-}
-
 TEST_F(KolvarWindow, ClicksOnWaitingItemsGrowTheTreeAndAClickInThePartitionViewPlacesTheScanner) {
   const graphics::Handle axes2 = tag("axes2");
   auto facesIn = [&](graphics::Handle ax) {

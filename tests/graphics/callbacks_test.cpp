@@ -113,36 +113,6 @@ TEST_F(Callbacks, DeletedObjectsCallbacksNeverRun) {
   EXPECT_TRUE(notes.empty());
 }
 
-TEST_F(Callbacks, HiddenHandlesOfCallbackVisibilityShowOnlyInsideCallbacks) {
-  Handle f = figure({{"HandleVisibility", Value("callback")}});
-  Handle c = create("uicontrol", f);
-  std::vector<std::size_t> seen;
-  addFunction("look", 0, 0, [&](const runtime::Args&, int) {
-    seen.push_back(findobj(kRoot).size());
-    seen.push_back(gcf() == f ? 1 : 0);
-    return runtime::Outputs{};
-  });
-  set(c, "Callback", Value("look()"));
-  EXPECT_EQ(findobj(kRoot), std::vector<Handle>{kRoot});
-  runCallback(c, "Callback");
-  EXPECT_EQ(seen, (std::vector<std::size_t>{3, 1}));
-}
-
-TEST_F(Callbacks, EvalRunsACommandAsTheRunningCallback) {
-  Handle f = figure();
-  Handle m = create("uimenu", f);
-  eval("note(gcbo)");
-  addFunction("nested", 0, 0, [](const runtime::Args&, int) {
-    eval("note(gcbo, gcbf)");
-    return runtime::Outputs{};
-  });
-  set(m, "Callback", Value("nested()"));
-  menuAction(m);
-  EXPECT_EQ(notes, (std::vector<std::string>{"[] | gcbo none gcbf none",
-                                             id(m) + " " + id(f) + " | gcbo " + id(m) + " gcbf " + id(f)}));
-  EXPECT_NE(messageOf([] { eval("note("); }), "no error");
-}
-
 // Controls, menus and close requests acting on real windows are in the Qt backend's tests.
 TEST_F(Callbacks, ADisabledControlRefusesItsAction) {
   Handle box = create("uicontrol", figure(),

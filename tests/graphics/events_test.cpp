@@ -111,45 +111,6 @@ TEST_F(Events, APressOnAFigureThatHasNotChangedDrawsNothing) {
   EXPECT_EQ(drawingCounts(c.fig).lists, 2);
 }
 
-TEST_F(Events, RotationDragsTurnTheRotatedAxesOnly) {
-  Handle fig = figure({{"Position", Value::row({0, 0, 800, 400})}});
-  Handle scene = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({0, 0, 400, 400})},
-                            {"ButtonDownFcn", Value("note('scene')")}});
-  Handle other = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({400, 0, 400, 400})},
-                            {"ButtonDownFcn", Value("note('other')")}});
-  view(scene, Value(3.0));
-  rotate3d(scene);
-  EXPECT_EQ(get(fig, "WindowButtonUpFcn").text(), "rotate3dButtonUp(gcbf)");
-  // The mode puts its command back at every call, even when it is on already.
-  set(fig, "WindowButtonUpFcn", Value("note('mine')"));
-  rotate3d(scene);
-  EXPECT_EQ(get(fig, "WindowButtonUpFcn").text(), "rotate3dButtonUp(gcbf)");
-
-  const Point a = centre(objectPixelRect(scene));
-  press(fig, a.x, a.y);
-  EXPECT_TRUE(rotationDragActive(fig));
-  drag(fig, a.x + 20, a.y - 10);  // right and up: half a degree per pixel
-  EXPECT_EQ(view(scene).matrix(), Matrix::row({-47.5, 35}));
-  drag(fig, a.x + 40, a.y - 20);  // measured from the press, not from the last drag
-  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 40}));
-  drag(fig, a.x + 40, a.y - 500);
-  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));  // elevation stops at the pole
-  release(fig, a.x + 40, a.y - 500);
-  EXPECT_FALSE(rotationDragActive(fig));
-  EXPECT_TRUE(notes.empty());  // the rotated axes' own press handler never ran
-  drag(fig, a.x, a.y);         // moving with the button up turns nothing
-  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));
-
-  // A press elsewhere reaches its own handler and turns nothing.
-  const Point b = centre(objectPixelRect(other));
-  press(fig, b.x, b.y);
-  drag(fig, b.x + 50, b.y);
-  release(fig, b.x + 50, b.y);
-  EXPECT_EQ(notes, std::vector<std::string>{"other"});
-  EXPECT_EQ(view(scene).matrix(), Matrix::row({-57.5, 90}));
-  EXPECT_EQ(view(other).matrix(), Matrix::row({0, 90}));
-}
-
 TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
   Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
   Handle scene = axes(fig, {});

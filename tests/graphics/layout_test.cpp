@@ -142,33 +142,3 @@ TEST_F(Layout, BadFilesNameTheFaultAndCreateNothing) {
             "There is no \"Colour\" property on the \"figure\" object.");
   EXPECT_EQ(findall(kRoot), before);
 }
-
-TEST_F(Layout, RelativeNamesAreFoundInTheWorkingFolderThenAmongBuiltInLayouts) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_layout_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path old = fs::current_path();
-  fs::current_path(dir);
-  {
-    std::ofstream(dir / "here.fig") << R"({"type": "figure", "properties": {"Name": "from the folder"}})";
-  }
-  registerEmbeddedLayout("here.fig", R"({"type": "figure", "properties": {"Name": "built in"}})");
-  registerEmbeddedLayout("only_built_in.fig", R"({"type": "figure", "properties": {"Name": "built in"}})");
-  const Handle fromFolder = loadfig("here.fig").handles.at(0);
-  const Handle builtIn = loadfig("only_built_in.fig").handles.at(0);
-  // A folder in the way is passed over with a note, and the search goes on.
-  fs::create_directories(dir / "only_built_in.fig");
-  ::testing::internal::CaptureStderr();
-  const Handle pastFolder = loadfig("only_built_in.fig").handles.at(0);
-  const std::string note = ::testing::internal::GetCapturedStderr();
-  const std::string missing = messageOf([] { loadfig("/no/such/place/x.fig"); });
-  fs::current_path(old);
-  fs::remove_all(dir);
-
-  EXPECT_EQ(get(fromFolder, "Name").text(), "from the folder");
-  EXPECT_EQ(get(builtIn, "Name").text(), "built in");
-  EXPECT_EQ(get(builtIn, "FileName").text(), "only_built_in.fig (built into the program)");
-  EXPECT_EQ(get(pastFolder, "FileName"), get(builtIn, "FileName"));
-  EXPECT_EQ(note, "Layout file " + (dir / "only_built_in.fig").string() + " is a folder, not a file; looking further.\n");
-  EXPECT_EQ(missing, "Layout file \"/no/such/place/x.fig\" not found (looked at /no/such/place/x.fig).");
-}

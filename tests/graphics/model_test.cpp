@@ -94,54 +94,6 @@ TEST_F(Properties, ACreationThatFailsLeavesNothingBehind) {
   EXPECT_EQ(findall(kRoot).size(), before);
 }
 
-TEST_F(Properties, PositionsKeepTheirPlaceWhenUnitsChange) {
-  Handle f = figure({{"Position", Value::row({100, 100, 800, 600})}});
-  Handle ax = axes(f, {{"Position", Value::row({0.5, 0.5, 0.25, 0.25})}});
-  EXPECT_EQ(get(ax, "Units").text(), "normalized");
-  EXPECT_EQ(pixelPosition(ax), Matrix::row({400, 300, 200, 150}));
-  set(ax, "Units", Value("pixels"));
-  EXPECT_EQ(get(ax, "Position").matrix(), Matrix::row({400, 300, 200, 150}));
-  set(f, "Units", Value("normalized"));
-  EXPECT_EQ(get(f, "Position").matrix(), Matrix::row({100.0 / 1920, 100.0 / 1080, 800.0 / 1920, 600.0 / 1080}));
-  set(f, "Units", Value("pixels"));
-
-  // The outer rectangle adds the frame, and a menu bar once the figure has menus.
-  EXPECT_EQ(get(f, "OuterPosition").matrix(), Matrix::row({100, 100, 806, 624}));
-  create("uimenu", f, {{"Label", Value("File")}});
-  EXPECT_EQ(get(f, "OuterPosition").matrix(), Matrix::row({100, 100, 806, 656}));
-  set(f, "OuterPosition", Value::row({0, 0, 406, 356}));
-  EXPECT_EQ(get(f, "Position").matrix(), Matrix::row({0, 0, 400, 300}));
-}
-
-TEST_F(Find, HiddenHandlesAreSkippedByFindobjAndCurrentObjectsButNotByFindall) {
-  Handle f = figure({{"Tag", Value("fig")}});
-  Handle shown = axes(f, {{"Tag", Value("shown")}});
-  Handle hidden = axes(f, {{"HandleVisibility", Value("off")}, {"Tag", Value("hidden")}});
-  Handle inHidden = create("line", hidden, {{"Tag", Value("l")}});
-  EXPECT_EQ(get(f, "CurrentAxes"), Value(hidden));  // axes(f, ...) made it current
-  Handle t = text(0, 0, Value("t"));                 // but gca passes a hidden axes over
-  EXPECT_EQ(parentOf(t), shown);
-
-  EXPECT_EQ(findobj(f), (std::vector<Handle>{f, shown, t}));
-  EXPECT_EQ(findall(f), (std::vector<Handle>{f, shown, t, hidden, inHidden}));
-  EXPECT_EQ(findall(f, "line"), std::vector<Handle>{inHidden});
-  EXPECT_EQ(findobj(f, {{"Tag", Value("shown")}}), std::vector<Handle>{shown});
-  EXPECT_EQ(findobj(f, {{"type", Value("text")}, {"String", Value("t")}}), std::vector<Handle>{t});
-  EXPECT_TRUE(findobj(f, {{"NoSuchProperty", Value(1.0)}}).empty());
-  EXPECT_EQ(get(f, "Children").matrix(), Matrix::column({shown}));
-
-  Handle quiet = figure({{"HandleVisibility", Value("off")}});
-  EXPECT_EQ(gcf(), f);  // the newest figure is hidden
-  set(f, "HandleVisibility", Value("callback"));
-  EXPECT_FALSE(currentFigure().has_value());
-  Handle made = gcf();  // nothing visible: a new figure
-  EXPECT_NE(made, f);
-  EXPECT_NE(made, quiet);
-  EXPECT_TRUE(ishandle(Value(Matrix::row({f, made}))));
-  EXPECT_FALSE(ishandle(Value(Matrix())));
-  EXPECT_FALSE(ishandle(Value(Matrix::row({f, 12345}))));
-}
-
 TEST_F(Delete, RemovesTheSubtreeAndMovesCurrentObjects) {
   Handle f1 = figure();
   Handle f2 = figure();
@@ -172,12 +124,5 @@ TEST_F(Delete, ClearingAnAxesRemovesWhatWasDrawnEvenHidden) {
   clo(ax, {Value("reset")});
   EXPECT_EQ(get(ax, "XGrid").text(), "off");
   EXPECT_EQ(get(ax, "Tag").text(), "keep");
-}
-
-TEST_F(Properties, ViewTakesTwoThreeOrAPair) {
-  Handle ax = axes(figure(), {{"View", Value::row({10, 20})}});
-  view(ax, Value(2.0));
-  EXPECT_EQ(view(ax).matrix(), Matrix::row({0, 90}));
-  EXPECT_EQ(messageOf([&] { view(ax, Value(4.0)); }), "view: expected 2, 3 or [azimuth elevation], got 4.");
 }
 

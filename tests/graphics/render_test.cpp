@@ -53,65 +53,16 @@ std::vector<std::size_t> positionsOf(const DisplayList& list, Handle source, Pri
   return out;
 }
 
-const Primitive* firstOf(const DisplayList& list, Handle source, Primitive::Kind kind) {
-  auto at = positionsOf(list, source, kind);
-  return at.empty() ? nullptr : &list.items[at.front()];
-}
-
 double polylineLength(const std::vector<Point>& pts) {
   double len = 0;
   for (std::size_t i = 1; i < pts.size(); ++i) len += std::hypot(pts[i].x - pts[i - 1].x, pts[i].y - pts[i - 1].y);
   return len;
 }
 
-double brightness(Rgb c) { return c.r + c.g + c.b; }
-
-bool insidePolygon(const std::vector<Point>& poly, Point p) {
-  bool in = false;
-  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
-        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
-      in = !in;
-  }
-  return in;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Depth order
-
-TEST_F(Render, AWallInFrontOfALongerOneIsDrawnAfterItWhereCentroidDepthSaysOtherwise) {
-  // Seen from the front (viewer on the side of low y): the long wall slants from y = -3 at the
-  // left to y = 1 at the right; the short wall stands at y = -0.5 in front of its right part.
-  Handle ax = makeAxes(Value::row({0, 0}));
-  for (bool shortFirst : {true, false}) {
-    clo(ax);
-    std::vector<Vec3> longWall{{-4, -3, -1}, {4, 1, -1}, {4, 1, 1}, {-4, -3, 1}};
-    std::vector<Vec3> shortWall{{2, -0.5, -0.5}, {3, -0.5, -0.5}, {3, -0.5, 0.5}, {2, -0.5, 0.5}};
-    Handle s = shortFirst ? quad(shortWall, "r") : 0;
-    Handle l = quad(longWall, "b");
-    if (!shortFirst) s = quad(shortWall, "r");
-
-    // The trap: by the depth of their centres the long wall is the nearer one.
-    Camera cam = axesCamera(ax);
-    ASSERT_GT(depthOf(cam, {0, -1, 0}), depthOf(cam, {2.5, -0.5, 0}));
-
-    // Where the two overlap on the screen (under the short wall's centre), the long wall's piece
-    // there is drawn first. (The long wall may have been cut by the short one's plane.)
-    DisplayList list = renderAxes(ax);
-    auto shortAt = positionsOf(list, s, Primitive::Kind::Face);
-    ASSERT_EQ(shortAt.size(), 1u);
-    Point centre = dataToPixel(cam, {2.5, -0.5, 0});
-    int covering = 0;
-    for (std::size_t i : positionsOf(list, l, Primitive::Kind::Face)) {
-      if (!insidePolygon(list.items[i].points, centre)) continue;
-      ++covering;
-      EXPECT_LT(i, shortAt.front()) << (shortFirst ? "short wall made first" : "long wall made first");
-    }
-    EXPECT_EQ(covering, 1);
-  }
-}
 
 TEST_F(Render, ALineBehindAFaceComesBeforeItAndOneInFrontAfter) {
   Handle ax = makeAxes(Value::row({0, 0}));  // viewer on the side of low y
@@ -191,129 +142,8 @@ TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
 // ---------------------------------------------------------------------------------------------
 // Lighting
 
-TEST_F(Render, PatchesAreLitByTheAxesLightUnlessLightingIsOff) {
-  Handle ax = makeAxes(Value(3));
-  Handle toLight = quad({{-3, -3, 0}, {-1, -3, 0}, {-1, -1, 0}, {-3, -1, 0}}, "b");
-  Handle upright = quad({{1, 1, -1}, {3, 1, -1}, {3, 1, 1}, {1, 1, 1}}, "b");
-  Handle turned = quad({{-3, 1, 0}, {-3, 3, 0}, {-1, 3, 0}, {-1, 1, 0}}, "b");  // wound the other way
-  set(std::vector<Handle>{toLight, upright, turned}, {{"FaceColor", Value::row({0.5, 0.5, 0.9})}});
-
-  // No light: faces keep their colour.
-  DisplayList dark = renderAxes(ax);
-  EXPECT_EQ(firstOf(dark, toLight, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
-
-  Handle sun = light({{"Position", Value::row({0, 0, 10})}});
-  DisplayList lit = renderAxes(ax);
-  Rgb a = firstOf(lit, toLight, Primitive::Kind::Face)->fill;
-  Rgb b = firstOf(lit, upright, Primitive::Kind::Face)->fill;
-  EXPECT_NE(a, (Rgb{0.5, 0.5, 0.9}));
-  EXPECT_GT(brightness(a), brightness(b));  // the floor tile faces the light overhead
-  EXPECT_EQ(firstOf(lit, turned, Primitive::Kind::Face)->fill, a);  // either side is lit alike
-
-  set(toLight, "FaceLighting", Value("none"));
-  EXPECT_EQ(firstOf(renderAxes(ax), toLight, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
-  set(sun, "Visible", Value("off"));
-  EXPECT_EQ(firstOf(renderAxes(ax), upright, Primitive::Kind::Face)->fill, (Rgb{0.5, 0.5, 0.9}));
-}
-
 // ---------------------------------------------------------------------------------------------
 // Decoration, texts and markers
-
-TEST_F(Render, TicksLabelsAndGridOfAFlatChart) {
-  Handle ax = makeAxes(Value(2));
-  set(ax, {{"XTick", Value::row({-4, 0, 4})},
-           {"XTickLabel", Value::row({-4, 0, 4})},
-           {"YTick", Value::row({-4, 4})},
-           {"YTickLabel", Value::row({-4, 4})},
-           {"ZTick", Value::row({-4, 0, 4})}});
-  grid(ax, true);
-  DisplayList list = renderAxes(ax);
-  std::vector<const Primitive*> labels;
-  std::size_t lines = 0;
-  for (const Primitive& p : list.items) {
-    if (p.source != ax) continue;
-    if (p.kind == Primitive::Kind::Text) labels.push_back(&p);
-    if (p.kind == Primitive::Kind::Line) ++lines;
-  }
-  // x labels under the plot area, centred on their ticks; y labels left of it; no z labels (the
-  // z axis points at the viewer).
-  ASSERT_EQ(labels.size(), 5u);
-  const double xs[] = {100, 300, 500};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(labels[i]->text, std::vector<std::string>({"-4", "0", "4"})[i]);
-    EXPECT_NEAR(labels[i]->box.x + labels[i]->box.width / 2, xs[i], 1e-9);
-    EXPECT_GT(labels[i]->box.y, 450);
-  }
-  EXPECT_EQ(labels[3]->text, "-4");
-  EXPECT_EQ(labels[4]->text, "4");
-  EXPECT_LT(labels[3]->box.x + labels[3]->box.width, 100);
-  EXPECT_GT(labels[3]->box.y, labels[4]->box.y);
-  // Axis lines (x, y), 5 ticks, 3 + 2 grid lines.
-  EXPECT_EQ(lines, 2u + 5u + 5u);
-  EXPECT_EQ(list.items.front().kind, Primitive::Kind::Rect);
-  EXPECT_EQ(list.items.front().box, (Rect{100, 50, 400, 400}));
-
-  // Empty ticks: no marks and no labels.
-  set(ax, {{"XTick", Value(Matrix())}, {"YTick", Value(Matrix())}});
-  grid(ax, false);
-  for (const Primitive& p : renderAxes(ax).items) EXPECT_NE(p.kind, Primitive::Kind::Text);
-}
-
-TEST_F(Render, TextsCarryBackgroundEdgeAndAlignmentAndComeLast) {
-  Handle ax = makeAxes(Value(3));
-  Handle t = text(0, 0, 0, Value("node 1"),
-                  {{"BackgroundColor", Value("w")}, {"EdgeColor", Value("b")}, {"HorizontalAlignment", Value("center")}});
-  quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");  // made later, drawn earlier
-  DisplayList list = renderAxes(ax);
-  const Primitive& p = list.items.back();
-  ASSERT_EQ(p.kind, Primitive::Kind::Text);
-  EXPECT_EQ(p.source, t);
-  EXPECT_EQ(p.text, "node 1");
-  EXPECT_TRUE(p.hasBackground);
-  EXPECT_EQ(p.background, (Rgb{1, 1, 1}));
-  EXPECT_TRUE(p.hasEdge);
-  EXPECT_EQ(p.edge, (Rgb{0, 0, 1}));
-  EXPECT_EQ(p.stroke, (Rgb{0, 0, 0}));
-  // Centred across and in the middle up and down on the projected anchor, the box of the
-  // fixed metrics: 6 characters of 6 pixels, 13 pixels high, margin 2.
-  Point anchor = dataToPixel(axesCamera(ax), {0, 0, 0});
-  EXPECT_NEAR(p.box.x + p.box.width / 2, anchor.x, 1e-9);
-  EXPECT_NEAR(p.box.y + p.box.height / 2, anchor.y, 1e-9);
-  EXPECT_NEAR(p.box.width, 36 + 4, 1e-9);
-  EXPECT_NEAR(p.box.height, 13 + 4, 1e-9);
-  EXPECT_NEAR(p.baseline.y, p.box.y + 2 + 10, 1e-9);
-}
-
-TEST_F(Render, MarkersLinesAndWhatIsNotDrawn) {
-  Handle ax = makeAxes(Value(2));
-  Handle dot = line(Matrix::row({1}), Matrix::row({1}), Matrix(),
-                    {{"Marker", Value("o")}, {"MarkerFaceColor", Value("w")}, {"Color", Value("r")}});
-  Handle broken = line(Matrix::row({-3, -2, NAN, 2, 3}), Matrix::row({0, 1, 0, 1, 0}), Matrix());
-  Handle longLine = line(Matrix::row({-10, 10}), Matrix::row({0, 0}), Matrix());
-  Handle hidden = line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix(), {{"Visible", Value("off")}});
-  quad({{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, "g");
-  DisplayList list = renderAxes(ax);
-
-  const Primitive& m = list.items.back();
-  ASSERT_EQ(m.kind, Primitive::Kind::Marker);
-  EXPECT_EQ(m.source, dot);
-  EXPECT_EQ(m.marker, "o");
-  EXPECT_TRUE(m.markerFilled);
-  EXPECT_EQ(m.markerFace, (Rgb{1, 1, 1}));
-  EXPECT_EQ(m.stroke, (Rgb{1, 0, 0}));
-  EXPECT_EQ(m.points, (std::vector<Point>{{350, 200}}));
-  EXPECT_TRUE(positionsOf(list, dot, Primitive::Kind::Line).empty());  // one point: no line
-
-  EXPECT_EQ(positionsOf(list, broken, Primitive::Kind::Line).size(), 2u);
-  const Primitive* clipped = firstOf(list, longLine, Primitive::Kind::Line);
-  ASSERT_NE(clipped, nullptr);
-  EXPECT_EQ(clipped->points, (std::vector<Point>{{100, 250}, {500, 250}}));
-  EXPECT_TRUE(positionsOf(list, hidden, Primitive::Kind::Line).empty());
-
-  // An invisible axes still shows what it holds, without its own decoration.
-  set(ax, "Visible", Value("off"));
-  for (const Primitive& p : renderAxes(ax).items) EXPECT_NE(p.source, ax);
-}
 
 TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   Handle ax = makeAxes(Value(3));

@@ -163,19 +163,6 @@ TEST_F(MainfcnTest, DispatchNeedsFourArgumentsTheSecondAValidHandle) {
   EXPECT_EQ(opening[2].args.size(), 7u);
 }
 
-TEST_F(MainfcnTest, PropertyPairsStopSilentlyAtTheFirstFailureAndATrailingArgumentIsNoPair) {
-  const Args pairs{Value("Name"), Value("first"), Value("NoSuchProperty"), Value(1.0), Value("Name"), Value("second")};
-  const Handle fig = startWindow(pairs);
-  EXPECT_EQ(g::get(fig, "Name"), Value("first"));
-  ASSERT_EQ(opening.size(), 1u);
-  EXPECT_EQ(Args(opening[0].args.begin() + 3, opening[0].args.end()), pairs);
-
-  startWindow({Value("Name"), Value("third"), Value("Tag")});
-  EXPECT_EQ(g::get(fig, "Name"), Value("third"));
-  EXPECT_EQ(g::get(fig, "Tag"), Value("testfig"));
-  EXPECT_EQ(opening[1].args.back(), Value("Tag"));
-}
-
 TEST_F(MainfcnTest, AHiddenStartLeavesNoOnScreenMarkSoTheNextStartRebuildsTheHandles) {
   const Handle fig = startWindow({Value("Visible"), Value("off")});
   EXPECT_EQ(g::get(fig, "Visible"), Value("off"));
@@ -185,49 +172,6 @@ TEST_F(MainfcnTest, AHiddenStartLeavesNoOnScreenMarkSoTheNextStartRebuildsTheHan
   EXPECT_EQ(startWindow(), fig);
   EXPECT_EQ(guidata(fig), guihandles(fig));
   EXPECT_EQ(g::get(fig, "Visible"), Value("on"));
-}
-
-TEST_F(MainfcnTest, WhichPairsDecideTheWindowsVisibility) {
-  const auto visible = [](std::vector<Value> args) { return makeVisibleFromPairs(args); };
-  EXPECT_TRUE(visible({}));
-  EXPECT_FALSE(visible({Value("Visible"), Value("off")}));
-  EXPECT_FALSE(visible({Value("vis"), Value("OF")}));
-  EXPECT_FALSE(visible({Value("VISIBLE"), Value("Off")}));
-  EXPECT_FALSE(visible({Value("VisibleX"), Value("off")}));  // its first seven characters count
-  EXPECT_TRUE(visible({Value("Visible"), Value("o")}));      // one character changes nothing
-  EXPECT_TRUE(visible({Value("Name"), Value("off")}));
-  EXPECT_TRUE(visible({Value("Visible"), Value(0.0)}));
-  EXPECT_TRUE(visible({Value("Visible"), Value("off"), Value("Visible"), Value("ON")}));
-  EXPECT_FALSE(visible({Value("Visible"), Value("off"), Value("Visible")}));  // no pair at the end
-}
-
-TEST_F(MainfcnTest, AWindowLeftHalfInitialisedIsReplacedOnTheNextStart) {
-  duringOpening = [](Handle) { throw Error("opening failed"); };
-  EXPECT_EQ(messageOf([&] { startWindow(); }), "opening failed");
-  const std::vector<Handle> left = g::findall(g::kRoot, "figure");
-  ASSERT_EQ(left.size(), 1u);
-  const Handle broken = left[0];
-  EXPECT_TRUE(g::isappdata(broken, "InGUIInitialization"));
-  EXPECT_EQ(g::get(broken, "Visible"), Value("off"));
-  // The window's hidden handle is closed again although the start failed.
-  EXPECT_EQ(g::get(broken, "HandleVisibility"), Value("callback"));
-  g::setappdata(broken, "broken", Value(1.0));
-
-  duringOpening = nullptr;
-  const Handle fig = startWindow();
-  EXPECT_FALSE(g::isappdata(fig, "broken"));  // a fresh window (handle numbers are reused)
-  EXPECT_FALSE(g::isappdata(fig, "InGUIInitialization"));
-  EXPECT_EQ(g::findall(g::kRoot, "figure").size(), 1u);
-}
-
-TEST_F(MainfcnTest, ANewWindowPerStartAndALayoutWithoutOptionsFails) {
-  name = kData + "hidden";
-  singleton = 0;
-  const Handle a = startWindow(), b = startWindow();
-  EXPECT_NE(a, b);
-  EXPECT_EQ(g::get(b, "Color"), g::get(g::figure(), "Color"));  // no system colour asked
-  name = kData + "nooptions";
-  EXPECT_EQ(messageOf([&] { startWindow(); }), "Reference to non-existent field 'syscolorfig'.");
 }
 
 }  // namespace

@@ -86,20 +86,5 @@ TEST_F(GuidataTest, GuihandlesNamesFieldsByTagInFindallOrder) {
   EXPECT_EQ(guihandles(g::figure()).kind(), Value::Kind::Empty);
 }
 
-TEST_F(GuidataTest, IdentifierAndKeywordRules) {
-  EXPECT_EQ(byName("iskeyword", {}, 1)[0],
-            Value::textColumn({"break", "case", "catch", "continue", "else", "elseif", "end", "for", "function",
-                               "global", "if", "otherwise", "persistent", "return", "switch", "try", "while"}));
-  EXPECT_TRUE(byName("iskeyword", {Value("while")}, 1)[0].isTrue());
-  EXPECT_FALSE(byName("iskeyword", {Value("While")}, 1)[0].isTrue());
-  EXPECT_FALSE(byName("iskeyword", {Value("whil")}, 1)[0].isTrue());
-  EXPECT_FALSE(byName("iskeyword", {Value(1.0)}, 1)[0].isTrue());
-  for (const Value& v : {Value("a"), Value("x_1"), Value("End"), Value(std::string(63, 'a'))})
-    EXPECT_TRUE(isvarname(v)) << v.describe();
-  for (const Value& v : {Value(""), Value("1a"), Value("_a"), Value("a-b"), Value("for"), Value(std::string(64, 'a')),
-                         Value(3.0), Value::cellRow({Value("a")}), Value()})
-    EXPECT_FALSE(isvarname(v)) << v.describe();
-}
-
 }  // namespace
 }  // namespace kolvar::gui::test

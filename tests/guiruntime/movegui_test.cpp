@@ -18,31 +18,6 @@ class MoveguiTest : public GuiTest {
   Matrix position(Handle fig) { return g::get(fig, "Position").matrix(); }
 };
 
-TEST_F(MoveguiTest, PlacesTheWindowByPositionWordsAndByCoordinates) {
-  ASSERT_TRUE(g::isunix());
-  ASSERT_EQ(g::get(g::kRoot, "ScreenSize"), Value::row({1, 1, 1920, 1080}));
-  struct Case {
-    Value where;
-    double left, bottom;
-  };
-  const Case cases[] = {
-      {Value("north"), 757, 756}, {Value("southeast"), 1514, 0}, {Value("west"), 0, 378},
-      {Value("center"), 757, 378}, {Value::row({30, 40}), 30, 40},
-      // Negative coordinates count from the right and top: 10 pixels in from both edges.
-      {Value::row({-10, -10}), 1504, 746},
-  };
-  for (const Case& c : cases) {
-    const Handle fig = window();
-    byName("movegui", {Value(fig), c.where});
-    EXPECT_EQ(position(fig), Matrix::row({c.left, c.bottom, 400, 300})) << c.where.describe();
-  }
-  // Arguments in any order; a descendant names its figure.
-  const Handle fig = window();
-  const Handle ax = g::axes(fig, {});
-  movegui({Value("southwest"), Value(ax)});
-  EXPECT_EQ(position(fig), Matrix::row({0, 0, 400, 300}));
-}
-
 TEST_F(MoveguiTest, OnscreenClampsLeftAndBottomFirstAndCutsAnOversizedWindow) {
   const Handle partly = window(Matrix::row({-50, -20, 400, 300}));
   movegui(partly);
@@ -54,22 +29,6 @@ TEST_F(MoveguiTest, OnscreenClampsLeftAndBottomFirstAndCutsAnOversizedWindow) {
   const Handle huge = window(Matrix::row({-50, 500, 3000, 2000}));
   movegui(huge);
   EXPECT_EQ(position(huge), Matrix::row({0, 0, 1914, 1056}));
-}
-
-TEST_F(MoveguiTest, AMenuBarAddsToTheFrameAndTheFiguresSettingsAreRestored) {
-  const Handle fig = g::figure({{"Units", Value("normalized")},
-                                {"ActivePositionProperty", Value("position")}});
-  g::set(fig, "Units", Value("pixels"));
-  g::set(fig, "Position", Value::row({100, 100, 400, 300}));
-  g::set(fig, "Units", Value("normalized"));
-  g::create("uimenu", fig);
-  EXPECT_EQ(unixFrameAllowance(fig).height, 24 + 32);
-  movegui(fig, "north");
-  EXPECT_EQ(g::get(fig, "Units"), Value("normalized"));
-  EXPECT_EQ(g::get(fig, "ActivePositionProperty"), Value("position"));
-  g::set(fig, "Units", Value("pixels"));
-  // 324 + 32 pixels tall with its frame: the free height is 1080 - 356.
-  EXPECT_EQ(position(fig), Matrix::row({757, 724, 400, 300}));
 }
 
 TEST_F(MoveguiTest, RejectsBadArgumentsBeforeChangingAnything) {

@@ -35,17 +35,6 @@ TEST_F(OpenfigTest, ArgumentErrorsComeBeforeAnyLoadInTheirOrder) {
   EXPECT_TRUE(list(kData + "testgui").isEmpty());
 }
 
-TEST_F(OpenfigTest, FileNamesAndTheirInstanceListKeys) {
-  EXPECT_EQ(normalisedFigName("abc"), "abc.fig");
-  EXPECT_EQ(normalisedFigName("dir/abc.FIG"), "dir/abc.FIG");
-  EXPECT_EQ(normalisedFigName("/abc"), "/abc.fig");
-  EXPECT_EQ(normalisedFigName("a.b/c"), "a.b/c.fig");  // a dot in a folder is no extension
-  EXPECT_EQ(openfigToken("abc.fig"), "OpenFig_gifcba_SINGLETON");
-  // Reversed before the cut: a long path keeps its end, and exactly 31 characters.
-  EXPECT_EQ(openfigToken("/home/user/projects/gui/layouts/main_window.fig"),
-            "OpenFig_gifwodniw_niamstuoyaliu");
-}
-
 TEST_F(OpenfigTest, ReuseLoadsOnceNewAppendsAndClosedWindowsArePruned) {
   const std::string file = kData + "testgui.fig";
   const Handle a = openfig(file, "reuse");
@@ -69,37 +58,6 @@ TEST_F(OpenfigTest, ReuseLoadsOnceNewAppendsAndClosedWindowsArePruned) {
   EXPECT_TRUE(g::ishandle(fresh));
   EXPECT_EQ(list(file), Value(fresh));
   EXPECT_EQ(figureCount(), 1u);
-}
-
-TEST_F(OpenfigTest, AnotherWindowUnderARecycledHandleNumberIsNotReused) {
-  const std::string file = kData + "testgui.fig";
-  const Handle gui = openfig(file, "reuse");
-  g::deleteObject(gui);
-  const Handle other = g::figure();
-  ASSERT_EQ(other, gui);  // the runtime gives the number out again
-  const Handle again = openfig(file, "reuse");
-  EXPECT_NE(again, other);
-  EXPECT_EQ(g::get(again, "Tag"), Value("testfig"));
-  EXPECT_EQ(list(file), Value(again));
-}
-
-TEST_F(OpenfigTest, VisibilityRulesAndTheMoveOnScreen) {
-  const std::string shown = kData + "testgui.fig", hidden = kData + "hidden";
-  // "auto": a fresh load stays hidden even though the file stored it shown...
-  const Handle h = openfig(shown, "reuse", "AUTO");
-  EXPECT_EQ(g::get(h, "Visible"), Value("off"));
-  // ...and it was moved fully onto the screen from its stored left of -40.
-  EXPECT_EQ(g::get(h, "Position"), Value::row({0, 100, 300, 200}));
-  // No visibility word: as the file stored it.
-  EXPECT_EQ(g::get(openfig(shown), "Visible"), Value("on"));
-  EXPECT_EQ(g::get(openfig(hidden), "Visible"), Value("off"));
-  EXPECT_EQ(g::get(openfig(hidden, "new", "Visible"), "Visible"), Value("on"));
-  EXPECT_EQ(g::get(openfig(shown, "new", "INVISIBLE"), "Visible"), Value("off"));
-  // A reused window takes the root's default visibility, with "auto" and without a word.
-  g::set(g::kRoot, "DefaultFigureVisible", Value("on"));
-  EXPECT_EQ(g::get(openfig(shown, "reuse", "auto"), "Visible"), Value("on"));
-  g::set(g::kRoot, "DefaultFigureVisible", Value("off"));
-  EXPECT_EQ(g::get(openfig(shown, "reuse"), "Visible"), Value("off"));
 }
 
 TEST_F(OpenfigTest, ALoaderErrorLeavesTheStoredListAsItWas) {

@@ -51,29 +51,3 @@ TEST(QtDialogsTest, QuestionAnswersThePressedButtonOrNothingWhenDismissed) {
   });
   EXPECT_EQ(dialogs.question("Close kolvar?", "Close kolvar...", {"Yes", "No"}, "Yes"), "No");
 }
-
-TEST(QtDialogsTest, FileChoiceGivesNameAndFolderOrNothing) {
-  qtApp();
-  QTemporaryDir dir;
-  QFile file(dir.filePath("stored.fig"));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("{}");
-  file.close();
-  QtDialogs dialogs(nullptr);
-
-  whenShown([](QWidget& d) { static_cast<QDialog&>(d).reject(); });
-  EXPECT_FALSE(dialogs.getFile("*.fig", "Open").has_value());
-
-  const QString path = dir.filePath("stored.fig");
-  whenShown([path](QWidget& d) {
-    auto* fd = qobject_cast<QFileDialog*>(&d);
-    if (!fd) return static_cast<QDialog&>(d).reject();
-    fd->setDirectory(QFileInfo(path).absolutePath());
-    fd->selectFile(QFileInfo(path).fileName());
-    QMetaObject::invokeMethod(fd, "accept");
-  });
-  const auto chosen = dialogs.getFile("*.fig", "Open");
-  ASSERT_TRUE(chosen.has_value());
-  EXPECT_EQ(chosen->name, "stored.fig");
-  EXPECT_EQ(chosen->folder, QFileInfo(path).absolutePath().toStdString());
-}

@@ -107,40 +107,6 @@ TEST_F(Snapshot, ALitPatchIsAShadeOfItsColourAndBrighterFacingTheLight) {
   EXPECT_TRUE(near(u, 128, 128, 230)) << describe(u);
 }
 
-TEST_F(Snapshot, ATextWithWhiteBackgroundAndBlueEdgeIsPaintedInItsMeasuredBox) {
-  Handle ax = makeAxes(Value(2));
-  set(ax, "Color", Value::row({0.8, 0.8, 0.8}));
-  Handle t = text(0, 0, Value("Hello"),
-                  {{"BackgroundColor", Value("w")}, {"EdgeColor", Value("b")}, {"LineWidth", Value(2)},
-                   {"Margin", Value(6)}, {"FontSize", Value(14)}, {"HorizontalAlignment", Value("center")}});
-  Handle fig = *ancestor(ax, "figure");
-  DisplayList list = renderFigure(fig);
-  const Primitive& p = list.items.back();
-  ASSERT_EQ(p.source, t);
-  const Rect b = p.box;
-  QImage img = figureImage(fig);
-
-  const double midY = b.y + b.height / 2;
-  EXPECT_TRUE(near(at(img, {b.x + 0.5, midY}), 0, 0, 255, 40)) << describe(at(img, {b.x + 0.5, midY}));
-  EXPECT_TRUE(near(at(img, {b.x + b.width - 0.5, b.y + 2}), 0, 0, 255, 40));
-  EXPECT_TRUE(near(at(img, {b.x + 3.5, midY}), 255, 255, 255)) << describe(at(img, {b.x + 3.5, midY}));
-  EXPECT_TRUE(near(at(img, {b.x - 4, midY}), 204, 204, 204)) << describe(at(img, {b.x - 4, midY}));
-
-  // The glyphs: dark pixels, all inside the margin, and reaching out to the measured width.
-  int dark = 0, left = 1 << 20, right = -1;
-  for (int y = static_cast<int>(b.y) + 3; y < static_cast<int>(b.y + b.height) - 3; ++y)
-    for (int x = static_cast<int>(b.x) + 3; x < static_cast<int>(b.x + b.width) - 3; ++x)
-      if (brightness(img.pixelColor(x, y)) < 300) {
-        ++dark;
-        left = std::min(left, x);
-        right = std::max(right, x);
-      }
-  EXPECT_GT(dark, 40);
-  EXPECT_GE(left, b.x + 6 - 1);
-  EXPECT_LE(right, b.x + b.width - 6 + 1);
-  EXPECT_GT(right, b.x + b.width - 6 - 5);  // the measured width is what was painted
-}
-
 TEST_F(Snapshot, ThePngOfTheLayoutFilesWindowShowsWhatItsAxesHold) {
   const Handle fig = loadfig(std::string(KOLVAR_TEST_DATA) + "/../../src/app/kolvar.fig").handles.at(0);
   const std::vector<Handle> axesList = findall(fig, "axes");

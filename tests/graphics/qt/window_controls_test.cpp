@@ -103,39 +103,3 @@ TEST_F(Controls, TypedTextReachesTheModelBeforeTheEditCallbackRuns) {
   set(edit, "String", Value("7"));
   EXPECT_EQ(line.text().toStdString(), "7");
 }
-
-TEST_F(Controls, MenusComeFromUimenusAndRunTheirCallbacks) {
-  const Handle file = create("uimenu", fig, {{"Label", Value("&File")}, {"Callback", Value("note(gcbo)")}});
-  const Handle open = create("uimenu", file, {{"Label", Value("&Open...")}, {"Callback", Value("note(gcbo)")}});
-  const Handle close = create("uimenu", file, {{"Label", Value("&Close")}, {"Separator", Value("on")},
-                                               {"Callback", Value("note(gcbo)")}});
-  settle();
-  QMenuBar& bar = window(fig).menuBar();
-  ASSERT_EQ(bar.actions().size(), 1);
-  QMenu* menu = bar.actions()[0]->menu();
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(bar.actions()[0]->text().toStdString(), "&File");
-  QList<QAction*> entries;
-  for (QAction* a : menu->actions())
-    if (!a->isSeparator()) entries << a;
-  ASSERT_EQ(entries.size(), 2);
-  EXPECT_TRUE(menu->actions()[1]->isSeparator());
-
-  // Opening the menu runs the menu's callback; choosing an entry runs the entry's.
-  menu->popup(QPoint(0, 0));
-  menu->hide();
-  entries[1]->trigger();
-  settle();
-  ASSERT_EQ(notes.size(), 2u);
-  EXPECT_EQ(notes[0].scalar(), file);
-  EXPECT_EQ(notes[1].scalar(), close);
-
-  set(open, "Label", Value("Open a window..."));
-  set(close, "Enable", Value("off"));
-  settle();
-  menu = window(fig).menuBar().actions()[0]->menu();
-  EXPECT_EQ(menu->actions()[0]->text().toStdString(), "Open a window...");
-  EXPECT_FALSE(menu->actions()[2]->isEnabled());
-  // The client area keeps the figure's size under the menu bar.
-  EXPECT_EQ(window(fig).client().size(), QSize(400, 300));
-}

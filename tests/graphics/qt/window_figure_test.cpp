@@ -29,47 +29,7 @@ struct PaintLog : QObject {
   }
 };
 
-// The item of `list` that object `h` drew, or null.
-const Primitive* drawnBy(const DisplayList& list, Handle h, Primitive::Kind kind) {
-  for (const auto& p : list.items)
-    if (p.source == h && p.kind == kind) return &p;
-  return nullptr;
-}
-
 }  // namespace
-
-TEST_F(Figures, WindowPlaceAndSizeFollowPositionBothWays) {
-  const Handle fig = figure({{"Name", Value("Demo")}, {"NumberTitle", Value("off")}, {"Visible", Value("off")},
-                             {"Position", Value::row({100, 150, 400, 300})}});
-  const Handle side = create("uicontrol", fig, {{"Style", Value("pushbutton")}, {"Units", Value("normalized")},
-                                                {"Position", Value::row({0.5, 0, 0.5, 0.1})}});
-  FigureWindow& w = window(fig);
-  EXPECT_EQ(w.windowTitle().toStdString(), "Demo");
-  EXPECT_EQ(w.client().size(), QSize(400, 300));
-  const int screenHeight = static_cast<int>(backend_->screenHeight());
-  EXPECT_EQ(w.geometry().x(), 100);
-  EXPECT_EQ(w.geometry().y() + w.client().y() + 300, screenHeight - 150) << "bottom measured from the screen's bottom";
-  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(200, 270, 200, 30));
-
-  EXPECT_TRUE(w.isHidden()) << "a figure made visible only by its property";
-  set(fig, "Visible", Value("on"));
-  EXPECT_TRUE(w.isVisible());
-
-  set(fig, "Position", Value::row({50, 60, 500, 320}));
-  EXPECT_EQ(w.client().size(), QSize(500, 320));
-  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(250, 288, 250, 32));
-
-  // The user resizes and moves the window: the figure's "Position" follows and the layout with it.
-  w.setGeometry(80, w.geometry().y(), 600, 400 + w.client().y());
-  settle();
-  const Matrix pos = pixelPosition(fig);
-  EXPECT_EQ(pos[0], 80);
-  EXPECT_EQ(pos[2], 600);
-  EXPECT_EQ(pos[3], 400);
-  EXPECT_EQ(pos[1] + pos[3], screenHeight - (w.geometry().y() + w.client().y()));
-  EXPECT_EQ(w.controlWidget(side)->geometry(), QRect(300, 360, 300, 40));
-  EXPECT_EQ(w.canvas().size(), QSize(600, 400));
-}
 
 TEST_F(Figures, ClosingAsksTheFigureAndTheLastWindowGoneIsReported) {
   int gone = 0;
@@ -88,33 +48,6 @@ TEST_F(Figures, ClosingAsksTheFigureAndTheLastWindowGoneIsReported) {
   deleteObject(keep);
   settle();
   EXPECT_EQ(gone, 1);
-}
-
-TEST_F(Figures, CanvasClicksReachTheObjectUnderThePointerAndItsCursorShowsWhatIsClickable) {
-  const Handle fig = figure({{"Position", Value::row({100, 100, 400, 300})}});
-  const Handle ax = axes(fig, {{"Position", Value::row({0.1, 0.1, 0.8, 0.8})}});
-  const Handle item = text(0.5, 0.5, Value("P3"), {{"ButtonDownFcn", Value("note(gcbo)")},
-                                                    {"BackgroundColor", Value::row({1, 1, 0.8})}});
-  set(ax, "ButtonDownFcn", Value("note(gcbo)"));
-  Canvas& canvas = window(fig).canvas();
-  const Primitive* drawn = drawnBy(canvas.displayList(), item, Primitive::Kind::Text);
-  ASSERT_NE(drawn, nullptr);
-  const QPointF at(drawn->box.x + drawn->box.width / 2, drawn->box.y + drawn->box.height / 2);
-  const long renders = canvas.renders();
-
-  mouse(canvas, QEvent::MouseMove, at, Qt::NoButton);
-  EXPECT_EQ(canvas.cursor().shape(), Qt::PointingHandCursor);
-  mouse(canvas, QEvent::MouseMove, QPointF(200, 80), Qt::NoButton);
-  EXPECT_EQ(canvas.cursor().shape(), Qt::CrossCursor) << "an axes that takes clicks";
-  mouse(canvas, QEvent::MouseMove, QPointF(5, 5), Qt::NoButton);
-  EXPECT_EQ(canvas.cursor().shape(), Qt::ArrowCursor);
-
-  click(canvas, at);
-  click(canvas, QPointF(200, 80));
-  ASSERT_EQ(notes.size(), 2u);
-  EXPECT_EQ(notes[0].scalar(), item);
-  EXPECT_EQ(notes[1].scalar(), ax);
-  EXPECT_EQ(canvas.renders(), renders) << "the cursor and the clicks hit test on the list on screen";
 }
 
 TEST_F(Figures, ManyChangesInOneCallbackMakeOneRepaint) {
