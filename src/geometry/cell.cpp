@@ -1,8 +1,10 @@
 #include "geometry/cell.hpp"
 
+#include "geometry/hull.hpp"
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/hull.hpp"
 #include "geometry/polygon_normal.hpp"
 #include "geometry/split.hpp"
 
@@ -40,21 +42,8 @@ std::vector<Vec3> hullInPlane(const std::vector<Vec3>& pts, const Vec3& n, doubl
   };
   std::vector<Projected> q;
   for (const Vec3& p : unique) q.push_back({dot(p, u), dot(p, v), p});
-  std::sort(q.begin(), q.end(), [](const Projected& a, const Projected& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  auto turn = [](const Projected& o, const Projected& a, const Projected& b) {
-    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-  };
-  std::vector<Projected> hull(2 * q.size());
-  std::size_t k = 0;
-  for (std::size_t i = 0; i < q.size(); ++i) {
-    while (k >= 2 && turn(hull[k - 2], hull[k - 1], q[i]) <= 0) --k;
-    hull[k++] = q[i];
-  }
-  for (std::size_t i = q.size() - 1, t = k + 1; i > 0; --i) {
-    while (k >= t && turn(hull[k - 2], hull[k - 1], q[i - 1]) <= 0) --k;
-    hull[k++] = q[i - 1];
-  }
-  hull.resize(k - 1);
+  const std::vector<Projected> hull =
+      convexHull(std::move(q), [](const Projected& a) { return a.x; }, [](const Projected& a) { return a.y; });
   std::vector<Vec3> out;
   for (const Projected& h : hull) out.push_back(h.p);
   if (out.size() < 3 || norm(newellNormal(out)) <= tolerance * tolerance) return {};

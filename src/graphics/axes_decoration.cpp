@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "geometry/hull.hpp"
 #include "graphics/property_values.hpp"
 #include "graphics/text_extent.hpp"
 #include "graphics/ticks.hpp"
@@ -40,23 +41,9 @@ Primitive line(Handle source, std::vector<Point> points, Rgb color, double width
 
 Point boxPixel(const Camera& cam, Vec3 b) { return viewToPixel(cam, boxToView(cam, b)); }
 
-// The convex outline of points (monotone chain), counter-clockwise on the screen.
+// The convex outline of points, counter-clockwise on the screen.
 std::vector<Point> convexHull(std::vector<Point> pts) {
-  std::sort(pts.begin(), pts.end(), [](Point a, Point b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  if (pts.size() < 3) return pts;
-  auto turn = [](Point o, Point a, Point b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); };
-  std::vector<Point> hull(2 * pts.size());
-  std::size_t k = 0;
-  for (std::size_t i = 0; i < pts.size(); ++i) {
-    while (k >= 2 && turn(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
-    hull[k++] = pts[i];
-  }
-  for (std::size_t i = pts.size() - 1, t = k + 1; i > 0; --i) {
-    while (k >= t && turn(hull[k - 2], hull[k - 1], pts[i - 1]) <= 0) --k;
-    hull[k++] = pts[i - 1];
-  }
-  hull.resize(k - 1);
-  return hull;
+  return geometry::convexHull(std::move(pts), [](Point p) { return p.x; }, [](Point p) { return p.y; });
 }
 
 struct BoxEdge {
