@@ -203,12 +203,7 @@ void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source) 
   g::set(state.controls.select_poly, "Value", static_cast<double>(number));
 
   state.root = bsp::freshRoot(scene.polygons);
-  // The scanner stays where it is if the new scene's box holds it; otherwise it goes where it
-  // starts in a preset: above the middle of the box, at its far side.
-  const views::Limits& lim = setupShown(state).limits[1];
-  const bsp::Vec3 s = state.scanner;
-  if (!(lim[0] <= s.x && s.x <= lim[1] && lim[2] <= s.y && s.y <= lim[3] && lim[4] <= s.z && s.z <= lim[5]))
-    state.scanner = {(lim[0] + lim[1]) / 2, lim[3], (lim[4] + lim[5]) / 2};
+  keepScannerInScene(state);
   // What was pointed at or selected belongs to the scene that was.
   state.interaction.hover.reset();
   state.interaction.pointed = nullptr;

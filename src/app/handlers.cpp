@@ -24,10 +24,12 @@ void select_poly_CreateFcn(Handle hObject) {
 namespace {
 
 // The scene popup and the reset button both start the tree afresh for the scene shown in the
-// popup; the scanner, the view and the options stay as they are.
+// popup; the view and the options stay as they are, and so does the scanner unless it lies
+// outside the scene's box (a scene of the student's own has a box of its own).
 void startSceneAfresh(Handle hObject, StepLog::Kind kind) {
   ProgramState state = fetchState(hObject);
   state.root = bsp::freshRoot(sceneShown(state));
+  keepScannerInScene(state);
   commitStep(state, StepLog::of(kind));
   storeState(hObject, state);
   redraw(std::move(state));

@@ -297,6 +297,13 @@ const bsp::PolygonList& sceneShown(const ProgramState& s) { return s.fixed->scen
 
 const SceneInfo& sceneInfoShown(const ProgramState& s) { return s.fixed->info[sceneNumber(s) - 1]; }
 
+void keepScannerInScene(ProgramState& state) {
+  const views::Limits& lim = setupShown(state).limits[1];
+  const bsp::Vec3 s = state.scanner;
+  if (!(lim[0] <= s.x && s.x <= lim[1] && lim[2] <= s.y && s.y <= lim[3] && lim[4] <= s.z && s.z <= lim[5]))
+    state.scanner = {(lim[0] + lim[1]) / 2, lim[3], (lim[4] + lim[5]) / 2};
+}
+
 std::string sceneName(const ProgramState& s) {
   const SceneInfo& info = sceneInfoShown(s);
   if (!info.name.empty()) return info.name;

@@ -137,6 +137,9 @@ const bsp::PolygonList& sceneShown(const ProgramState& state);
 std::size_t sceneNumber(const ProgramState& state);
 const SceneInfo& sceneInfoShown(const ProgramState& state);
 const views::AxesSetup& setupShown(const ProgramState& state);
+// The scanner stays where it is if the box of the scene shown holds it; otherwise it goes where
+// it starts in a preset: above the middle of the box, at its far side.
+void keepScannerInScene(ProgramState& state);
 // The name of the scene shown: its own, or for a preset what the popup says of it.
 std::string sceneName(const ProgramState& state);
 

@@ -39,7 +39,7 @@ AxesSetup setupAround(const bsp::PolygonList& scene, const AxesSetup& base) {
   // A scene with no extent (one point) still gets a box: a unit one, or one scaled to where it is.
   if (!(extent > magnitude * 1e-12)) extent = magnitude > 0 ? magnitude * 1e-3 : 1;
   for (int k = 0; k < 3; ++k) {
-    lo[k] -= extent / 20;
+    if (k != 2) lo[k] -= extent / 20;  // the scene stands on the floor
     hi[k] += extent / 20;
   }
   extent *= 1.1;
@@ -57,7 +57,9 @@ AxesSetup setupAround(const bsp::PolygonList& scene, const AxesSetup& base) {
   }
   std::array<double, 3> first{};  // each side's lower end, in steps
   for (int k = 0; k < 3; ++k) {
-    const long long below = (steps - count[k]) / 2;
+    // Sideways the scene sits in the middle; upwards it stands on the cube's floor, as scenes of
+    // walls and houses stand on theirs.
+    const long long below = k == 2 ? 0 : (steps - count[k]) / 2;
     first[k] = lim[2 * k] - static_cast<double>(below);
     lim[2 * k] = first[k] * step;
     lim[2 * k + 1] = (first[k] + static_cast<double>(steps)) * step;

@@ -43,7 +43,8 @@ struct AxesSetup {
 
 // The set-up of `base` with the two 3-D views fitted to `scene`: both show the same cube around
 // the scene's bounding box (with a margin of a twentieth of its size), its sides rounded outward to a tidy tick step (1, 2 or 5 times a
-// power of ten, four to eight ticks a side), so the scene keeps its proportions; the coordinate
+// power of ten, four to eight ticks a side), so the scene keeps its proportions (its bottom on
+// the cube's floor, sideways in the middle); the coordinate
 // frame's arms are one tick step long, at the origin when the origin is inside, else at the
 // cube's lowest corner. The tree view keeps the limits of `base`. An empty scene gives `base`.
 AxesSetup setupAround(const bsp::PolygonList& scene, const AxesSetup& base);
