@@ -139,6 +139,8 @@ void openRecent(Handle item) {
 std::string readFileText(const std::string& path) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) fail(path, "is a folder, not a file");
+  // A device or a pipe could be read without end, or wait for input that never comes.
+  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) fail(path, "is not a regular file");
   std::ifstream in(path, std::ios::binary);
   if (!in) fail(path, std::string("cannot open the file: ") + std::strerror(errno));
   const std::uintmax_t size = fs::file_size(path, ec);

@@ -126,6 +126,8 @@ TEST_F(Files, ABadFileIsRefusedWholeWithItsPlaceAndChangesNothing) {
     EXPECT_EQ(popupEntries(), 3u) << b.name;
   }
   EXPECT_NE(messageOf([&] { run("open " + folder_.string() + "\n"); }).find("is a folder"), std::string::npos);
+  // A device would be read without end.
+  EXPECT_NE(messageOf([&] { run("open /dev/zero\n"); }).find("is not a regular file"), std::string::npos);
 }
 
 TEST_F(Files, GeneratedScenesAreTheSameForTheSameWordsAndRefuseBadOnes) {
