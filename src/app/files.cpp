@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
-constexpr std::size_t kMaxGenerated = 100000;  // polygons
 constexpr std::size_t kRecentFiles = 8;
 constexpr const char* kRecentKey = "recent_files";
 constexpr const char* kSessionFormat = "kolvar session";
@@ -235,38 +234,6 @@ void openFile(Handle h, const std::string& path) {
   if (const auto fig = g::ancestor(h, "figure"); fig && g::ishandle(*fig)) showRecentFiles(*fig);
 }
 
-bsp::Scene generatedScene(const std::vector<std::string>& w) {
-  const char* usage = "generate walls COUNT SEED, generate boxes COUNT SEED, generate terrain SIZE or generate room N";
-  auto whole = [&](const std::string& word, std::size_t most) {
-    std::size_t used = 0;
-    unsigned long long n = 0;
-    try {
-      n = std::stoull(word, &used);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (used != word.size() || word.empty() || word[0] == '-')
-      throw Error("\"" + word + "\" is not a whole number (" + usage + ")", ErrorKind::Input);
-    if (n > most) throw Error("at most " + std::to_string(most) + " for " + w[0] + ", not " + word, ErrorKind::Input);
-    return static_cast<std::size_t>(n);
-  };
-  const std::size_t arity = w.empty() ? 0 : (w[0] == "walls" || w[0] == "boxes") ? 3 : 2;
-  if (w.empty() || w.size() != arity || !(w[0] == "walls" || w[0] == "boxes" || w[0] == "terrain" || w[0] == "room"))
-    throw Error(std::string("usage: ") + usage, ErrorKind::Input);
-  bsp::Scene scene;
-  for (const std::string& word : w) scene.name += (scene.name.empty() ? "" : " ") + word;
-  if (w[0] == "walls") {
-    scene.polygons = scenes::walls(std::max<std::size_t>(1, whole(w[1], kMaxGenerated)), whole(w[2], SIZE_MAX));
-  } else if (w[0] == "boxes") {
-    scene.polygons = scenes::boxes(std::max<std::size_t>(1, whole(w[1], kMaxGenerated / 6)), whole(w[2], SIZE_MAX));
-  } else if (w[0] == "terrain") {
-    scene.polygons = scenes::terrain(std::max<std::size_t>(1, whole(w[1], 200)));  // 2 x 200^2 triangles
-  } else {
-    scene.polygons = scenes::roomWithPillars(std::max<std::size_t>(1, whole(w[1], 100)));
-  }
-  return scene;
-}
-
 std::vector<std::string> recentFiles() {
   const auto kept = g::backend().guidance().setting(kRecentKey);
   std::vector<std::string> files;
@@ -310,7 +277,7 @@ void GenerateMenuItem_Callback(Handle hObject) {
   w.push_back((*answer)[1]);
   if (w[0] == "walls" || w[0] == "boxes") w.push_back((*answer)[2]);
   try {
-    showNewScene(hObject, generatedScene(w), "generated");
+    showNewScene(hObject, scenes::generate(w), "generated");
   } catch (const Error& e) {
     g::errordlg(e.what(), "Generate a scene");
     throw;

@@ -35,11 +35,6 @@ void openFile(Handle h, const std::string& path);
 // to it, as one step of the history. The scanner moves into the scene's box if it was outside.
 void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source);
 
-// A generated scene from the generator's words: "walls COUNT SEED", "boxes COUNT SEED",
-// "terrain SIZE" or "room N". An Input error with the usage for anything else, and for sizes
-// beyond what the window can show (100,000 polygons).
-bsp::Scene generatedScene(const std::vector<std::string>& words);
-
 // The recent files, latest first (at most 8), as the program's settings keep them.
 std::vector<std::string> recentFiles();
 // The File menu's "Open Recent" items brought up to date in the window of `h`.

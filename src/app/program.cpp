@@ -7,22 +7,26 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "app/app.hpp"
 #include "app/embedded_layout.hpp"
 #include "app/files.hpp"
 #include "app/guide.hpp"
+#include "scenes/generators.hpp"
 
 namespace kolvar::app {
 
 namespace g = kolvar::graphics;
 
 std::string usage() {
-  return "usage: kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [FILE...] [WORD...]\n"
+  return "usage: kolvar [--script FILE|-] [--snapshot FILE] [--generate SPEC] [--help] [--version]\n"
+         "              [FILE...] [WORD...]\n"
          "  Teaches binary space partitioning trees: click waiting polygons in the tree view to\n"
          "  choose splitters, click into the partition view to place the scanner.\n"
          "  --script FILE   run user actions from FILE (- for standard input), then exit\n"
          "  --snapshot FILE paint the window into the PNG file FILE, then exit\n"
+         "  --generate SPEC open a generated scene: walls,COUNT,SEED  boxes,COUNT,SEED  terrain,SIZE  room,N\n"
          "  --help          show this text\n"
          "  --version       show the version\n"
          "  FILE            a scene (.json, .obj, .off), a session (.kolvar) or a layout (.fig) to open\n"
@@ -65,6 +69,14 @@ Options parseOptions(const std::vector<std::string>& args) {
       o.script = fileFor("--script");
     } else if (a == "--snapshot") {
       o.snapshot = fileFor("--snapshot");
+    } else if (a == "--generate") {
+      // One word, its parts parted by spaces or commas: --generate walls,100,7
+      std::string spec = fileFor("--generate");
+      std::replace(spec.begin(), spec.end(), ',', ' ');
+      std::istringstream in(spec);
+      std::vector<std::string> words;
+      for (std::string w; in >> w;) words.push_back(w);
+      o.generate.push_back(std::move(words));
     } else {
       throw Error("kolvar: unknown option " + a + " (see kolvar --help)", ErrorKind::Input);
     }
@@ -128,6 +140,15 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
       } catch (const std::exception& e) {
         std::cerr << "kolvar: " << e.what() << '\n';
         if (options.script || options.snapshot || !hooks.interactive) return 1;
+      }
+    }
+    for (const auto& words : options.generate) {
+      try {
+        const g::Handle fig = kolvarWindow();
+        showNewScene(fig, scenes::generate(words), "generated");
+      } catch (const std::exception& e) {
+        std::cerr << "kolvar: --generate: " << e.what() << '\n';
+        return 2;
       }
     }
     if (options.script) {

@@ -1,7 +1,7 @@
 #pragma once
 // The process: the program's own options, the function tables, and the main loop.
 //
-//   kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [FILE...] [WORD...]
+//   kolvar [--script FILE|-] [--snapshot FILE] [--generate SPEC] [--help] [--version] [FILE...] [WORD...]
 //
 // Words that begin with "--" are the program's own. A word that ends in the extension of a file
 // kolvar opens (.json, .obj, .off, .kolvar, .fig) and names an existing file is opened in the
@@ -23,6 +23,7 @@ struct Options {
   std::optional<std::string> snapshot;  // a PNG file to paint the window into, then exit
   std::vector<std::string> words;       // for the main GUI function
   std::vector<std::string> files;       // to open, in their order
+  std::vector<std::vector<std::string>> generate;  // scenes to generate after them ("walls 100 7")
 };
 
 // Raises an Input error naming the option for an unknown "--" option or a missing file name.

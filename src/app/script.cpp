@@ -17,6 +17,7 @@
 #include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
 #include "runtime/json_reader.hpp"
+#include "scenes/generators.hpp"
 #include "views/partition.hpp"
 #include "views/views.hpp"
 
@@ -278,7 +279,7 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     if (w.size() < 2) throw ScriptError("usage: open FILE");
     openFile(fig, restOf(line, 1));
   } else if (cmd == "generate") {
-    showNewScene(fig, generatedScene({w.begin() + 1, w.end()}), "generated");
+    showNewScene(fig, scenes::generate({w.begin() + 1, w.end()}), "generated");
   } else if (cmd == "help" || cmd == "tour") {
     runGuidanceCommand(fig, w);
   } else {

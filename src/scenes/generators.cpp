@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -145,6 +146,42 @@ PolygonList roomWithPillars(std::size_t n) {
     }
   }
   return PolygonList::from(std::move(out));
+}
+
+namespace {
+constexpr std::size_t kMaxGenerated = 100000;  // polygons: what the window still shows
+}  // namespace
+
+bsp::Scene generate(const std::vector<std::string>& w) {
+  const char* usage = "generate walls COUNT SEED, generate boxes COUNT SEED, generate terrain SIZE or generate room N";
+  auto whole = [&](const std::string& word, std::size_t most) {
+    std::size_t used = 0;
+    unsigned long long n = 0;
+    try {
+      n = std::stoull(word, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used != word.size() || word.empty() || word[0] == '-')
+      throw Error("\"" + word + "\" is not a whole number (" + usage + ")", ErrorKind::Input);
+    if (n > most) throw Error("at most " + std::to_string(most) + " for " + w[0] + ", not " + word, ErrorKind::Input);
+    return static_cast<std::size_t>(n);
+  };
+  const std::size_t arity = w.empty() ? 0 : (w[0] == "walls" || w[0] == "boxes") ? 3 : 2;
+  if (w.empty() || w.size() != arity || !(w[0] == "walls" || w[0] == "boxes" || w[0] == "terrain" || w[0] == "room"))
+    throw Error(std::string("usage: ") + usage, ErrorKind::Input);
+  bsp::Scene scene;
+  for (const std::string& word : w) scene.name += (scene.name.empty() ? "" : " ") + word;
+  if (w[0] == "walls") {
+    scene.polygons = walls(std::max<std::size_t>(1, whole(w[1], kMaxGenerated)), whole(w[2], SIZE_MAX));
+  } else if (w[0] == "boxes") {
+    scene.polygons = boxes(std::max<std::size_t>(1, whole(w[1], kMaxGenerated / 6)), whole(w[2], SIZE_MAX));
+  } else if (w[0] == "terrain") {
+    scene.polygons = terrain(std::max<std::size_t>(1, whole(w[1], 200)));  // 2 x 200^2 triangles
+  } else {
+    scene.polygons = roomWithPillars(std::max<std::size_t>(1, whole(w[1], 100)));
+  }
+  return scene;
 }
 
 }  // namespace kolvar::scenes

@@ -6,8 +6,11 @@
 // turn its bits into numbers themselves, rather than through the library's distributions).
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "bsp/polygon.hpp"
+#include "bsp/scene_file.hpp"
 
 namespace kolvar::scenes {
 
@@ -32,5 +35,10 @@ bsp::PolygonList terrain(std::size_t size);
 // face into the room; each pillar's four sides ("p2.3" is the third side of the second pillar)
 // face out of it. The pillars of a row have their sides in common planes.
 bsp::PolygonList roomWithPillars(std::size_t n);
+
+// A scene from the generator's words, named by them: "walls COUNT SEED", "boxes COUNT SEED",
+// "terrain SIZE" or "room N". An Input error with the usage for anything else, and for sizes
+// beyond what the window shows (100,000 polygons; 100 pillars a side).
+bsp::Scene generate(const std::vector<std::string>& words);
 
 }  // namespace kolvar::scenes
