@@ -9,11 +9,12 @@ namespace g = kolvar::graphics;
 std::size_t drawPainted(const Picture& p) {
   std::size_t k = 0;
   bool reached = false;
+  const PieceColours colourOf(p.scene);
   bsp::bspFarToNear(p.scanner, p.root, [&](const bsp::BspElement& e) {
     if (reached) return;
     ++k;
     // Each in its own colour, as the whole partition shows it; the one painted last outlined.
-    const Rgb c = pieceColour(e.poly->label, p.scene);
+    const Rgb c = colourOf(e.poly->label);
     reached = e.poly == p.painted->poly;
     plotPolygon(e.poly, p.options, Value::row({c[0], c[1], c[2]}), reached);
   });

@@ -5,6 +5,8 @@
 // they read as parts of 5. The teaching layers have colours of their own.
 #include <array>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "bsp/bsp.hpp"
 
@@ -26,5 +28,18 @@ Rgb lighter(const Rgb& c, double t);
 // a lightness set by the letters its splits added. Labels that belong to no polygon of the scene
 // are grey.
 Rgb pieceColour(const std::string& label, const bsp::PolygonList& scene);
+
+// The same for many pieces of one scene: made once per drawing, each colour then costs the
+// length of its label rather than the size of the scene.
+class PieceColours {
+ public:
+  explicit PieceColours(const bsp::PolygonList& scene);
+  Rgb operator()(const std::string& label) const;
+
+ private:
+  std::unordered_map<std::string_view, std::size_t> index_;  // label -> its polygon's place (the
+                                                             // last of equal labels)
+  bsp::PolygonList scene_;                                   // keeps the labels alive
+};
 
 }  // namespace kolvar::views

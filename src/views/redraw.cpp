@@ -110,8 +110,9 @@ Value drawFigure(const Picture& p) {
   }
 
   const Focus& focus = p.focus;
+  const PieceColours colours(p.scene);
   auto colourOf = [&](const bsp::Polygon& polygon) {
-    const Rgb c = pieceColour(polygon.label, p.scene);
+    const Rgb c = colours(polygon.label);
     return Value::row({c[0], c[1], c[2]});
   };
 

@@ -2,9 +2,12 @@
 // and label, and a waiting list as a column of clickable items.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "../support.hpp"
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
+#include "views/palette.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -134,6 +137,33 @@ TEST_F(Views, APolygonsLabelSitsAtTheTipOfItsNormalOrHalfWayOut) {
   const Handle face = ofType(picture_.axes[0], "patch").at(0);
   EXPECT_EQ(g::get(face, "XData"), Value(Matrix::column({-1.5, 1.5, 1.5, -1.5, -1.5})));
   EXPECT_EQ(g::get(face, "HitTest"), Value("off"));
+}
+
+}  // namespace
+}  // namespace kolvar::views
+
+namespace kolvar::views {
+namespace {
+
+TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {
+  auto square = [](const char* label) {
+    return bsp::newPolygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, std::string(label));
+  };
+  const bsp::PolygonList scene = bsp::PolygonList::from({square("1"), square("12"), square("b"), square("5")});
+  const PieceColours colours(scene);
+  // "12ab" is a piece of 12, not of 1; "bab" of "b"; "1c" and "7" of nothing (grey).
+  EXPECT_EQ(colours("12ab"), pieceColour("12ab", scene));
+  EXPECT_NE(colours("12"), colours("1"));
+  auto hueOf = [](const Rgb& c) { return std::atan2(c[1] - c[2], c[0] - c[1]); };
+  EXPECT_NEAR(hueOf(colours("12ab")), hueOf(colours("12")), 1e-9);
+  EXPECT_NEAR(hueOf(colours("bab")), hueOf(colours("b")), 1e-9);
+  EXPECT_EQ(colours("1c"), (Rgb{0.6, 0.6, 0.6}));
+  EXPECT_EQ(colours("7"), (Rgb{0.6, 0.6, 0.6}));
+  // "a" darker than its polygon, "b" lighter, and every piece differs.
+  const auto sum = [](const Rgb& c) { return c[0] + c[1] + c[2]; };
+  EXPECT_LT(sum(colours("5a")), sum(colours("5")));
+  EXPECT_GT(sum(colours("5b")), sum(colours("5")));
+  EXPECT_NE(colours("5ab"), colours("5ba"));
 }
 
 }  // namespace
