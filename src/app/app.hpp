@@ -2,7 +2,12 @@
 // The kolvar program on top of the views and the GUI runtime: the handlers of the window's
 // controls, the opening and output functions, the redraw, the main GUI function and the table
 // that makes all of it callable by name. What the program remembers is in app/state.hpp.
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "app/state.hpp"
+#include "graphics/geometry.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/value.hpp"
@@ -28,6 +33,8 @@ Value kolvar_OutputFcn(const Value& handles);
 void drawFigure(Handle hObject);
 // The same from a state in hand (just stored by the caller); stores what the redraw changes.
 void redraw(ProgramState state);
+// Only the tree view, from a state in hand: what panning, zooming and folding change.
+void redrawTreeView(const ProgramState& state);
 // The window's button-release handler: the rotation mode finishes its drag, then the partition
 // view takes the scene view's view.
 void wrapWindowButtonUpFcn(Handle hObject);
@@ -55,6 +62,18 @@ void exportView(Handle fig, std::string_view what, const std::string& path, doub
 // eventData)`. Unlike a function reference it goes through no table: no layout can name it.
 Value privateCallback(const char* name, void (*f)(Handle));
 Value privateCallback(const char* name, void (*f)(Handle, const Value&));
+// The tree view's own actions on the window of `h`, as the wheel, a middle-button or Space drag,
+// the Fit button and the fold markers do them. Each stores the view and draws the tree view anew.
+void fitTreeView(Handle h);
+// Zoom by `factor` (above 1: closer) about the figure pixel `at`, by default the view's centre.
+void zoomTreeView(Handle h, double factor, std::optional<graphics::Point> at = std::nullopt);
+// Move the tree by (dx, dy) pixels, y downwards, as a drag does.
+void panTreeView(Handle h, double dx, double dy);
+// Fold (or unfold) what `label` names: the subtree of the placed node labelled so, or the long
+// waiting list that holds the polygon labelled so. An Input error says why nothing could fold.
+void foldTreeView(Handle h, const std::string& label, bool fold);
+// The tree view's state as the "treeview" field of the state line.
+std::string treeViewJson(const ProgramState& state);
 
 // The main GUI function: every start and every callback text of the layout passes through it.
 runtime::Outputs kolvar(const runtime::Args& args, int nargout);

@@ -7,6 +7,7 @@
 #include "app/learning.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/partition.hpp"
+#include "views/tree_view.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::app {
@@ -64,6 +65,8 @@ void axes2_ButtonDownFcn(Handle hObject) {
 
 void NodeListItem_ButtonDownFcn(Handle hObject) {
   ProgramState state = fetchState(hObject);
+  // A press that pans the tree view (middle button, or Space held) chooses nothing.
+  if (state.interaction.panning) return;
   // The item carries its position and the whole list it belongs to, as the diagram drew them.
   const Value udata = g::get(hObject, "UserData");
   const double index = udata.at(0).scalar();
@@ -140,10 +143,11 @@ Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
 void drawFigure(Handle hObject) { redraw(fetchState(hObject)); }
 
 namespace {
-constexpr std::size_t kMostLabelled = 50;
-}  // namespace
 
-void redraw(ProgramState state) {
+constexpr std::size_t kMostLabelled = 50;
+
+// What a redraw of `state` shows; `preview` holds the preview the picture points to.
+views::Picture pictureOf(const ProgramState& state, views::Preview& preview) {
   const Fixed& fixed = *state.fixed;
   views::Picture picture;
   picture.axes = fixed.axes;
@@ -160,7 +164,6 @@ void redraw(ProgramState state) {
   if (picture.scene.size() > kMostLabelled) picture.options.labels = picture.options.normals = false;
   picture.firstLook = state.firstLook;
   picture.callbacks = programCallbacks();
-  views::Preview preview;
   if (state.interaction.hover) {
     const WaitingItem& item = *state.interaction.hover;
     preview = {&item.polygon(), item.list, bsp::previewSplit(item.list, item.index)};
@@ -172,6 +175,20 @@ void redraw(ProgramState state) {
   picture.focus.zoom = state.interaction.zoom;
   picture.focus.status = state.controls.status_line;
   picture.painted = paintedElement(state);
+  picture.treeView = &state.interaction.tree;
+  return picture;
+}
+
+}  // namespace
+
+void redrawTreeView(const ProgramState& state) {
+  views::Preview preview;
+  views::drawTreeView(pictureOf(state, preview));
+}
+
+void redraw(ProgramState state) {
+  views::Preview preview;
+  const views::Picture picture = pictureOf(state, preview);
   state.windowButtonUpFcn = views::drawFigure(picture);
   state.firstLook = false;
   showLearning(state);
@@ -184,6 +201,10 @@ void redraw(ProgramState state) {
 void wrapWindowButtonUpFcn(Handle hObject) {
   ProgramState state = fetchState(hObject);
   views::followRotation(hObject, state.windowButtonUpFcn, state.fixed->axes[0], state.fixed->axes[1]);
+  if (state.interaction.panning) {
+    state.interaction.panning.reset();
+    storeState(hObject, state);
+  }
   // The release ends the steering of the scanner.
   if (state.interaction.steering) {
     state.interaction.steering = false;

@@ -4,12 +4,14 @@
 // are installed by the program itself and reached by nothing but the window.
 #include <algorithm>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "app/app.hpp"
 #include "app/files.hpp"
 #include "app/learning.hpp"
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
+#include "views/tree_view.hpp"
 #include "guiruntime/guidata.hpp"
 #include "views/views.hpp"
 
@@ -114,6 +116,14 @@ void pointerMoved(Handle fig) {
     return;
   }
   ProgramState s = fetchState(fig);
+  if (s.interaction.panning) {
+    const g::Point p = pointerOf(fig);
+    const g::Point from = *s.interaction.panning;
+    s.interaction.panning = p;
+    storeState(fig, s);
+    panTreeView(fig, p.x - from.x, p.y - from.y);
+    return;
+  }
   if (s.interaction.steering) {
     const bsp::Vec3 to = steered(s, fig);
     if (to == s.scanner) return;
@@ -135,6 +145,11 @@ void wheelTurned(Handle fig, const Value& event) {
   const double steps = event.field("VerticalScrollCount").scalar();
   ProgramState s = fetchState(fig);
   const g::Point p = pointerOf(fig);
+  // Over the tree view the wheel zooms the tree about the pointer.
+  if (g::objectPixelRect(s.fixed->axes[2]).contains(p)) {
+    zoomTreeView(fig, std::pow(1.15, -steps), p);
+    return;
+  }
   for (std::size_t i = 0; i < 2; ++i) {
     const Handle ax = s.fixed->axes[i];
     if (!g::objectPixelRect(ax).contains(p)) continue;
@@ -145,7 +160,51 @@ void wheelTurned(Handle fig, const Value& event) {
   }
 }
 
+// A press with the middle button, or with Space held, in the tree view starts to pan it; the
+// press is then no click on whatever lies under the pointer.
+bool spaceHeld(Handle fig) {
+  const Value mods = g::get(fig, "CurrentModifier");
+  if (!mods.isCell()) return false;
+  for (const Value& m : mods.cell().items)
+    if (m.isText() && m.text() == "space") return true;
+  return false;
+}
+
+void buttonPressed(Handle fig) {
+  ProgramState s = fetchState(fig);
+  const g::Point p = pointerOf(fig);
+  const Value kind = g::get(fig, "SelectionType");
+  const bool middle = kind.isText() && kind.text() == "extend";
+  const bool pans = (middle || spaceHeld(fig)) && g::objectPixelRect(s.fixed->axes[2]).contains(p);
+  if (pans == s.interaction.panning.has_value()) return;
+  s.interaction.panning = pans ? std::optional<g::Point>(p) : std::nullopt;
+  storeState(fig, s);
+}
+
+bool panning(Handle h) { return fetchState(h).interaction.panning.has_value(); }
+
+// A fold marker: "+ N more" under a long list, "fold the list" at the end of an unfolded one, the
+// switch by a node's caption and the count under a collapsed node.
+void foldClicked(Handle marker) {
+  if (panning(marker)) return;
+  const auto m = g::get(marker, "UserData").payload<views::FoldMarker>();
+  if (!m || !m->polygon) return;
+  ProgramState s = fetchState(marker);
+  auto& keys = m->list ? s.interaction.tree.unfolded : s.interaction.tree.collapsed;
+  const auto at = std::find(keys.begin(), keys.end(), m->polygon);
+  if (at == keys.end()) {
+    keys.push_back(m->polygon);
+  } else {
+    keys.erase(at);
+  }
+  storeState(marker, s);
+  redrawTreeView(s);
+}
+
+void treeFitChosen(Handle h) { fitTreeView(h); }
+
 void captionClicked(Handle caption) {
+  if (panning(caption)) return;
   ProgramState s = fetchState(caption);
   auto poly = g::get(caption, "UserData").payload<bsp::Polygon>();
   // A second click on the selected node lets it go.
@@ -249,6 +308,8 @@ views::Callbacks programCallbacks() {
   c.captionClick = privateCallback("select the node", &captionClicked);
   c.motion = privateCallback("follow the pointer", &pointerMoved);
   c.wheel = privateCallback("zoom the view", &wheelTurned);
+  c.fold = privateCallback("fold or unfold in the tree view", &foldClicked);
+  c.buttonDown = privateCallback("pan the tree view", &buttonPressed);
   return c;
 }
 
@@ -288,6 +349,8 @@ void installProgramCallbacks(const ProgramState& s) {
       {"ExportSceneMenuItem", "export the scene view", &exportScene},
       {"ExportPartitionMenuItem", "export the partition view", &exportPartition},
       {"GenerateMenuItem", "generate a scene", &GenerateMenuItem_Callback},
+      {"tree_fit", "fit the tree view", &treeFitChosen},
+      {"tree_fit_menu", "fit the tree view", &treeFitChosen},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},
@@ -321,6 +384,157 @@ bool nearScannerMarker(const ProgramState& s, Handle axes) {
   return std::hypot(p.x - m.x, p.y - m.y) <= 10;
 }
 
+namespace {
+
+// The tree view's window as it shows now, and what it needs to change it.
+struct TreeNow {
+  ProgramState state;
+  Handle axes;
+  diagram::TreeLayout layout;
+  diagram::Frame frame;
+  g::Rect pixels;
+  views::TreeWindow window;
+};
+
+TreeNow treeNow(Handle h) {
+  TreeNow t{fetchState(h), 0, {}, {}, {}, {}};
+  t.axes = t.state.fixed->axes[2];
+  t.layout = views::treeLayout(t.state.root, t.state.fixed->setup, t.state.interaction.tree);
+  t.frame = views::treeFrame(t.state.fixed->setup);
+  t.pixels = views::treePlotBox(t.axes);
+  t.window = views::shownWindow(t.state.interaction.tree, t.layout, t.frame, t.pixels);
+  return t;
+}
+
+void showTreeWindow(Handle h, TreeNow& t, const views::TreeWindow& w) {
+  t.state.interaction.tree.window = w;
+  t.state.interaction.tree.kind = t.layout.kind;
+  storeState(h, t.state);
+  redrawTreeView(t.state);
+}
+
+// Every polygon of the tree, placed or waiting, with where it is.
+struct Found {
+  const bsp::BspNode* node = nullptr;  // placed: its node
+  bsp::PolygonRef placed;
+  bsp::PolygonList list;               // waiting: its list
+};
+
+std::optional<Found> findLabelled(const bsp::NodeRef& root, const std::string& label) {
+  std::vector<const bsp::BspNode*> stack;
+  if (root) stack.push_back(root.get());
+  while (!stack.empty()) {
+    const bsp::BspNode* n = stack.back();
+    stack.pop_back();
+    if (n->element) {
+      const bsp::BspElement& e = *n->element;
+      if (e.poly && e.poly->label == label) return Found{n, e.poly, {}};
+      for (const bsp::PolygonList* l : {&e.front, &e.back})
+        for (const auto& p : *l)
+          if (p->label == label) return Found{nullptr, nullptr, *l};
+    }
+    if (n->right) stack.push_back(n->right.get());
+    if (n->left) stack.push_back(n->left.get());
+  }
+  return std::nullopt;
+}
+
+std::string jsonLabels(const std::vector<bsp::PolygonRef>& polygons) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < polygons.size(); ++i) out += (i ? "," : "") + nlohmann::json(polygons[i]->label).dump();
+  return out + "]";
+}
+
+}  // namespace
+
+namespace {
+void foldByLabel(Handle h, const std::string& label, bool fold);
+}  // namespace
+
+
+void fitTreeView(Handle h) {
+  g::asCallbackOf(h, [&] {
+    TreeNow t = treeNow(h);
+    showTreeWindow(h, t, views::fitWindow(t.layout, t.frame, t.pixels, &t.state.interaction.tree));
+  });
+}
+
+void zoomTreeView(Handle h, double factor, std::optional<g::Point> at) {
+  g::asCallbackOf(h, [&] {
+    TreeNow t = treeNow(h);
+    const g::Point centre{t.pixels.x + t.pixels.width / 2, t.pixels.y + t.pixels.height / 2};
+    showTreeWindow(h, t,
+                   views::zoomWindow(t.window, t.layout, t.frame, t.state.interaction.tree, t.pixels,
+                                     at.value_or(centre), factor));
+  });
+}
+
+void panTreeView(Handle h, double dx, double dy) {
+  g::asCallbackOf(h, [&] {
+    TreeNow t = treeNow(h);
+    showTreeWindow(h, t, views::panWindow(t.window, t.layout, t.state.interaction.tree, t.pixels, dx, dy));
+  });
+}
+
+void foldTreeView(Handle h, const std::string& label, bool fold) {
+  g::asCallbackOf(h, [&] { foldByLabel(h, label, fold); });
+}
+
+namespace {
+
+void foldByLabel(Handle h, const std::string& label, bool fold) {
+  ProgramState s = fetchState(h);
+  const auto found = findLabelled(s.root, label);
+  if (!found) throw Error("no polygon of the tree is labelled \"" + label + "\"", ErrorKind::Input);
+  views::TreeView& view = s.interaction.tree;
+  std::vector<bsp::PolygonRef>& keys = found->placed ? view.collapsed : view.unfolded;
+  bsp::PolygonRef key = found->placed;
+  if (found->placed) {
+    if (!found->node->left && !found->node->right)
+      throw Error("node " + label + " has no subtree to fold", ErrorKind::Input);
+  } else {
+    if (!diagram::foldable(found->list.size()))
+      throw Error("the waiting list of " + label + " is too short to fold", ErrorKind::Input);
+    key = found->list[0];
+  }
+  // A subtree folds by collapsing; a list folds by dropping its unfolding.
+  const bool add = found->placed ? fold : !fold;
+  const auto at = std::find(keys.begin(), keys.end(), key);
+  if (add && at == keys.end()) keys.push_back(key);
+  if (!add && at != keys.end()) keys.erase(at);
+  storeState(h, s);
+  redrawTreeView(s);
+}
+
+}  // namespace
+
+std::string treeViewJson(const ProgramState& s) {
+  const views::TreeView& view = s.interaction.tree;
+  const Handle ax = s.fixed->axes[2];
+  const diagram::TreeLayout layout = views::treeLayout(s.root, s.fixed->setup, view);
+  const diagram::Frame frame = views::treeFrame(s.fixed->setup);
+  const g::Rect px = views::treePlotBox(ax);
+  const views::TreeWindow w = views::shownWindow(view, layout, frame, px);
+  // The zoom counts from the layout's own default view: the axes' limits, or the whole tree.
+  const views::TreeWindow home = views::shownWindow(views::TreeView{}, layout, frame, px);
+  std::string out = "{\"layout\":";
+  out += layout.kind == diagram::LayoutKind::Spread ? "\"classic\"" : "\"compact\"";
+  out += ",\"zoom\":" + formatShortest((home.x1 - home.x0) / (w.x1 - w.x0));
+  out += ",\"center\":[" + formatShortest((w.x0 + w.x1) / 2) + "," + formatShortest((w.y0 + w.y1) / 2) + "]";
+  out += ",\"limits\":[" + formatShortest(w.x0) + "," + formatShortest(w.x1) + "," + formatShortest(w.y0) + "," +
+         formatShortest(w.y1) + "]";
+  // Folds whose polygons the tree no longer holds have lapsed and are not shown.
+  std::vector<bsp::PolygonRef> collapsed, unfolded;
+  for (const auto& p : view.collapsed)
+    if (auto f = findLabelled(s.root, p->label); f && f->placed == p) collapsed.push_back(p);
+  for (const auto& p : view.unfolded)
+    if (auto f = findLabelled(s.root, p->label); f && !f->list.empty() && f->list[0] == p) unfolded.push_back(p);
+  out += ",\"collapsed\":" + jsonLabels(collapsed);
+  out += ",\"unfolded\":" + jsonLabels(unfolded);
+  out += ",\"nodes\":" + std::to_string(layout.nodes.size()) + "}";
+  return out;
+}
+
 void exportView(Handle fig, std::string_view what, const std::string& path, double scale) {
   const ProgramState s = fetchState(fig);
   Handle view = fig;
@@ -329,7 +543,23 @@ void exportView(Handle fig, std::string_view what, const std::string& path, doub
   } else if (what == "partition") {
     view = s.fixed->axes[1];
   } else if (what == "tree") {
+    // The tree exports whole, however the student zoomed or moved it: drawn for the picture
+    // with the view fitted to all of it, then as it was.
     view = s.fixed->axes[2];
+    ProgramState whole = s;
+    const diagram::TreeLayout layout = views::treeLayout(s.root, s.fixed->setup, s.interaction.tree);
+    whole.interaction.tree.window = views::fitWindow(layout, views::treeFrame(s.fixed->setup), views::treePlotBox(view),
+                                                     &s.interaction.tree);
+    whole.interaction.tree.kind = layout.kind;
+    g::asCallbackOf(fig, [&] { redrawTreeView(whole); });
+    try {
+      g::exportPicture(fig, view, path, scale);
+    } catch (...) {
+      g::asCallbackOf(fig, [&] { redrawTreeView(s); });
+      throw;
+    }
+    g::asCallbackOf(fig, [&] { redrawTreeView(s); });
+    return;
   } else if (what != "window") {
     throw Error("export: no view \"" + std::string(what) + "\" (window, tree, scene or partition).", ErrorKind::Input);
   }

@@ -280,12 +280,37 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     openFile(fig, restOf(line, 1));
   } else if (cmd == "generate") {
     showNewScene(fig, scenes::generate({w.begin() + 1, w.end()}), "generated");
+  } else if (cmd == "tree") {
+    // tree fit | zoom FACTOR [X Y] | pan DX DY | fold LABEL | unfold LABEL: the tree view as the
+    // Fit button, the wheel (about pixel X Y, else the view's centre), a drag and the fold
+    // markers change it.
+    const char* usage = "tree fit|zoom FACTOR [X Y]|pan DX DY|fold LABEL|unfold LABEL";
+    if (w.size() < 2) throw ScriptError(std::string("usage: ") + usage);
+    if (w[1] == "fit") {
+      expectCount(w, 2, 2, usage);
+      fitTreeView(fig);
+    } else if (w[1] == "zoom") {
+      if (w.size() != 3 && w.size() != 5) throw ScriptError(std::string("usage: ") + usage);
+      const double factor = number(w[2]);
+      if (!(factor > 0)) throw ScriptError("the zoom factor must be above 0");
+      std::optional<g::Point> at;
+      if (w.size() == 5) at = g::Point{number(w[3]), number(w[4])};
+      zoomTreeView(fig, factor, at);
+    } else if (w[1] == "pan") {
+      expectCount(w, 4, 4, usage);
+      panTreeView(fig, number(w[2]), number(w[3]));
+    } else if (w[1] == "fold" || w[1] == "unfold") {
+      expectCount(w, 3, 3, usage);
+      foldTreeView(fig, w[2], w[1] == "fold");
+    } else {
+      throw ScriptError(std::string("usage: ") + usage);
+    }
   } else if (cmd == "help" || cmd == "tour") {
     runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
                       "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
-                      "compare, paint, state, snapshot, export, open, generate, help, tour)");
+                      "compare, paint, state, snapshot, export, open, generate, tree, help, tour)");
   }
 }
 
@@ -360,6 +385,8 @@ std::string stateJson(g::Handle fig) {
   out += ",\"source\":" + jsonText(info.source) + "}";
   out += guidanceJson(fig);
   out += learningJson(state);
+  out += ",\"treeview\":";
+  out += treeViewJson(state);
   out += "}";
   return out;
 }

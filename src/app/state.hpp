@@ -20,6 +20,7 @@
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
+#include "views/tree_view.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::app {
@@ -79,6 +80,9 @@ struct Interaction {
   std::array<double, 2> zoom{1, 1};    // of the scene and the partition view
   bool steering = false;               // the scanner follows the pointer (a press in the partition
                                        // view until its release)
+  views::TreeView tree;                // where the tree view looks and what it folds
+  std::optional<graphics::Point> panning;  // the pointer at the last step of a drag that pans the
+                                           // tree view (a middle-button or Space drag), if one runs
 };
 
 struct ProgramState {

@@ -1,5 +1,6 @@
 #include "diagram/tree_diagram.hpp"
 
+#include "diagram/tree_layout.hpp"
 #include "graphics/graphics.hpp"
 
 namespace kolvar::diagram {
@@ -34,17 +35,23 @@ void drawEdge(double x, double y, double cx, double cy, const char* letter, cons
 }  // namespace
 
 void btplotnodes(const NodePos& pos, const bsp::NodeRef& tree, const ElementPlotter& eplotter) {
+  btplotnodes(pos, tree, eplotter, {});
+}
+
+void btplotnodes(const NodePos& pos, const bsp::NodeRef& tree, const ElementPlotter& eplotter,
+                 const Collapsed& collapsed) {
   if (!tree) return;
+  const bool folded = collapsed && (tree->left || tree->right) && collapsed(*tree);
   const auto [x, dx, y, dy] = pos;
-  if (tree->left) {
+  if (tree->left && !folded) {
     const double cx = x - dx / 2, cy = y - dy;
     drawEdge(x, y, cx, cy, "f", "right");
-    btplotnodes({cx, dx / 2, cy, dy}, tree->left, eplotter);
+    btplotnodes({cx, dx / 2, cy, dy}, tree->left, eplotter, collapsed);
   }
-  if (tree->right) {
+  if (tree->right && !folded) {
     const double cx = x + dx / 2, cy = y - dy;
     drawEdge(x, y, cx, cy, "b", "left");
-    btplotnodes({cx, dx / 2, cy, dy}, tree->right, eplotter);
+    btplotnodes({cx, dx / 2, cy, dy}, tree->right, eplotter, collapsed);
   }
   // A node always has an element in the trees the program builds; an element-less node stands
   // for nothing that could be drawn.

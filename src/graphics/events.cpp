@@ -105,6 +105,7 @@ void setModifiers(Handle fig, Modifiers mods) {
   if (mods.shift) held.emplace_back("shift");
   if (mods.control) held.emplace_back("control");
   if (mods.alt) held.emplace_back("alt");
+  if (mods.space) held.emplace_back("space");
   setInternal(fig, "CurrentModifier", Value::cellRow(std::move(held)));
 }
 

@@ -144,6 +144,7 @@ struct Modifiers {
   bool shift = false;
   bool control = false;
   bool alt = false;
+  bool space = false;  // the space bar held, which turns a drag into a pan where a view offers one
 };
 // The object a press at (x, y) would reach: the topmost drawn object whose "HitTest" and
 // "Visible" are "on", else the axes under the pointer, else the figure.

@@ -7,6 +7,7 @@
 #include "views/palette.hpp"
 #include "views/partition.hpp"
 #include "views/painter.hpp"
+#include "views/tree_view.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -172,14 +173,7 @@ Value drawFigure(const Picture& p) {
 
   // The tree view.
   const Handle treeAxes = p.axes[2];
-  g::axes(treeAxes);
-  gui::cla();
-  g::view(treeAxes, Value(2.0));
-  g::grid(treeAxes, false);
-  diagram::btplottree(p.root, [&](const diagram::NodePos& pos, const bsp::BspElement& e) {
-    bspPlotElement(pos, e, p.callbacks, focus);
-    if (p.painted && e.poly && e.poly == p.painted->poly) markVisited(pos, e, p.scanner);
-  });
+  drawTreeView(p);
   if (focus.status) g::set(focus.status, "String", focus.preview ? previewSentence(focus.preview->outcome) : std::string(" "));
 
   // Rotation for the scene view. Switching it on may replace click handlers, so every handler
@@ -193,7 +187,9 @@ Value drawFigure(const Picture& p) {
   // The tree view's columns of items are stacked by their height in data units, which changes
   // with the window's size.
   g::set(fig, "ResizeFcn", p.callbacks.resize);
-  g::set(fig, {{"WindowButtonMotionFcn", p.callbacks.motion}, {"WindowScrollWheelFcn", p.callbacks.wheel}});
+  g::set(fig, {{"WindowButtonMotionFcn", p.callbacks.motion},
+               {"WindowScrollWheelFcn", p.callbacks.wheel},
+               {"WindowButtonDownFcn", p.callbacks.buttonDown}});
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
   g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
   return buttonUp;

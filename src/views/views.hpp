@@ -59,9 +59,13 @@ struct Callbacks {
   Value captionClick;    // on every node's caption: select that node (empty: captions ignore clicks)
   Value motion;          // the window's pointer motion (empty: none)
   Value wheel;           // the window's wheel (empty: none)
+  Value buttonDown;      // the window's button press (empty: none)
+  Value fold;            // on the tree view's fold markers: fold or unfold a list or a subtree
+                         // (empty: the markers ignore clicks)
 };
 
 struct Preview;
+struct TreeView;
 
 // What the teaching layers add to a redraw; all of it optional.
 struct Focus {
@@ -90,6 +94,8 @@ struct Picture {
   const bsp::BspElement* painted = nullptr;
   Callbacks callbacks;
   Focus focus;
+  const TreeView* treeView = nullptr;  // where the tree view looks and what it folds (null: the
+                                       // default view, nothing folded)
 };
 
 // Clears and redraws the three views from `picture`, then switches mouse rotation on for the
@@ -112,10 +118,6 @@ void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element,
 // A waiting list as a column of clickable items starting at (pos[0], pos[2]) and growing down;
 // each item carries (its position, the list) as "UserData" and `itemClick` as its handler.
 void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList, const Value& itemClick);
-// The same for a redraw that shows a focus: the connectors to the lists carry their side's letter
-// like the edges, captions take `captionClick` and the polygon in focus stands out.
-void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Callbacks& callbacks,
-                    const Focus& focus);
 
 // Append the element's label as the last line of the list control `scanList`.
 void updateScanList(Handle scanList, const bsp::BspElement& element);

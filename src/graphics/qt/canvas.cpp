@@ -1,6 +1,7 @@
 #include "graphics/qt/canvas.hpp"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -23,11 +24,36 @@ MouseButton buttonOf(Qt::MouseButton b) {
   return MouseButton::Left;
 }
 
-Modifiers modifiersOf(Qt::KeyboardModifiers m) {
-  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier), m.testFlag(Qt::AltModifier)};
+}  // namespace
+
+Modifiers Canvas::modifiersOf(Qt::KeyboardModifiers m) const {
+  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier), m.testFlag(Qt::AltModifier), space_};
 }
 
-}  // namespace
+// Space held is a modifier of its own for the mouse (a drag with it pans the tree view); Qt
+// does not count it among the keyboard modifiers, so the canvas keeps it.
+void Canvas::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Space) {
+    if (!e->isAutoRepeat()) space_ = true;
+    e->accept();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void Canvas::keyReleaseEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Space) {
+    if (!e->isAutoRepeat()) space_ = false;
+    e->accept();
+    return;
+  }
+  QWidget::keyReleaseEvent(e);
+}
+
+void Canvas::focusOutEvent(QFocusEvent* e) {
+  space_ = false;  // a release that goes to another widget must not leave Space held
+  QWidget::focusOutEvent(e);
+}
 
 Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   setMouseTracking(true);

@@ -34,6 +34,9 @@ class Canvas : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;  // tooltips
 
  private:
@@ -48,6 +51,8 @@ class Canvas : public QWidget {
   Handle fig_;
   DisplayList nothing_;
   bool pressed_ = false;
+  bool space_ = false;  // the space bar is held
+  Modifiers modifiersOf(Qt::KeyboardModifiers m) const;
   long listAtPress_ = -1;  // the list the user saw at the last press
   long painted_ = -1;
   QSize painted_size_;  // the canvas's size when last painted
