@@ -8,6 +8,7 @@
 #include "app/app.hpp"
 #include "app/files.hpp"
 #include "app/learning.hpp"
+#include "app/session.hpp"
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
 #include "guiruntime/guidata.hpp"
@@ -288,6 +289,7 @@ void installProgramCallbacks(const ProgramState& s) {
       {"ExportSceneMenuItem", "export the scene view", &exportScene},
       {"ExportPartitionMenuItem", "export the partition view", &exportPartition},
       {"GenerateMenuItem", "generate a scene", &GenerateMenuItem_Callback},
+      {"SaveSessionMenuItem", "save the session", &SaveSessionMenuItem_Callback},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},

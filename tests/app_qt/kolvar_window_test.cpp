@@ -142,7 +142,7 @@ TEST_F(KolvarWindow, OpenLoadsTheChosenLayoutByItsFullPath) {
   settle();
   EXPECT_EQ(figureCount(), 1u);
   ASSERT_EQ(dialogs->asked.size(), 1u);
-  EXPECT_EQ(dialogs->asked[0].text, "*.fig");
+  EXPECT_EQ(dialogs->asked[0].text, "Scenes, sessions and window layouts (*.json *.obj *.off *.kolvar *.fig)");
 
   // The working folder has no stored.fig: only the full path finds it.
   ASSERT_NE(QDir::currentPath(), dir.path());
