@@ -10,6 +10,7 @@
 #include "app/app.hpp"
 #include "app/learning.hpp"
 #include "app/script.hpp"
+#include "app/session.hpp"
 #include "graphics/guidance.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/guihandles.hpp"
@@ -227,7 +228,7 @@ void openFile(Handle h, const std::string& path) {
   if (kind != FileKind::Layout && !(h && g::ishandle(h) && holdsProgramState(gui::guidata(h)))) h = kolvarWindow();
   switch (kind) {
     case FileKind::Layout: openLayout(path); break;
-    case FileKind::Session: fail(path, "is a session, which this version of kolvar cannot open yet");
+    case FileKind::Session: openSession(h, text, path); break;
     default: showNewScene(h, sceneOf(text, path, kind), absolutePath(path)); break;
   }
   rememberRecent(absolutePath(path));

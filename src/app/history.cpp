@@ -34,6 +34,7 @@ History startHistory(const Snapshot& start) {
 History recordStep(const History& h, Snapshot after, StepLog log) {
   History out;
   out.base = h.base;
+  out.below = h.below;  // a new step drops what lay above, as it drops the steps undone
   out.done = std::make_shared<StepCell>(Step{after, std::move(log)}, h.done);
   out.doneCount = h.doneCount + 1;
   out.current = std::move(after);
@@ -41,9 +42,16 @@ History recordStep(const History& h, Snapshot after, StepLog log) {
 }
 
 History undoStep(const History& h) {
-  if (!h.done) return h;
+  if (!h.done) {
+    if (!h.below) return h;
+    History out = *h.below;
+    out.above = std::make_shared<const History>(h);
+    return out;
+  }
   History out;
   out.base = h.base;
+  out.below = h.below;
+  out.above = h.above;
   out.done = h.done->next;
   out.doneCount = h.doneCount - 1;
   out.current = out.done ? out.done->step.after : h.base;
@@ -53,15 +61,37 @@ History undoStep(const History& h) {
 }
 
 History redoStep(const History& h) {
-  if (!h.undone) return h;
+  if (!h.undone) return h.above ? *h.above : h;
   History out;
   out.base = h.base;
+  out.below = h.below;
+  out.above = h.above;
   out.current = h.undone->step.after;
   out.done = std::make_shared<StepCell>(h.undone->step, h.done);
   out.doneCount = h.doneCount + 1;
   out.undone = h.undone->next;
   out.undoneCount = h.undoneCount - 1;
   return out;
+}
+
+bool canUndo(const History& h) { return h.done || h.below; }
+bool canRedo(const History& h) { return h.undone || h.above; }
+
+History openedOver(History session, const History& replaced) {
+  // The layers below are copied down to the deepest one kept; what lay above the replaced
+  // history is gone, as a new step would drop it.
+  std::vector<History> layers{replaced};
+  while (layers.back().below && layers.size() < kHistoryLayers) layers.push_back(*layers.back().below);
+  layers.back().below = nullptr;
+  std::shared_ptr<const History> below;
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+    it->above = nullptr;
+    if (below) it->below = below;
+    below = std::make_shared<const History>(std::move(*it));
+  }
+  session.below = std::move(below);
+  session.above = nullptr;
+  return session;
 }
 
 namespace {

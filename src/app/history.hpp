@@ -77,6 +77,12 @@ struct History {
   StepStack undone;  // the steps undone, the next one to redo first
   std::size_t doneCount = 0;
   std::size_t undoneCount = 0;
+  // An opened session brings a history of its own, which replaces the window's whole: its log is
+  // the session's, as it was saved. The history it replaced lies `below`: undoing past the
+  // session's oldest step goes back to it, just as it was. There, `above` is the session's
+  // history, which a redo past the newest step comes back to; a new step drops it.
+  std::shared_ptr<const History> below;
+  std::shared_ptr<const History> above;
 };
 
 // A fresh history at `start`.
@@ -84,8 +90,16 @@ History startHistory(const Snapshot& start);
 // The history after the step that led from h.current to `after`; the steps undone are dropped.
 History recordStep(const History& h, Snapshot after, StepLog log);
 // The history one step back or forward; the same history when there is nothing to undo or redo.
+// Undoing with no step taken goes down to the history below, redoing with none undone up to the
+// one above.
 History undoStep(const History& h);
 History redoStep(const History& h);
+bool canUndo(const History& h);
+bool canRedo(const History& h);
+// `session`, opened over the window whose history is `replaced`: one undo below its oldest step
+// gives `replaced` back. Of the histories below, at most kHistoryLayers are kept.
+inline constexpr std::size_t kHistoryLayers = 16;
+History openedOver(History session, const History& replaced);
 
 // The sentences of the steps taken, oldest first, and of the steps undone, in the order they
 // would be redone; of at most `steps` steps (the latest taken, the next to redo).

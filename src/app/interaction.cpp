@@ -9,6 +9,7 @@
 #include "app/app.hpp"
 #include "app/files.hpp"
 #include "app/learning.hpp"
+#include "app/session.hpp"
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
 #include "views/tree_view.hpp"
@@ -351,6 +352,7 @@ void installProgramCallbacks(const ProgramState& s) {
       {"GenerateMenuItem", "generate a scene", &GenerateMenuItem_Callback},
       {"tree_fit", "fit the tree view", &treeFitChosen},
       {"tree_fit_menu", "fit the tree view", &treeFitChosen},
+      {"SaveSessionMenuItem", "save the session", &SaveSessionMenuItem_Callback},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},

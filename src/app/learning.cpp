@@ -90,7 +90,7 @@ namespace {
 // One step back (or forward) through the history, when there is one to take.
 void moveThroughHistory(Handle h, bool back) {
   ProgramState state = fetchState(h);
-  if (!(back ? state.learning.history.done : state.learning.history.undone)) return;
+  if (!(back ? canUndo(state.learning.history) : canRedo(state.learning.history))) return;
   const bsp::NodeRef left = state.root;
   state.learning.history = back ? undoStep(state.learning.history) : redoStep(state.learning.history);
   forgetWalkLayout(left, state.learning.history.current.root);
@@ -214,7 +214,7 @@ void showLearning(const ProgramState& state) {
     g::set(list, "Value", done ? Value(static_cast<double>(done)) : Value(Matrix()));
   }
   const History& h = state.learning.history;
-  for (const auto& [tag, on] : {std::pair{"undo_button", h.done != nullptr}, std::pair{"redo_button", h.undone != nullptr}})
+  for (const auto& [tag, on] : {std::pair{"undo_button", canUndo(h)}, std::pair{"redo_button", canRedo(h)}})
     if (const Handle b = taggedOr0(record, tag)) g::set(b, "Enable", on ? "on" : "off");
 }
 

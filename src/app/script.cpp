@@ -12,6 +12,7 @@
 #include "app/files.hpp"
 #include "app/guide.hpp"
 #include "app/learning.hpp"
+#include "app/session.hpp"
 #include "app/state.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/render.hpp"
@@ -278,6 +279,10 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     // the line, so that it may hold spaces.
     if (w.size() < 2) throw ScriptError("usage: open FILE");
     openFile(fig, restOf(line, 1));
+  } else if (cmd == "save") {
+    // save FILE: the session of the window (File > Save Session), named as `open` names files.
+    if (w.size() < 2) throw ScriptError("usage: save FILE");
+    saveSession(fig, restOf(line, 1));
   } else if (cmd == "generate") {
     showNewScene(fig, scenes::generate({w.begin() + 1, w.end()}), "generated");
   } else if (cmd == "tree") {
@@ -310,7 +315,7 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
   } else {
     throw ScriptError("unknown command \"" + cmd +
                       "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
-                      "compare, paint, state, snapshot, export, open, generate, tree, help, tour)");
+                      "compare, paint, state, snapshot, export, open, save, generate, tree, help, tour)");
   }
 }
 

@@ -26,6 +26,7 @@
 //   snapshot FILE         write a PNG of the window
 //   export FILE [VIEW] [SCALE]  write the window or a view (tree, scene, partition) as a PNG
 //                         (SCALE times its pixels), SVG or PDF file, by FILE's extension
+//   save FILE             save the window's session (File > Save Session)
 //   help PAGE [FILE]      open a help page (guide, bsp, keys, about); with FILE, paint its window
 //   help close            close the help pages
 //   tour start|next|leave|never   start the tour, skip a step, leave it (never: and do not offer

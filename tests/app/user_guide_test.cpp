@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "../support.hpp"
+#include "app/session.hpp"
 #include "app_fixture.hpp"
 #include "bsp/scene_file.hpp"
 
@@ -59,7 +60,10 @@ TEST_F(UserGuide, TheExampleFilesLoadAndEveryCommandAndTagIsDescribed) {
   int examples = 0;
   for (const auto& [kind, body] : blocks(text)) {
     if (kind != "json") continue;
-    if (body.find("\"polygons\"") != std::string::npos) {
+    if (body.find("\"kolvar session\"") != std::string::npos) {
+      app::openSession(fig, body, "guide");
+      EXPECT_EQ(state()["log"].size(), 3u);
+    } else if (body.find("\"polygons\"") != std::string::npos) {
       EXPECT_EQ(bsp::parseScene(body, "guide").polygons.size(), 2u);
     } else {
       const auto loaded = graphics::loadfigText(body, "guide");
@@ -68,7 +72,7 @@ TEST_F(UserGuide, TheExampleFilesLoadAndEveryCommandAndTagIsDescribed) {
     }
     ++examples;
   }
-  EXPECT_EQ(examples, 2);
+  EXPECT_EQ(examples, 3);
 
   // Every command the script driver knows, as its error message lists them, has a row.
   const std::string known = messageOf([&] { run("fly\n"); });

@@ -1,0 +1,73 @@
+// Sessions of a large tree: saving the window's session to a file, and opening it again (read,
+// checked, and the window redrawn with it). The tree is that of random walls (generate walls N 1)
+// built to the end with the first strategy; its node count is reported.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "app/app.hpp"
+#include "app/embedded_layout.hpp"
+#include "app/files.hpp"
+#include "app/program.hpp"
+#include "app/script.hpp"
+#include "app/session.hpp"
+
+namespace {
+
+using namespace kolvar;
+namespace g = kolvar::graphics;
+
+void startProgram(const graphics::ProgramInfo& info) {
+  g::startSession({info.functions, nullptr});
+  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  app::kolvar({}, 0);
+}
+
+void script(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream out;
+  app::runScript(in, out, nullptr);
+}
+
+std::string benchFile() { return (std::filesystem::temp_directory_path() / "kolvar-bench-session.kolvar").string(); }
+
+// A window holding the built tree; returns its placed node count.
+std::size_t buildWalls(const graphics::ProgramInfo& info, std::int64_t walls) {
+  startProgram(info);
+  script("generate walls " + std::to_string(walls) + " 1\nauto first all\n");
+  const app::ProgramState s = app::fetchState(app::kolvarWindow());
+  return bsp::statistics(s.root, app::sceneShown(s).size()).nodes;
+}
+
+void BM_SaveSession(benchmark::State& state) {
+  const auto info = app::programInfo();
+  const std::size_t nodes = buildWalls(info, state.range(0));
+  const g::Handle fig = app::kolvarWindow();
+  for (auto _ : state) app::saveSession(fig, benchFile());
+  state.counters["nodes"] = static_cast<double>(nodes);
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(benchFile()));
+  g::endSession();
+}
+
+void BM_OpenSession(benchmark::State& state) {
+  const auto info = app::programInfo();
+  const std::size_t nodes = buildWalls(info, state.range(0));
+  app::saveSession(app::kolvarWindow(), benchFile());
+  g::endSession();
+  startProgram(info);
+  const g::Handle fig = app::kolvarWindow();
+  for (auto _ : state) app::openFile(fig, benchFile());
+  state.counters["nodes"] = static_cast<double>(nodes);
+  g::endSession();
+  std::remove(benchFile().c_str());
+}
+
+// 3,500 walls build to about 10,000 nodes.
+BENCHMARK(BM_SaveSession)->Arg(3500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSession)->Arg(3500)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
