@@ -51,6 +51,11 @@ bool showNamedView(Handle h, std::string_view name);
 // a PNG (at `scale`), SVG or PDF file by its extension.
 void exportView(Handle fig, std::string_view what, const std::string& path, double scale);
 
+// A callback of the program's own, named `name` in messages: `f(hObject)`, or `f(hObject,
+// eventData)`. Unlike a function reference it goes through no table: no layout can name it.
+Value privateCallback(const char* name, void (*f)(Handle));
+Value privateCallback(const char* name, void (*f)(Handle, const Value&));
+
 // The main GUI function: every start and every callback text of the layout passes through it.
 runtime::Outputs kolvar(const runtime::Args& args, int nargout);
 

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/app.hpp"
+#include "app/files.hpp"
 #include "app/guide.hpp"
 #include "app/learning.hpp"
 #include "guiruntime/guidata.hpp"
@@ -83,7 +84,8 @@ void FileMenu_Callback() {}
 
 void OpenMenuItem_Callback() {
   // The dialog gives the folder as well as the name (uigetfile's answer would be the name alone).
-  const auto choice = g::backend().dialogs().getFile("*.fig", "Open");
+  const auto choice = g::backend().dialogs().getFile(
+      "Scenes, sessions and window layouts (*.json *.obj *.off *.kolvar *.fig)", "Open");
   if (!choice) return;
   // The chosen file is opened by its full path: by name alone a file from another folder would
   // not be found, or a different file of the same name would open.
@@ -91,7 +93,9 @@ void OpenMenuItem_Callback() {
                                          ? std::filesystem::path(choice->name)
                                          : std::filesystem::path(choice->folder) / choice->name;
   try {
-    g::loadfig(full.string());
+    // Whatever the file holds goes to the window whose menu opened it.
+    const auto fig = g::gcbf();
+    openFile(fig ? *fig : 0, full.string());
   } catch (const Error& e) {
     // The student chose the file in a dialog and may not be watching a console.
     g::errordlg(e.what(), "Cannot open " + full.filename().string());
@@ -133,6 +137,10 @@ Value kolvar_OutputFcn(const Value& handles) { return handles.field("output"); }
 
 void drawFigure(Handle hObject) { redraw(fetchState(hObject)); }
 
+namespace {
+constexpr std::size_t kMostLabelled = 50;
+}  // namespace
+
 void redraw(ProgramState state) {
   const Fixed& fixed = *state.fixed;
   views::Picture picture;
@@ -140,11 +148,14 @@ void redraw(ProgramState state) {
   picture.partition = state.controls.axes2;
   picture.scanList = state.controls.scan_list;
   picture.readouts = {state.controls.scanX, state.controls.scanY, state.controls.scanZ};
-  picture.setup = &fixed.setup;
+  picture.setup = &setupShown(state);
   picture.scene = sceneShown(state);
   picture.root = state.root;
   picture.scanner = state.scanner;
   picture.options = displayOptions(state.controls);
+  picture.options.unit = setupShown(state).unit;
+  // Labels and normals of thousands of polygons are a blot, not a help: a large scene shows none.
+  if (picture.scene.size() > kMostLabelled) picture.options.labels = picture.options.normals = false;
   picture.firstLook = state.firstLook;
   picture.callbacks = programCallbacks();
   views::Preview preview;

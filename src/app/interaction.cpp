@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/app.hpp"
+#include "app/files.hpp"
 #include "app/learning.hpp"
 #include "graphics/camera.hpp"
 #include "graphics/geometry.hpp"
@@ -16,9 +17,6 @@ namespace kolvar::app {
 
 namespace g = kolvar::graphics;
 
-namespace {
-
-// A callback of the program's own: `f(hObject)`, or `f(hObject, eventData)`.
 Value privateCallback(const char* name, void (*f)(Handle)) {
   return Value(runtime::privateFunction(std::string("kolvar: ") + name, [f](const runtime::Args& a, int) {
     if (!a.empty() && a[0].isScalar()) f(a[0].scalar());
@@ -31,6 +29,8 @@ Value privateCallback(const char* name, void (*f)(Handle, const Value&)) {
     return runtime::Outputs{};
   }));
 }
+
+namespace {
 
 // The pointer in pixels from the window's top-left corner (the figure's "CurrentPoint" counts from
 // its bottom-left).
@@ -101,7 +101,7 @@ bsp::Vec3 steered(const ProgramState& s, Handle fig) {
     to.x = at.x;
     to.y = at.y;
   }
-  const views::Limits& lim = s.fixed->setup.limits[1];
+  const views::Limits& lim = setupShown(s).limits[1];
   return {std::clamp(to.x, lim[0], lim[1]), std::clamp(to.y, lim[2], lim[3]), std::clamp(to.z, lim[4], lim[5])};
 }
 
@@ -209,7 +209,7 @@ void scannerTyped(Handle edit) {
   const std::string t = text.isText() ? text.text() : std::string();
   const double v = std::strtod(t.c_str(), &end);
   if (!t.empty() && end && *end == '\0' && std::isfinite(v)) {
-    const views::Limits& lim = s.fixed->setup.limits[1];
+    const views::Limits& lim = setupShown(s).limits[1];
     const bsp::Vec3 before = s.scanner;
     s.scanner[k] = std::clamp(v, lim[2 * k], lim[2 * k + 1]);
     // A typed move is a step of its own, undone like a click in the partition view.
@@ -287,6 +287,7 @@ void installProgramCallbacks(const ProgramState& s) {
       {"ExportTreeMenuItem", "export the tree view", &exportTree},
       {"ExportSceneMenuItem", "export the scene view", &exportScene},
       {"ExportPartitionMenuItem", "export the partition view", &exportPartition},
+      {"GenerateMenuItem", "generate a scene", &GenerateMenuItem_Callback},
       {"scanner_x", "type the scanner's x", &scannerTyped},
       {"scanner_y", "type the scanner's y", &scannerTyped},
       {"scanner_z", "type the scanner's z", &scannerTyped},
@@ -296,12 +297,15 @@ void installProgramCallbacks(const ProgramState& s) {
     const Value h = s.record.field(c.tag);
     if (h.isScalar() && g::ishandle(h.scalar())) g::set(h.scalar(), "Callback", privateCallback(c.name, c.f));
   }
+  // Files dropped on the window open as File > Open opens them.
+  g::set(s.controls.figure1, "FileDropFcn", privateCallback("open the dropped files", &fileDropped));
+  showRecentFiles(s.controls.figure1);
 }
 
 void startSteering(ProgramState& s, const Matrix& currentPoint, bool nearMarker) {
   if (!nearMarker) {
     // The far point of the line of sight, kept inside the scene.
-    const views::Limits& lim = s.fixed->setup.limits[1];
+    const views::Limits& lim = setupShown(s).limits[1];
     s.scanner = {std::clamp(currentPoint(1, 0), lim[0], lim[1]), std::clamp(currentPoint(1, 1), lim[2], lim[3]),
                  std::clamp(currentPoint(1, 2), lim[4], lim[5])};
   }

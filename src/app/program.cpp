@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "app/app.hpp"
 #include "app/embedded_layout.hpp"
+#include "app/files.hpp"
 #include "app/guide.hpp"
 
 namespace kolvar::app {
@@ -16,22 +18,38 @@ namespace kolvar::app {
 namespace g = kolvar::graphics;
 
 std::string usage() {
-  return "usage: kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [WORD...]\n"
+  return "usage: kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [FILE...] [WORD...]\n"
          "  Teaches binary space partitioning trees: click waiting polygons in the tree view to\n"
          "  choose splitters, click into the partition view to place the scanner.\n"
          "  --script FILE   run user actions from FILE (- for standard input), then exit\n"
          "  --snapshot FILE paint the window into the PNG file FILE, then exit\n"
          "  --help          show this text\n"
          "  --version       show the version\n"
+         "  FILE            a scene (.json, .obj, .off), a session (.kolvar) or a layout (.fig) to open\n"
          "  WORD...         passed to the main GUI function (for example: Visible off)\n";
 }
+
+namespace {
+
+// A word that ends in the extension of a file kolvar opens and names an existing file. Any other
+// word (a property name or value, a callback's name) goes to the main GUI function as before.
+bool namesFileToOpen(const std::string& word) {
+  std::string ext = std::filesystem::path(word).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  static const char* const known[] = {".json", ".obj", ".off", ".kolvar", ".fig"};
+  std::error_code ec;
+  return std::find(std::begin(known), std::end(known), ext) != std::end(known) &&
+         std::filesystem::is_regular_file(word, ec);
+}
+
+}  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
   Options o;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.rfind("--", 0) != 0) {
-      o.words.push_back(a);
+      (namesFileToOpen(a) ? o.files : o.words).push_back(a);
       continue;
     }
     auto fileFor = [&](const char* option) {
@@ -102,6 +120,16 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
   g::Platform platform;
   platform.backend = hooks.backend;
   platform.serve = [&]() -> int {
+    // Files named on the command line open first, each as File > Open would open it. One that
+    // cannot be opened is reported; a script or a snapshot then stops, a student's window stays.
+    for (const std::string& file : options.files) {
+      try {
+        openFile(kolvarWindow(), file);
+      } catch (const std::exception& e) {
+        std::cerr << "kolvar: " << e.what() << '\n';
+        if (options.script || options.snapshot || !hooks.interactive) return 1;
+      }
+    }
     if (options.script) {
       std::ifstream file;
       std::istream* in = &std::cin;

@@ -1,10 +1,12 @@
 #pragma once
 // The process: the program's own options, the function tables, and the main loop.
 //
-//   kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [WORD...]
+//   kolvar [--script FILE|-] [--snapshot FILE] [--help] [--version] [FILE...] [WORD...]
 //
-// Words that begin with "--" are the program's own; every other word reaches the main GUI
-// function `kolvar` as an argument.
+// Words that begin with "--" are the program's own. A word that ends in the extension of a file
+// kolvar opens (.json, .obj, .off, .kolvar, .fig) and names an existing file is opened in the
+// window once it is up, before any script runs; every other word reaches the main GUI function
+// `kolvar` as an argument (property pairs and callback words keep working).
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ struct Options {
   std::optional<std::string> script;    // a file, or "-" for standard input
   std::optional<std::string> snapshot;  // a PNG file to paint the window into, then exit
   std::vector<std::string> words;       // for the main GUI function
+  std::vector<std::string> files;       // to open, in their order
 };
 
 // Raises an Input error naming the option for an unknown "--" option or a missing file name.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app.hpp"
+#include "app/files.hpp"
 #include "app/guide.hpp"
 #include "app/learning.hpp"
 #include "app/state.hpp"
@@ -141,7 +142,19 @@ g::Point waitingItem(g::Handle fig, const std::vector<std::string>& w) {
   return items[static_cast<std::size_t>(k) - 1];
 }
 
-void runLine(const std::vector<std::string>& w, std::ostream& out, const SnapshotWriter& snapshot) {
+// The text of `line` from its word number `n` (0-based) on, without the spaces around it.
+std::string restOf(const std::string& line, std::size_t n) {
+  std::size_t at = 0;
+  for (std::size_t i = 0; i <= n; ++i) {
+    at = line.find_first_not_of(" \t\r", at);
+    if (i < n) at = line.find_first_of(" \t\r", at);
+  }
+  const std::size_t end = line.find_last_not_of(" \t\r");
+  return at == std::string::npos ? std::string() : line.substr(at, end + 1 - at);
+}
+
+void runLine(const std::string& line, const std::vector<std::string>& w, std::ostream& out,
+             const SnapshotWriter& snapshot) {
   const std::string& cmd = w[0];
   const g::Handle fig = kolvarWindow();
   const Value handles = gui::guidata(fig);
@@ -259,12 +272,19 @@ void runLine(const std::vector<std::string>& w, std::ostream& out, const Snapsho
     if (w.size() < 2 || w.size() > 4) throw ScriptError("usage: export FILE [window|tree|scene|partition] [SCALE]");
     const double scale = w.size() == 4 ? number(w[3]) : 1;
     exportView(fig, w.size() >= 3 ? w[2] : "window", w[1], scale);
+  } else if (cmd == "open") {
+    // open FILE: a scene, a session or a layout, by its content. The file name is the rest of
+    // the line, so that it may hold spaces.
+    if (w.size() < 2) throw ScriptError("usage: open FILE");
+    openFile(fig, restOf(line, 1));
+  } else if (cmd == "generate") {
+    showNewScene(fig, generatedScene({w.begin() + 1, w.end()}), "generated");
   } else if (cmd == "help" || cmd == "tour") {
     runGuidanceCommand(fig, w);
   } else {
     throw ScriptError("unknown command \"" + cmd +
                       "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
-                      "compare, paint, state, snapshot, export, help, tour)");
+                      "compare, paint, state, snapshot, export, open, generate, help, tour)");
   }
 }
 
@@ -322,7 +342,7 @@ std::string stateJson(g::Handle fig) {
   out += ",\"cell\":";
   const geometry::Cell cell =
       state.interaction.selected
-          ? views::cellOfNode(state.root, state.interaction.selected.get(), state.fixed->setup.limits[1])
+          ? views::cellOfNode(state.root, state.interaction.selected.get(), setupShown(state).limits[1])
           : geometry::Cell{};
   if (cell.empty()) {
     out += "null";
@@ -332,6 +352,11 @@ std::string stateJson(g::Handle fig) {
     for (std::size_t i = 0; i < corners.size(); ++i) pts += (i ? "," : "") + jsonNumbers({corners[i].x, corners[i].y, corners[i].z});
     out += pts + "]";
   }
+  const SceneInfo& info = sceneInfoShown(state);
+  out += ",\"scene_info\":{\"name\":";
+  out += jsonText(sceneName(state));
+  out += ",\"polygons\":" + std::to_string(sceneShown(state).size());
+  out += ",\"source\":" + jsonText(info.source) + "}";
   out += guidanceJson(fig);
   out += learningJson(state);
   out += "}";
@@ -379,7 +404,7 @@ void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapsh
     const auto w = words(line);
     if (w.empty() || w[0][0] == '#') continue;
     try {
-      runLine(w, out, snapshot);
+      runLine(line, w, out, snapshot);
     } catch (const std::exception& e) {
       throw ScriptError("line " + std::to_string(number) + ": " + runtime::excerpt(e.what(), 300));
     }

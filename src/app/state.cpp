@@ -21,6 +21,7 @@ constexpr const char* kScenes = "faces";
 constexpr const char* kRoot = "root";
 constexpr const char* kScanner = "scanner";
 constexpr const char* kLearning = "learning";
+constexpr const char* kSceneInfo = "scene_info";
 
 Handle handleField(const Value& record, const char* name) {
   const Value& v = record.field(name);
@@ -63,6 +64,10 @@ std::shared_ptr<const Fixed> fixedOf(const Value& record) {
   const Value& scenes = record.field(kScenes);
   if (!scenes.isCell()) throw Error("The field 'faces' must hold a list of scenes.", ErrorKind::Type);
   for (const Value& scene : scenes.cell().items) fixed->scenes.push_back(views::polygonListOf(scene));
+  if (record.hasField(kSceneInfo))
+    if (auto info = record.field(kSceneInfo).payload<std::vector<SceneInfo>>()) fixed->info = *info;
+  // A record made by a caller by name, or with scenes added by name: those are presets.
+  fixed->info.resize(fixed->scenes.size(), SceneInfo{"", "preset", std::nullopt});
   return fixed;
 }
 
@@ -221,6 +226,7 @@ Value recordOf(const ProgramState& s) {
   r.setField(kRoot, Value::wrap(s.root));
   r.setField(kScanner, Value(Matrix::column({s.scanner.x, s.scanner.y, s.scanner.z})));
   r.setField(kLearning, Value::wrap(std::make_shared<const Learning>(s.learning)));
+  r.setField(kSceneInfo, Value::wrap(std::make_shared<const std::vector<SceneInfo>>(f.info)));
   return r;
 }
 
@@ -265,6 +271,7 @@ ProgramState initialState(const Value& record) {
   setup.frame = {bsp::Vec3{0, 0, 0}, bsp::Vec3{1, 0, 0}, bsp::Vec3{0, 1, 0}, bsp::Vec3{0, 0, 1}};
   const auto presets = bsp::presetScenes();
   fixed->scenes.assign(presets.begin(), presets.end());
+  fixed->info.assign(fixed->scenes.size(), SceneInfo{"", "preset", std::nullopt});
   s.fixed = std::move(fixed);
 
   s.firstLook = true;
@@ -275,7 +282,7 @@ ProgramState initialState(const Value& record) {
   return s;
 }
 
-const bsp::PolygonList& sceneShown(const ProgramState& s) {
+std::size_t sceneNumber(const ProgramState& s) {
   const double v = g::get(s.controls.select_poly, "Value").scalar();
   if (!(v >= 1 && v == std::floor(v)))
     throw Error("Index must be a positive integer; the scene popup's value is " + formatShortest(v) + ".",
@@ -283,7 +290,29 @@ const bsp::PolygonList& sceneShown(const ProgramState& s) {
   const auto& scenes = s.fixed->scenes;
   if (v > static_cast<double>(scenes.size()))
     throw errors::indexOutOfBounds(static_cast<std::size_t>(v), scenes.size());
-  return scenes[static_cast<std::size_t>(v) - 1];
+  return static_cast<std::size_t>(v);
+}
+
+const bsp::PolygonList& sceneShown(const ProgramState& s) { return s.fixed->scenes[sceneNumber(s) - 1]; }
+
+const SceneInfo& sceneInfoShown(const ProgramState& s) { return s.fixed->info[sceneNumber(s) - 1]; }
+
+std::string sceneName(const ProgramState& s) {
+  const SceneInfo& info = sceneInfoShown(s);
+  if (!info.name.empty()) return info.name;
+  const Value entries = g::get(s.controls.select_poly, "String");
+  const std::size_t n = sceneNumber(s);
+  const Value entry = entries.isCell() && n <= entries.numel() ? entries.at(n - 1) : entries;
+  std::string text = entry.isText() ? entry.text() : std::string();
+  // "Scene 1: five vertical walls" names the scene "five vertical walls".
+  if (text.rfind("Scene ", 0) == 0)
+    if (const auto colon = text.find(": "); colon != std::string::npos) text = text.substr(colon + 2);
+  return text;
+}
+
+const views::AxesSetup& setupShown(const ProgramState& s) {
+  const SceneInfo& info = sceneInfoShown(s);
+  return info.setup ? *info.setup : s.fixed->setup;
 }
 
 }  // namespace kolvar::app

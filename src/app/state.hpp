@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/history.hpp"
@@ -46,11 +47,22 @@ struct Controls {
   Handle status_line = 0;
 };
 
-// What never changes after the first opening.
+// Where a scene of the popup came from. The presets share the window's limits and ticks; a scene
+// the student opened or generated brings its own, made from its bounding box.
+struct SceneInfo {
+  std::string name;    // the scene's own name (a file's, or the generator's words)
+  std::string source;  // "preset", the path of the file it was read from, or "generated"
+  std::optional<views::AxesSetup> setup;
+};
+
+// What the first opening sets up, and the scenes of the popup, which only ever grow: a scene
+// opened from a file joins them after the presets. A change makes a new Fixed; states that hold
+// the old one keep it.
 struct Fixed {
   std::array<Handle, 3> axes{};             // scene, partition and tree view ("hAxes")
   views::AxesSetup setup;                   // limits, ticks, coordinate frame
   std::vector<bsp::PolygonList> scenes;     // the scenes of the popup, in its order ("faces")
+  std::vector<SceneInfo> info;              // one per scene ("scene_info")
 };
 
 // A waiting polygon: its list as the tree holds it, and its position there (0-based).
@@ -120,5 +132,12 @@ Snapshot shownNow(const ProgramState& state);
 
 // The scene the popup shows: an index error for a "Value" that names no scene.
 const bsp::PolygonList& sceneShown(const ProgramState& state);
+// Its number in the popup (1-based), its description, and the limits, ticks and frame of the
+// 3-D views while it shows.
+std::size_t sceneNumber(const ProgramState& state);
+const SceneInfo& sceneInfoShown(const ProgramState& state);
+const views::AxesSetup& setupShown(const ProgramState& state);
+// The name of the scene shown: its own, or for a preset what the popup says of it.
+std::string sceneName(const ProgramState& state);
 
 }  // namespace kolvar::app

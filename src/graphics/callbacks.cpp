@@ -66,6 +66,11 @@ void runCallback(Handle h, std::string_view property, const Value& eventData) {
   }
 }
 
+void asCallbackOf(Handle h, const std::function<void()>& f) {
+  FrameGuard frame({h, ancestor(h, "figure")});
+  f();
+}
+
 void dispatchCallback(Handle h, std::string_view property, const Value& eventData) {
   const Object* o = findObject(h);
   if (!o) return;

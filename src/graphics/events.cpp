@@ -190,6 +190,16 @@ void scroll(Handle fig, double x, double y, double steps, Modifiers mods) {
   dispatchCallback(fig, "WindowScrollWheelFcn", Value(std::move(event)));
 }
 
+void dropFiles(Handle fig, const std::vector<std::string>& paths) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "dropFiles");
+  std::vector<Value> files;
+  for (const std::string& p : paths) files.emplace_back(p);
+  Record event;
+  event.set("Files", Value::cellRow(std::move(files)));
+  dispatchCallback(fig, "FileDropFcn", Value(std::move(event)));
+}
+
 void release(Handle fig, double x, double y, Modifiers mods) {
   if (!live(fig)) return;
   requireType(fig, "figure", "release");

@@ -108,6 +108,10 @@ bool isunix();
 void runCallback(Handle h, std::string_view property, const Value& eventData = Value());
 // The same, for events: an error ends this callback only and is reported on stderr.
 void dispatchCallback(Handle h, std::string_view property, const Value& eventData = Value());
+// Run `f` as if it were a callback of `h`: objects whose handles only callbacks see are seen, and
+// gcbo and gcbf name `h` and its window. For a program's own actions started from outside the
+// window's events (a script, the command line). Errors propagate.
+void asCallbackOf(Handle h, const std::function<void()>& f);
 // Command evaluation of a callback text (`eval`).
 void eval(std::string_view text);
 
@@ -156,6 +160,8 @@ void motion(Handle fig, double x, double y, Modifiers mods = {});
 // The wheel turned by `steps` notches (positive: away from the user... down the page, as a
 // scroll) over (x, y): runs "WindowScrollWheelFcn" with a record {VerticalScrollCount: steps}.
 void scroll(Handle fig, double x, double y, double steps, Modifiers mods = {});
+// Files dropped on the window: runs the figure's "FileDropFcn" with a record {Files: {paths}}.
+void dropFiles(Handle fig, const std::vector<std::string>& paths);
 // A user action on a control: set "Value" (when given) as the widget did, then run "Callback".
 void controlAction(Handle control, const std::optional<Value>& newValue = std::nullopt);
 void menuAction(Handle menu);
@@ -223,6 +229,13 @@ struct FileChoice {
   std::string name;
   std::string folder;
 };
+// One field of a form: a choice among `choices` when there are any, else a line of text.
+struct FormField {
+  std::string label;
+  std::vector<std::string> choices;
+  std::string value;    // the text, or the choice, shown at first
+  std::string tooltip;  // what the field means
+};
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -233,6 +246,12 @@ class Dialogs {
   virtual std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) = 0;
   // A file to write: its full path, or nothing when cancelled (and wherever there is no one to ask).
   virtual std::optional<std::string> saveFile(const std::string& /*title*/, const std::string& /*suggested*/) {
+    return std::nullopt;
+  }
+  // A small form: the values of its fields in their order when confirmed, nothing when cancelled
+  // (and wherever there is no one to ask).
+  virtual std::optional<std::vector<std::string>> form(const std::string& /*title*/,
+                                                       const std::vector<FormField>& /*fields*/) {
     return std::nullopt;
   }
   virtual void print(Handle fig) = 0;

@@ -26,8 +26,9 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::string> answers;
   std::deque<std::optional<FileChoice>> files;
   std::deque<std::string> saves;  // the answers of saveFile; none: cancelled
+  std::deque<std::vector<std::string>> forms;  // the answers of form; none: cancelled
   struct Asked {
-    std::string kind;  // "question", "getFile", "saveFile", "print", "error"
+    std::string kind;  // "question", "getFile", "saveFile", "form", "print", "error"
     std::string text;  // question or filter
     std::string title;
     std::vector<std::string> buttons;
@@ -40,6 +41,7 @@ class ScriptedDialogs : public Dialogs {
                        const std::vector<std::string>& buttons, const std::string& defaultButton) override;
   std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) override;
   std::optional<std::string> saveFile(const std::string& title, const std::string& suggested) override;
+  std::optional<std::vector<std::string>> form(const std::string& title, const std::vector<FormField>& fields) override;
   void print(Handle fig) override;
   void error(const std::string& message, const std::string& title) override;
 };

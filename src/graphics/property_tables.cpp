@@ -107,6 +107,7 @@ std::vector<PropSpec> figureProps() {
       callback("WindowButtonUpFcn"),
       callback("WindowButtonMotionFcn"),
       callback("WindowScrollWheelFcn"),
+      callback("FileDropFcn"),
       callback("KeyPressFcn"),
       callback("ResizeFcn"),
       callback("CloseRequestFcn", Value("closereq")),

@@ -111,6 +111,17 @@ std::optional<std::string> ScriptedDialogs::saveFile(const std::string& title, c
   return f;
 }
 
+std::optional<std::vector<std::string>> ScriptedDialogs::form(const std::string& title,
+                                                              const std::vector<FormField>& fields) {
+  std::vector<std::string> labels;
+  for (const FormField& f : fields) labels.push_back(f.label);
+  asked.push_back({"form", {}, title, labels, {}, 0});
+  if (forms.empty()) return std::nullopt;
+  auto f = forms.front();
+  forms.pop_front();
+  return f;
+}
+
 void ScriptedDialogs::print(Handle fig) { asked.push_back({"print", {}, {}, {}, {}, fig}); }
 
 void ScriptedDialogs::error(const std::string& message, const std::string& title) {

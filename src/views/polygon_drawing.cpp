@@ -35,7 +35,7 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
   const bsp::Vec3& normal = polygon->normal;
 
   if (options.normals) {
-    const bsp::Vec3 tip = c + normal;
+    const bsp::Vec3 tip = c + normal * options.unit;
     const Handle arrow = g::line(Matrix::column({c.x, tip.x}), Matrix::column({c.y, tip.y}),
                                  Matrix::column({c.z, tip.z}));
     // Dark grey: the coordinate frame's arms are red, green and blue, and a normal must not be
@@ -44,7 +44,7 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
   }
   if (options.labels) {
     // The label sits at the tip of the drawn normal, or half-way out when normals are hidden.
-    const double reach = options.normals ? 1.0 : 0.5;
+    const double reach = (options.normals ? 1.0 : 0.5) * options.unit;
     const bsp::Vec3 loc = c + normal * reach;
     const Handle label = g::text(loc.x, loc.y, loc.z, polygon->label);
     g::set(label, {{"HitTest", "off"},

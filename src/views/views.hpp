@@ -24,6 +24,9 @@ struct Options {
   bool normals = false;  // normal arrows
   bool scanner = false;  // the scanner marker, its read-outs and the scan list
   bool frame = false;    // the coordinate frame
+  // Not a check box: how long a normal is drawn, in scene units (1 for the presets; a scene
+  // of its own has its size's).
+  double unit = 1;
 };
 
 // How the three views are set up, per axes (scene, partition, tree view): its limits
@@ -35,7 +38,15 @@ struct AxesSetup {
   std::array<Limits, 3> limits{};
   std::array<TickRows, 3> ticks;
   std::array<bsp::Vec3, 4> frame{};
+  double unit = 1;  // how long normals are drawn: an eighth of the 3-D views' side
 };
+
+// The set-up of `base` with the two 3-D views fitted to `scene`: both show the same cube around
+// the scene's bounding box (with a margin of a twentieth of its size), its sides rounded outward to a tidy tick step (1, 2 or 5 times a
+// power of ten, four to eight ticks a side), so the scene keeps its proportions; the coordinate
+// frame's arms are one tick step long, at the origin when the origin is inside, else at the
+// cube's lowest corner. The tree view keeps the limits of `base`. An empty scene gives `base`.
+AxesSetup setupAround(const bsp::PolygonList& scene, const AxesSetup& base);
 
 // The function references a redraw installs. They come from the program, so that the views need
 // not know the handlers behind them.

@@ -5,6 +5,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -64,8 +67,14 @@ std::string QtDialogs::question(const std::string& question, const std::string& 
 std::optional<std::string> QtDialogs::saveFile(const std::string& title, const std::string& suggested) {
   QFileDialog dialog(QApplication::activeWindow(), qs(title));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({"PNG picture (*.png)", "SVG drawing (*.svg)", "PDF document (*.pdf)"});
-  dialog.setDefaultSuffix("png");
+  // A session is saved as such; everything else is a picture.
+  if (QFileInfo(qs(suggested)).suffix() == "kolvar") {
+    dialog.setNameFilters({"kolvar session (*.kolvar)"});
+    dialog.setDefaultSuffix("kolvar");
+  } else {
+    dialog.setNameFilters({"PNG picture (*.png)", "SVG drawing (*.svg)", "PDF document (*.pdf)"});
+    dialog.setDefaultSuffix("png");
+  }
   dialog.selectFile(qs(suggested));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst().toStdString();
@@ -76,12 +85,51 @@ std::optional<FileChoice> QtDialogs::getFile(const std::string& filter, const st
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   QStringList filters;
-  if (!filter.empty()) filters << QString("Window layouts (%1)").arg(qs(filter));
+  // A filter with its own description ("Scenes (*.obj *.off)") is shown as given.
+  if (filter.find('(') != std::string::npos)
+    filters << qs(filter);
+  else if (!filter.empty())
+    filters << QString("Window layouts (%1)").arg(qs(filter));
   filters << "All files (*)";
   dialog.setNameFilters(filters);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QFileInfo chosen(dialog.selectedFiles().constFirst());
   return FileChoice{chosen.fileName().toStdString(), chosen.absolutePath().toStdString()};
+}
+
+std::optional<std::vector<std::string>> QtDialogs::form(const std::string& title,
+                                                        const std::vector<FormField>& fields) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(qs(title));
+  dialog.setModal(true);
+  auto* layout = new QFormLayout(&dialog);
+  std::vector<QWidget*> inputs;
+  for (const FormField& f : fields) {
+    QWidget* input = nullptr;
+    if (!f.choices.empty()) {
+      auto* combo = new QComboBox(&dialog);
+      for (const std::string& c : f.choices) combo->addItem(qs(c));
+      combo->setCurrentText(qs(f.value));
+      input = combo;
+    } else {
+      input = new QLineEdit(qs(f.value), &dialog);
+    }
+    input->setToolTip(qs(f.tooltip));
+    layout->addRow(qs(f.label), input);
+    inputs.push_back(input);
+  }
+  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addRow(box);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::vector<std::string> values;
+  for (QWidget* w : inputs)
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+      values.push_back(combo->currentText().toStdString());
+    else
+      values.push_back(static_cast<QLineEdit*>(w)->text().toStdString());
+  return values;
 }
 
 void QtDialogs::print(Handle fig) {

@@ -25,6 +25,8 @@ class QtDialogs : public Dialogs {
   // `filter` is a pattern such as "*.fig". Nothing when cancelled.
   std::optional<FileChoice> getFile(const std::string& filter, const std::string& title) override;
   std::optional<std::string> saveFile(const std::string& title, const std::string& suggested) override;
+  // A form of combo boxes and text lines with OK and Cancel.
+  std::optional<std::vector<std::string>> form(const std::string& title, const std::vector<FormField>& fields) override;
   // The print dialog; on "Print" the whole window, controls included, goes to the chosen printer
   // or PDF file. Raises when the figure has no window.
   void print(Handle fig) override;

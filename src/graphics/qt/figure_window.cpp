@@ -1,6 +1,10 @@
 #include "graphics/qt/figure_window.hpp"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <cmath>
@@ -34,6 +38,7 @@ double pixelsPer(const std::string& units, double screenWidth, double screenHeig
 
 FigureWindow::FigureWindow(Handle fig) : fig_(fig) {
   setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
   menuBar_ = new QMenuBar(this);
   client_ = new QWidget(this);
   client_->setAutoFillBackground(true);
@@ -254,6 +259,32 @@ void FigureWindow::closeEvent(QCloseEvent* event) {
   guarded("close", [this] {
     if (ishandle(fig_)) closeRequest(fig_);
   });
+}
+
+}  // namespace kolvar::graphics
+
+namespace kolvar::graphics {
+
+namespace {
+std::vector<std::string> localFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data && data->hasUrls())
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  return paths;
+}
+}  // namespace
+
+void FigureWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const Value fcn = ishandle(fig_) ? get(fig_, "FileDropFcn") : Value();
+  if (!fcn.isEmpty() && !localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void FigureWindow::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = localFiles(event->mimeData());
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  guarded("drop", [&] { dropFiles(fig_, paths); });
 }
 
 }  // namespace kolvar::graphics

@@ -36,6 +36,9 @@ class FigureWindow : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Files dragged onto the window are offered to the figure's "FileDropFcn".
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void applyTitle();

@@ -1,0 +1,53 @@
+#pragma once
+// Files the student brings and keeps: scenes (the program's JSON, Wavefront OBJ and OFF), saved
+// sessions and window layouts, told apart by their content rather than by their names; scenes
+// made by the generators; and the list of recent files in the File menu.
+#include <string>
+#include <vector>
+
+#include "app/state.hpp"
+#include "bsp/bsp.hpp"
+
+namespace kolvar::app {
+
+enum class FileKind { Scene, Obj, Off, Session, Layout };
+
+// What the text of a file is: JSON with "polygons" a scene, with "type" a layout, with the
+// session's "format" a session; text whose first statement is "OFF" an OFF file; text of OBJ
+// statements (v, f, o, g, ...) an OBJ file. Raises an Input error naming `path` for anything else.
+FileKind kindOf(const std::string& text, const std::string& path);
+
+// The text of the file at `path`, of at most 512 MiB: an Input error naming it for a folder, a
+// file that cannot be read, or one larger than that.
+std::string readFileText(const std::string& path);
+
+// A scene from the text of a scene file of any kind, named after the file where it names itself
+// nowhere (OBJ and OFF).
+bsp::Scene sceneOf(const std::string& text, const std::string& path, FileKind kind);
+
+// Opens `path` in the window that `h` lies in, whatever it holds: a scene joins the scene popup
+// and shows; a session replaces what the window shows (one undo away); a layout opens as a window
+// of its own, a working kolvar window when it is kolvar's. The file then heads the recent files.
+// Raises the file's fault, having changed nothing.
+void openFile(Handle h, const std::string& path);
+
+// Adds `scene` to the popup of the window of `h` and shows it with a fresh tree, its views fitted
+// to it, as one step of the history. The scanner moves into the scene's box if it was outside.
+void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source);
+
+// A generated scene from the generator's words: "walls COUNT SEED", "boxes COUNT SEED",
+// "terrain SIZE" or "room N". An Input error with the usage for anything else, and for sizes
+// beyond what the window can show (100,000 polygons).
+bsp::Scene generatedScene(const std::vector<std::string>& words);
+
+// The recent files, latest first (at most 8), as the program's settings keep them.
+std::vector<std::string> recentFiles();
+// The File menu's "Open Recent" items brought up to date in the window of `h`.
+void showRecentFiles(Handle h);
+
+// Handlers of the File menu and the window.
+void GenerateMenuItem_Callback(Handle hObject);
+// A file dropped on the window: opened as File > Open would open it.
+void fileDropped(Handle fig, const Value& event);
+
+}  // namespace kolvar::app
