@@ -1,6 +1,6 @@
 // Benchmarks of the BSP core on generated scenes of random short vertical walls (1,000, 10,000
-// and 100,000 walls over 100 x 100 units, fixed seed). Trees are built the way repeated clicks
-// build them: expandNode on the first waiting polygon, then bspInsertNode.
+// and 100,000 walls over 100 x 100 units, fixed seed). Trees are those that repeated clicks on
+// the first waiting polygon build (buildTree).
 #include <benchmark/benchmark.h>
 
 #include <map>

@@ -109,6 +109,57 @@ TEST(Generators, GeneratedScenesSurviveTheSceneFileRoundTrip) {
   }
 }
 
+// The tree that clicks build: the first polygon of a waiting list chosen, the node hung in from
+// the root, lists taken depth first.
+NodeRef treeByClicks(const PolygonList& scene) {
+  NodeRef root = bsp::freshRoot(scene);
+  std::vector<PolygonList> waiting{scene};
+  while (!waiting.empty()) {
+    const PolygonList list = waiting.back();
+    waiting.pop_back();
+    const NodeRef node = bsp::expandNode(list, 0);
+    root = bsp::bspInsertNode(root, node);
+    if (!node->element->back.empty()) waiting.push_back(node->element->back);
+    if (!node->element->front.empty()) waiting.push_back(node->element->front);
+  }
+  return root;
+}
+
+// Whether two trees hold the same polygons (labels and points, to the bit) in the same places,
+// and no waiting lists.
+bool sameTrees(const NodeRef& a, const NodeRef& b) {
+  std::vector<std::pair<const bsp::BspNode*, const bsp::BspNode*>> stack{{a.get(), b.get()}};
+  while (!stack.empty()) {
+    const auto [x, y] = stack.back();
+    stack.pop_back();
+    if (!x || !y) {
+      if (x != y) return false;
+      continue;
+    }
+    const bsp::Polygon& p = *x->element->poly;
+    const bsp::Polygon& q = *y->element->poly;
+    if (p.label != q.label || p.points != q.points || p.normal != q.normal) return false;
+    if (!x->element->front.empty() || !x->element->back.empty() || !y->element->front.empty() ||
+        !y->element->back.empty())
+      return false;
+    stack.push_back({x->left.get(), y->left.get()});
+    stack.push_back({x->right.get(), y->right.get()});
+  }
+  return true;
+}
+
+// The whole-tree build hangs each node straight where its list waits instead of walking down from
+// the root, and files lists in one buffer: it must give the very tree the clicks give, pieces and
+// labels included, on scenes with many splits, shared planes and shared edges.
+TEST(Generators, AWholeBuildGivesTheTreeThatClicksGive) {
+  for (const PolygonList& scene : {walls(600, 4), boxes(40, 2), terrain(6), roomWithPillars(3)}) {
+    const NodeRef built = bsp::buildTree(scene);
+    EXPECT_TRUE(sameTrees(built, treeByClicks(scene)));
+  }
+  EXPECT_GT(bsp::treeStats(bsp::buildTree(walls(600, 4))).placed, 700u);  // many splits
+  EXPECT_FALSE(sameTrees(bsp::buildTree(walls(600, 4)), bsp::buildTree(walls(600, 5))));
+}
+
 // The order as the recursive definition gives it (the shared oracle).
 void farToNearReference(const Vec3& viewer, const NodeRef& tree, std::vector<const BspElement*>& out) {
   geometry::testing::farToNearByDefinition(
