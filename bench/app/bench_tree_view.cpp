@@ -72,6 +72,13 @@ void BM_TreeViewLayoutAndPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_TreeViewLayoutAndPaint)->Arg(4000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// The layout alone.
+void BM_TreeLayout(benchmark::State& state) {
+  const bsp::NodeRef tree = bsp::buildTree(scenes::walls(static_cast<std::size_t>(state.range(0)), 7));
+  for (auto _ : state) benchmark::DoNotOptimize(diagram::layoutTree(tree, diagram::Frame{}));
+}
+BENCHMARK(BM_TreeLayout)->Arg(4000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 // One step of zooming (in and out in turn, about a point of the view) or panning, after `script`
 // set the view, until painted.
 void viewSteps(benchmark::State& state, const std::string& script, bool pan) {

@@ -4,7 +4,13 @@
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <sstream>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include <QApplication>
@@ -20,6 +26,8 @@
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/figure_window.hpp"
 #include "guiruntime/guidata.hpp"
+#include "scenes/generators.hpp"
+#include "scenes/mesh_files.hpp"
 
 namespace {
 
@@ -111,6 +119,25 @@ void dragSteps(benchmark::State& state, const char* script, const char* tag) {
 void BM_RotationDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\nselect 5a\n", "axes1"); }
 BENCHMARK(BM_RotationDragStep)->Unit(benchmark::kMillisecond);
 
+// One mouse move of a drag in the scene view of a generated scene of N random walls (a fresh
+// tree: the tree view shows the whole scene waiting at its root), until the window is repainted.
+void BM_RotationDragStepWalls(benchmark::State& state) {
+  dragSteps(state, ("generate walls " + std::to_string(state.range(0)) + " 1\n").c_str(), "axes1");
+  state.counters["polygons"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_RotationDragStepWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The same without polygon labels, normals, planes and the scanner: the faces alone.
+void BM_RotationDragStepWallsFacesOnly(benchmark::State& state) {
+  dragSteps(state,
+            ("generate walls " + std::to_string(state.range(0)) +
+             " 1\ntoggle show_labels\ntoggle show_normals\ntoggle show_planes\ntoggle show_scanner\n")
+                .c_str(),
+            "axes1");
+  state.counters["polygons"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_RotationDragStepWallsFacesOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 // The pointer moving from one waiting item to the next on scene N (a tree of one node): each move
 // shows another preview (its polygon, plane, side colours and status line) until repainted.
 void BM_HoverPreviewStep(benchmark::State& state) {
@@ -192,6 +219,63 @@ void BM_UndoRedoToRepaintedWindow(benchmark::State& state) {
   g::endSession();
 }
 BENCHMARK(BM_UndoRedoToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// A terrain of `size` x `size` cells (two triangles each) as an OBJ file, each vertex written once
+// and the faces by vertex numbers, as modelling programs write them. Returns its path.
+std::string terrainObj(std::size_t size) {
+  const bsp::PolygonList tris = scenes::terrain(size);
+  std::ostringstream out;
+  out.precision(17);
+  std::map<std::tuple<double, double, double>, std::size_t> numbers;
+  std::string faces;
+  for (const bsp::PolygonRef& t : tris) {
+    faces += "f";
+    for (const geometry::Vec3& p : t->points) {
+      auto [it, added] = numbers.try_emplace({p.x, p.y, p.z}, numbers.size() + 1);
+      if (added) out << "v " << p.x << ' ' << p.y << ' ' << p.z << '\n';
+      faces += ' ' + std::to_string(it->second);
+    }
+    faces += '\n';
+  }
+  const std::string path = (std::filesystem::temp_directory_path() / ("kolvar-bench-terrain-" + std::to_string(size) + ".obj")).string();
+  std::ofstream(path) << out.str() << faces;
+  return path;
+}
+
+// Parsing and checking an OBJ file of a terrain of 224 x 224 cells (100,352 triangles), from its
+// text in memory.
+void BM_ParseObjTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::size_t faces = 0;
+  for (auto _ : state) faces = scenes::parseObj(text, path).size();
+  state.counters["triangles"] = static_cast<double>(faces);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_ParseObjTerrain)->Arg(224)->Unit(benchmark::kMillisecond);
+
+// Opening that file in the window ("open FILE", as File > Open does): reading, parsing, checking,
+// the new scene in the popup and the views, until the window is repainted.
+void BM_OpenObjTerrainToPaintedWindow(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  const auto info = app::programInfo();
+  Window w = open(info);
+  settleWindow(w.canvas());
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    runScript("open " + path + "\n");
+    untilPainted(w.canvas(), before);
+    state.PauseTiming();
+    runScript("scene 1\n");  // back to a preset, so that the next open starts as this one did
+    settleWindow(w.canvas());
+    state.ResumeTiming();
+  }
+  state.counters["triangles"] = static_cast<double>(2 * state.range(0) * state.range(0));
+  g::endSession();
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_OpenObjTerrainToPaintedWindow)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // From the program's start (the application object already made) to the first painted window.
 void BM_StartUpToFirstPaint(benchmark::State& state) {

@@ -34,7 +34,8 @@ void drawFigure(Handle hObject);
 // The same from a state in hand (just stored by the caller); stores what the redraw changes.
 void redraw(ProgramState state);
 // Only the tree view, from a state in hand: what panning, zooming and folding change.
-void redrawTreeView(const ProgramState& state);
+// `layout`, when given, is the tree of `state` laid out with its folds.
+void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout = nullptr);
 // The window's button-release handler: the rotation mode finishes its drag, then the partition
 // view takes the scene view's view.
 void wrapWindowButtonUpFcn(Handle hObject);

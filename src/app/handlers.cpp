@@ -181,9 +181,11 @@ views::Picture pictureOf(const ProgramState& state, views::Preview& preview) {
 
 }  // namespace
 
-void redrawTreeView(const ProgramState& state) {
+void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout) {
   views::Preview preview;
-  views::drawTreeView(pictureOf(state, preview));
+  views::Picture picture = pictureOf(state, preview);
+  picture.treeLayout = layout;
+  views::drawTreeView(picture);
 }
 
 void redraw(ProgramState state) {

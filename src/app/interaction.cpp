@@ -412,7 +412,7 @@ void showTreeWindow(Handle h, TreeNow& t, const views::TreeWindow& w) {
   t.state.interaction.tree.window = w;
   t.state.interaction.tree.kind = t.layout.kind;
   storeState(h, t.state);
-  redrawTreeView(t.state);
+  redrawTreeView(t.state, &t.layout);
 }
 
 // Every polygon of the tree, placed or waiting, with where it is.

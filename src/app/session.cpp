@@ -1,6 +1,7 @@
 #include "app/session.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -62,14 +63,62 @@ std::string popupEntry(std::size_t number, const std::string& name, std::size_t 
 }
 
 // ---------------------------------------------------------------------------------------------
-// Writing.
+// Writing. The text is written straight out, not built as a document first: a session of a
+// large tree holds hundreds of thousands of numbers.
 
-Json vec3(const bsp::Vec3& v) { return Json::array({v.x, v.y, v.z}); }
+// A number that reads back as the same double; a whole one keeps its ".0", so that -0.0 stays
+// negative zero.
+void number(std::string& out, double x) {
+  if (!std::isfinite(x)) {
+    out += "null";  // never in a window's state; refused when read
+    return;
+  }
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, x);
+  const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
+  out += digits;
+  if (digits.find_first_of(".e") == std::string_view::npos) out += ".0";
+}
+
+void whole(std::string& out, std::size_t n) { out += std::to_string(n); }
+
+void text(std::string& out, const std::string& s) {
+  // Bytes that are not UTF-8 (a file name may hold them) become U+FFFD rather than a file that
+  // no JSON reader takes.
+  out += Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void vec3(std::string& out, const bsp::Vec3& v) {
+  out += '[';
+  number(out, v.x);
+  out += ',';
+  number(out, v.y);
+  out += ',';
+  number(out, v.z);
+  out += ']';
+}
+
+void flag(std::string& out, bool on) { out += on ? "true" : "false"; }
 
 // A popup number as a whole number ("3", not "3.0").
-Json sceneJson(double n) {
-  return n >= 1 && n == std::floor(n) && n < 1e15 ? Json(static_cast<std::uint64_t>(n)) : Json(n);
+void sceneNumberText(std::string& out, double n) {
+  if (n >= 1 && n == std::floor(n) && n < 1e15)
+    whole(out, static_cast<std::size_t>(n));
+  else
+    number(out, n);
 }
+
+// The tables of the file: one entry a line, each named by its place.
+struct Table {
+  std::string text;
+  std::size_t count = 0;
+  // Starts the next entry; returns its number.
+  std::size_t next() {
+    text += count ? ",\n  " : "\n  ";
+    return count++;
+  }
+  std::string close() const { return "[" + text + (count ? "\n]" : "]"); }
+};
 
 class Writer {
  public:
@@ -77,36 +126,47 @@ class Writer {
     for (const auto& [tag, box] : checkBoxes(s)) tags_[box] = tag;
   }
 
-  Json polygon(const bsp::PolygonRef& p) {
-    if (!p) return nullptr;
-    const auto [it, fresh] = polygonIds_.try_emplace(p.get(), polygons_.size());
+  std::size_t polygon(const bsp::Polygon& p) {
+    const auto [it, fresh] = polygonIds_.try_emplace(&p, polygons_.count);
     if (fresh) {
-      Json points = Json::array();
-      for (const bsp::Vec3& v : p->points) points.push_back(vec3(v));
-      Json j;
-      j["label"] = p->label;
-      j["points"] = std::move(points);
-      j["normal"] = vec3(p->normal);
-      polygons_.push_back(std::move(j));
+      polygons_.next();
+      std::string& out = polygons_.text;
+      out += "{\"label\":";
+      text(out, p.label);
+      out += ",\"points\":[";
+      for (std::size_t i = 0; i < p.points.size(); ++i) {
+        if (i) out += ',';
+        vec3(out, p.points[i]);
+      }
+      out += "],\"normal\":";
+      vec3(out, p.normal);
+      out += '}';
     }
     return it->second;
   }
 
-  Json list(const bsp::PolygonList& l) {
+  std::size_t list(const bsp::PolygonList& l) {
     // Lists never change, so the items' storage names a list; all empty lists are one.
-    const auto [it, fresh] = listIds_.try_emplace(l.begin(), lists_.size());
-    if (fresh) {
-      Json items = Json::array();
-      for (const bsp::PolygonRef& p : l) items.push_back(polygon(p));
-      lists_.push_back(std::move(items));
+    if (const auto it = listIds_.find(l.begin()); it != listIds_.end()) return it->second;
+    std::vector<std::size_t> items;
+    items.reserve(l.size());
+    for (const bsp::PolygonRef& p : l) items.push_back(polygon(*p));
+    const std::size_t id = lists_.next();
+    std::string& out = lists_.text;
+    out += '[';
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (i) out += ',';
+      whole(out, items[i]);
     }
-    return it->second;
+    out += ']';
+    listIds_.emplace(l.begin(), id);
+    return id;
   }
 
   // Children are written before their parents, so a reader meets every node it is pointed to
   // already built, and no chain of nodes can loop. Iterative: trees may be thousands deep.
-  Json node(const bsp::NodeRef& root) {
-    if (!root) return nullptr;
+  std::optional<std::size_t> node(const bsp::NodeRef& root) {
+    if (!root) return std::nullopt;
     std::vector<std::pair<const bsp::BspNode*, bool>> stack{{root.get(), false}};
     while (!stack.empty()) {
       const auto [n, ready] = stack.back();
@@ -118,30 +178,60 @@ class Writer {
           if (child && !nodeIds_.count(child.get())) stack.emplace_back(child.get(), false);
         continue;
       }
-      Json j;
-      j["poly"] = n->element ? polygon(n->element->poly) : Json(nullptr);
-      j["front"] = n->element ? list(n->element->front) : Json(nullptr);
-      j["back"] = n->element ? list(n->element->back) : Json(nullptr);
-      j["left"] = n->left ? Json(nodeIds_.at(n->left.get())) : Json(nullptr);
-      j["right"] = n->right ? Json(nodeIds_.at(n->right.get())) : Json(nullptr);
-      nodeIds_.emplace(n, nodes_.size());
-      nodes_.push_back(std::move(j));
+      std::optional<std::size_t> poly, front, back;
+      if (n->element) {
+        if (n->element->poly) poly = polygon(*n->element->poly);
+        front = list(n->element->front);
+        back = list(n->element->back);
+      }
+      const std::size_t id = nodes_.next();
+      std::string& out = nodes_.text;
+      const std::pair<const char*, std::optional<std::size_t>> fields[] = {
+          {"{\"poly\":", poly},
+          {",\"front\":", front},
+          {",\"back\":", back},
+          {",\"left\":", n->left ? std::optional(nodeIds_.at(n->left.get())) : std::nullopt},
+          {",\"right\":", n->right ? std::optional(nodeIds_.at(n->right.get())) : std::nullopt}};
+      for (const auto& [key, value] : fields) {
+        out += key;
+        if (value)
+          whole(out, *value);
+        else
+          out += "null";
+      }
+      out += '}';
+      nodeIds_.emplace(n, id);
     }
     return nodeIds_.at(root.get());
   }
 
-  Json snapshot(const Snapshot& s) {
-    Json j;
-    j["tree"] = node(s.root);
-    j["scanner"] = vec3(s.scanner);
-    j["scene"] = sceneJson(s.scene);
-    j["options"] = {{"labels", s.options.labels}, {"normals", s.options.normals}, {"scanner", s.options.scanner},
-                    {"frame", s.options.frame}};
-    return j;
+  void tree(std::string& out, const bsp::NodeRef& root) {
+    const auto id = node(root);
+    if (id)
+      whole(out, *id);
+    else
+      out += "null";
   }
 
-  Json step(const Step& step) {
-    Json log;
+  void snapshot(std::string& out, const Snapshot& s) {
+    out += "{\"tree\":";
+    tree(out, s.root);
+    out += ",\"scanner\":";
+    vec3(out, s.scanner);
+    out += ",\"scene\":";
+    sceneNumberText(out, s.scene);
+    out += ",\"options\":{\"labels\":";
+    flag(out, s.options.labels);
+    out += ",\"normals\":";
+    flag(out, s.options.normals);
+    out += ",\"scanner\":";
+    flag(out, s.options.scanner);
+    out += ",\"frame\":";
+    flag(out, s.options.frame);
+    out += "}}";
+  }
+
+  void step(std::string& out, const Step& step) {
     StepLog l = step.log;
     // An option's check box is named by its tag; one the window no longer has keeps its words.
     if (l.kind == StepLog::Kind::Option && !tags_.count(l.control)) {
@@ -149,80 +239,149 @@ class Writer {
       l = StepLog::of(StepLog::Kind::Text);
       for (const std::string& s : said) l.lead += (l.lead.empty() ? "" : " ") + s;
     }
-    log["kind"] = kKinds[static_cast<int>(l.kind)];
-    if (!l.lead.empty()) log["lead"] = l.lead;
-    if (!l.reasons.empty()) log["reasons"] = l.reasons;
+    out += "{\"after\":";
+    snapshot(out, step.after);
+    out += ",\"log\":{\"kind\":\"";
+    out += kKinds[static_cast<int>(l.kind)];
+    out += '"';
+    if (!l.lead.empty()) {
+      out += ",\"lead\":";
+      text(out, l.lead);
+    }
+    if (!l.reasons.empty()) {
+      out += ",\"reasons\":[";
+      for (std::size_t i = 0; i < l.reasons.size(); ++i) {
+        if (i) out += ',';
+        text(out, l.reasons[i]);
+      }
+      out += ']';
+    }
     if (!l.expansions.empty()) {
-      Json ex = Json::array();
-      for (const Expansion& e : l.expansions)
-        ex.push_back({{"list", list(e.list)}, {"index", e.index}, {"node", node(e.node)}});
-      log["expansions"] = std::move(ex);
+      out += ",\"expansions\":[";
+      for (std::size_t i = 0; i < l.expansions.size(); ++i) {
+        const Expansion& e = l.expansions[i];
+        out += i ? ",{\"list\":" : "{\"list\":";
+        whole(out, list(e.list));
+        out += ",\"index\":";
+        whole(out, e.index);
+        out += ",\"node\":";
+        tree(out, e.node);
+        out += '}';
+      }
+      out += ']';
     }
     if (l.kind == StepLog::Kind::Option) {
-      log["control"] = tags_.at(l.control);
-      log["on"] = l.on;
+      out += ",\"control\":";
+      text(out, tags_.at(l.control));
+      out += ",\"on\":";
+      flag(out, l.on);
     }
-    if (!l.verdict.empty()) log["verdict"] = l.verdict;
-    Json j;
-    j["after"] = snapshot(step.after);
-    j["log"] = std::move(log);
-    return j;
+    if (!l.verdict.empty()) {
+      out += ",\"verdict\":";
+      text(out, l.verdict);
+    }
+    out += "}}";
   }
 
-  Json history(const History& h, std::size_t layer) {
-    Json j;
-    j["base"] = snapshot(h.base);
-    j["current"] = snapshot(h.current);
+  // A history, a step a line.
+  void history(std::string& out, const History& h, std::size_t layer) {
+    out += "{\"base\":";
+    snapshot(out, h.base);
+    out += ",\n \"current\":";
+    snapshot(out, h.current);
     std::vector<const Step*> taken;
     for (const StepCell* c = h.done.get(); c; c = c->next.get()) taken.push_back(&c->step);
-    Json done = Json::array();
-    for (auto it = taken.rbegin(); it != taken.rend(); ++it) done.push_back(step(**it));  // oldest first
-    j["done"] = std::move(done);
-    Json undone = Json::array();
-    for (const StepCell* c = h.undone.get(); c; c = c->next.get()) undone.push_back(step(c->step));
-    j["undone"] = std::move(undone);
+    out += ",\n \"done\":[";
+    for (auto it = taken.rbegin(); it != taken.rend(); ++it) {  // oldest first
+      out += it == taken.rbegin() ? "\n  " : ",\n  ";
+      step(out, **it);
+    }
+    out += taken.empty() ? "]" : "\n ]";
+    out += ",\n \"undone\":[";
+    for (const StepCell* c = h.undone.get(); c; c = c->next.get()) {
+      out += c == h.undone.get() ? "\n  " : ",\n  ";
+      step(out, c->step);
+    }
+    out += h.undone ? "\n ]" : "]";
     // The window never holds more layers than kHistoryLayers; a file holds no more either.
     const bool deeper = layer + 1 < kHistoryLayers;
-    j["below"] = h.below && deeper ? history(*h.below, layer + 1) : Json(nullptr);
-    j["above"] = h.above && deeper ? history(*h.above, layer + 1) : Json(nullptr);
-    return j;
+    for (const auto& [key, other] : {std::pair{",\n \"below\":", h.below.get()}, std::pair{",\n \"above\":", h.above.get()}}) {
+      out += key;
+      if (other && deeper)
+        history(out, *other, layer + 1);
+      else
+        out += "null";
+    }
+    out += '}';
   }
 
-  Json document() {
+  std::string document() {
     const ProgramState& s = state_;
     const Fixed& f = *s.fixed;
-    Json scenes = Json::array();
+    Table scenes;
     for (std::size_t i = 0; i < f.scenes.size(); ++i) {
       const SceneInfo& info = i < f.info.size() ? f.info[i] : SceneInfo{"", "preset", std::nullopt};
-      scenes.push_back({{"name", info.name}, {"source", info.source}, {"polygons", list(f.scenes[i])}});
+      const std::size_t id = list(f.scenes[i]);
+      scenes.next();
+      std::string& out = scenes.text;
+      out += "{\"name\":";
+      text(out, info.name);
+      out += ",\"source\":";
+      text(out, info.source);
+      out += ",\"polygons\":";
+      whole(out, id);
+      out += '}';
     }
-    Json window;
-    window["scene"] = sceneNumber(s);
-    window["tree"] = node(s.root);
-    window["scanner"] = vec3(s.scanner);
-    Json options = Json::object();
-    for (const auto& [tag, box] : checkBoxes(s)) options[tag] = views::isOn(box);
-    window["options"] = std::move(options);
-    Json views = Json::array();
+
+    std::string window = "{\"scene\":";
+    whole(window, sceneNumber(s));
+    window += ",\"tree\":";
+    tree(window, s.root);
+    window += ",\"scanner\":";
+    vec3(window, s.scanner);
+    window += ",\"options\":{";
+    bool first = true;
+    for (const auto& [tag, box] : checkBoxes(s)) {
+      if (!first) window += ',';
+      first = false;
+      text(window, tag);
+      window += ':';
+      flag(window, views::isOn(box));
+    }
+    window += "},\"views\":[";
     for (std::size_t i = 0; i < 2; ++i) {
       const Matrix v = g::view(f.axes[i]).matrix();
-      views.push_back({{"azimuth", v[0]}, {"elevation", v[1]}, {"zoom", s.interaction.zoom[i]}});
+      window += i ? ",{\"azimuth\":" : "{\"azimuth\":";
+      number(window, v[0]);
+      window += ",\"elevation\":";
+      number(window, v[1]);
+      window += ",\"zoom\":";
+      number(window, s.interaction.zoom[i]);
+      window += '}';
     }
-    window["views"] = std::move(views);
+    window += "],\"selected\":";
     const bsp::PolygonRef& selected = s.interaction.selected;
-    window["selected"] = selected && placedIn(s.root, selected.get()) ? polygon(selected) : Json(nullptr);
-    window["paint"] = std::min(s.learning.paintStep, placedCount(s.root));
-    Json hist = history(s.learning.history, 0);
+    if (selected && placedIn(s.root, selected.get()))
+      whole(window, polygon(*selected));
+    else
+      window += "null";
+    window += ",\"paint\":";
+    whole(window, std::min(s.learning.paintStep, placedCount(s.root)));
+    window += '}';
 
-    Json doc;
-    doc["format"] = kFormat;
-    doc["version"] = kSessionVersion;
-    doc["polygons"] = std::move(polygons_);
-    doc["lists"] = std::move(lists_);
-    doc["nodes"] = std::move(nodes_);
-    doc["scenes"] = std::move(scenes);
-    doc["window"] = std::move(window);
-    doc["history"] = std::move(hist);
+    std::string hist;
+    history(hist, s.learning.history, 0);
+
+    std::string doc = "{\n\"format\": \"";
+    doc += kFormat;
+    doc += "\",\n\"version\": " + std::to_string(kSessionVersion);
+    doc += ",\n\"polygons\": " + polygons_.close();
+    doc += ",\n\"lists\": " + lists_.close();
+    doc += ",\n\"nodes\": " + nodes_.close();
+    doc += ",\n\"scenes\": " + scenes.close();
+    doc += ",\n\"window\": " + window;
+    doc += ",\n\"history\": " + hist;
+    doc += "\n}\n";
     return doc;
   }
 
@@ -232,9 +391,9 @@ class Writer {
   std::unordered_map<const bsp::Polygon*, std::size_t> polygonIds_;
   std::unordered_map<const bsp::PolygonRef*, std::size_t> listIds_;
   std::unordered_map<const bsp::BspNode*, std::size_t> nodeIds_;
-  Json polygons_ = Json::array();
-  Json lists_ = Json::array();
-  Json nodes_ = Json::array();
+  Table polygons_;
+  Table lists_;
+  Table nodes_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -856,31 +1015,11 @@ std::vector<std::string> popupEntries(Handle popup) {
   return out;
 }
 
-// The document as text: the tables one entry a line, so that a session reads (and compares)
-// line by line; the rest compact.
-std::string layoutText(const Json& doc) {
-  std::string out = "{";
-  bool first = true;
-  for (const auto& [key, value] : doc.items()) {
-    out += first ? "\n" : ",\n";
-    first = false;
-    out += Json(key).dump() + ": ";
-    if (value.is_array() && key != "version") {
-      out += "[";
-      for (std::size_t i = 0; i < value.size(); ++i) out += (i ? ",\n  " : "\n  ") + value[i].dump();
-      out += value.empty() ? "]" : "\n]";
-    } else {
-      out += value.dump();
-    }
-  }
-  return out + "\n}\n";
-}
-
 }  // namespace
 
 std::string sessionText(Handle h) {
   const ProgramState state = fetchState(h);
-  return layoutText(Writer(state).document());
+  return Writer(state).document();
 }
 
 void saveSession(Handle h, const std::string& path) {

@@ -12,7 +12,12 @@ struct Walked {
   std::int32_t parent;
   std::int32_t left = -1, right = -1;
   std::size_t depth;
+  bool frontList = false, backList = false;  // a waiting list hangs on that side
 };
+
+bool hasList(const bsp::BspNode& n, bool front) {
+  return n.element && !(front ? n.element->front : n.element->back).empty();
+}
 
 std::vector<Walked> preorder(const bsp::NodeRef& tree) {
   std::vector<Walked> out;
@@ -25,21 +30,18 @@ std::vector<Walked> preorder(const bsp::NodeRef& tree) {
     bool front;
   };
   std::vector<Todo> stack{{tree.get(), -1, 0, true}};
+  out.reserve(1024);
   while (!stack.empty()) {
     const Todo t = stack.back();
     stack.pop_back();
     const auto at = static_cast<std::int32_t>(out.size());
-    out.push_back({t.node, t.parent, -1, -1, t.depth});
+    out.push_back({t.node, t.parent, -1, -1, t.depth, hasList(*t.node, true), hasList(*t.node, false)});
     if (t.parent >= 0) (t.front ? out[static_cast<std::size_t>(t.parent)].left : out[static_cast<std::size_t>(t.parent)].right) = at;
     // The back child is pushed first, so the front subtree comes first.
     if (t.node->right) stack.push_back({t.node->right.get(), at, t.depth + 1, false});
     if (t.node->left) stack.push_back({t.node->left.get(), at, t.depth + 1, true});
   }
   return out;
-}
-
-bool hasList(const bsp::BspNode& n, bool front) {
-  return n.element && !(front ? n.element->front : n.element->back).empty();
 }
 
 void grow(TreeLayout& l, double x, double y) {
@@ -74,7 +76,7 @@ TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collap
     const Walked& w = all[i];
     for (const std::int32_t c : {w.left, w.right})
       if (c >= 0) below[i] += below[static_cast<std::size_t>(c)] + 1;
-    layout.places += (hasList(*w.node, true) ? 1 : 0) + (hasList(*w.node, false) ? 1 : 0);
+    layout.places += (w.frontList ? 1 : 0) + (w.backList ? 1 : 0);
   }
   layout.kind = layout.places > kSpreadPlaces ? LayoutKind::Compact : LayoutKind::Spread;
 
@@ -116,7 +118,7 @@ TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collap
       if (folded[i]) continue;
       auto side = [&](std::int32_t c, bool front) {
         if (c >= 0) return width[static_cast<std::size_t>(c)];
-        return hasList(*w.node, front) ? 1.0 : 0.5;
+        return (front ? w.frontList : w.backList) ? 1.0 : 0.5;
       };
       frontWidth[i] = side(w.left, true);
       width[i] = frontWidth[i] + side(w.right, false);
@@ -147,6 +149,7 @@ TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collap
     }
   }
 
+  layout.nodes.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     if (!shown[i]) continue;
     const Walked& w = all[i];
@@ -165,7 +168,7 @@ TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collap
     grow(layout, d.x, d.y);
     if (!d.collapsed)
       for (const bool front : {true, false})
-        if (hasList(*w.node, front)) grow(layout, front ? d.frontX : d.backX, d.childY);
+        if (front ? w.frontList : w.backList) grow(layout, front ? d.frontX : d.backX, d.childY);
   }
   // Parents by their position among the nodes shown.
   std::vector<std::int32_t> shownAt(n, -1);

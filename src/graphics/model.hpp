@@ -2,6 +2,7 @@
 // Inside the object model: the session's tables, the object record and the per-type property
 // tables. Only the graphics library includes this; everything outside goes through graphics.hpp.
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -67,6 +68,13 @@ struct Object {
   std::vector<Value> values;     // one per table slot
   std::vector<std::pair<std::string, Value>> appdata;
   bool beingDeleted = false;
+  // When something that shows last changed (see outdateDrawing), as numbers from the session's
+  // count of such changes: `revision` for the object itself (made, or a property set), and
+  // `contentRevision` for anything below it (made, changed or deleted). Drawing compares them
+  // with what it saw last, to keep what did not change. Bookkeeping of the drawing, not part of
+  // the object's value, hence changeable through a const object.
+  mutable std::uint64_t revision = 0;
+  mutable std::uint64_t contentRevision = 0;
 
   const std::string& type() const { return table->type; }
   const Value& value(std::string_view name) const;  // a property known to be in the table
@@ -96,6 +104,7 @@ struct Session {
   std::map<Handle, bool> buttonDown;         // by figure
   std::map<Handle, FigureDrawing> drawings;  // by figure: its kept display list (render.hpp)
   int quiet = 0;                             // > 0: no backend notifications (a load in progress)
+  std::uint64_t revision = 0;                // changes that show so far (Object::revision)
 };
 
 // The session, started headless on first use.
@@ -131,7 +140,8 @@ bool handleVisible(const Object& o);
 void notifyChanged(const Object& o, const std::string& name);
 void notifyCreated(Handle h);
 // `o` came, went or changed in a way that shows: the kept display list of its figure is out of
-// date. Controls and menus are widgets of the backend, not part of the list, and change nothing.
+// date, and `o` and its ancestors take the next revision. Controls and menus are widgets of the
+// backend, not part of the list, and change nothing.
 void outdateDrawing(const Object& o);
 
 // The rotation mode's button-up command text.

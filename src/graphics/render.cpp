@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -43,40 +45,8 @@ bool insideBox(Vec3 b) {
 // ---------------------------------------------------------------------------------------------
 // The content of an axes in box space, read from its children.
 
-struct FaceStyle {
-  Handle source = 0;
-  Rgb fill;
-  bool lit = true;
-  std::optional<Rgb> edge;
-  double edgeWidth = 0.5;
-  std::string edgeStyle = "-";
-};
-
-struct SegmentStyle {
-  Handle source = 0;
-  Rgb color;
-  double width = 0.5;
-  std::string style = "-";
-};
-
-struct SceneLight {
-  Vec3 position;  // box space: a direction for an infinite light, a place for a local one
-  bool local = false;
-  Rgb color{1, 1, 1};
-};
-
-struct Scene {
-  std::vector<DepthFace> faces;  // id: index into faceStyles
-  std::vector<FaceStyle> faceStyles;
-  std::vector<DepthSegment> segments;  // id: index into segmentStyles
-  std::vector<SegmentStyle> segmentStyles;
-  std::vector<SceneLight> lights;
-  std::vector<Handle> overlays;  // lines with markers and texts, in creation order
-  // How far from the origin the box's centre lies in data, in box units: the data's magnitude in
-  // box units is this plus that of a point in box space (see depthTolerance).
-  double offset = 0;
-  double magnitude = 0;  // the largest of the faces and segments, offset included
-};
+// The content as drawing reads it (render_cache.hpp).
+using Scene = AxesContent;
 
 // The magnitude of box-space points as data, in box units.
 double dataMagnitude(const Scene& s, const std::vector<Vec3>& points) {
@@ -403,23 +373,55 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
 // ---------------------------------------------------------------------------------------------
 // One axes, one figure.
 
-void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) {
+// The revision that an axes' drawing depends on: the latest of its own, its content's and those
+// of the objects above it (a figure's size places its axes).
+std::uint64_t drawingRevision(Handle ax) {
+  const detail::Object* o = detail::findObject(ax);
+  if (!o) return 0;
+  std::uint64_t r = std::max(o->revision, o->contentRevision);
+  while (o->parent && (o = detail::findObject(*o->parent))) r = std::max(r, o->revision);
+  return r;
+}
+
+bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
+
+// Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
+// axes in which nothing changed since is not drawn again, its primitives are moved over from
+// there. Returns whether the axes was drawn anew.
+bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous) {
+  RenderCache::Entry& entry = cache.axes[ax];
+  const std::uint64_t revision = drawingRevision(ax);
+  if (previous && entry.drawn && entry.drawnRevision == revision && entry.first + entry.count <= previous->size()) {
+    const auto from = previous->begin() + static_cast<std::ptrdiff_t>(entry.first);
+    entry.first = out.size();
+    out.insert(out.end(), std::make_move_iterator(from),
+               std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.count)));
+    return false;
+  }
+  entry.drawn = false;
+
   Camera cam = axesCamera(ax);
   const std::size_t first = out.size();
   if (isOn(ax, "Visible")) drawAxesDecoration(ax, cam, out);
 
-  Scene scene = readScene(childrenOf(ax), cam);
-  RenderCache::Entry& entry = cache.axes[ax];
-  const double tolerance = depthTolerance(scene.magnitude);
-  if (!entry.built || entry.faces != scene.faces || entry.segments != scene.segments ||
-      entry.tree.tolerance != tolerance) {
-    entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
-    entry.faces = std::move(scene.faces);
-    entry.segments = std::move(scene.segments);
+  // The content in box space depends on the children and the limits only: while the view turns
+  // it is read once, not at every frame.
+  const std::uint64_t contentRevision = detail::object(ax).contentRevision;
+  if (!entry.built || entry.contentRevision != contentRevision || !sameLimits(entry.limits, cam.limits)) {
+    Scene scene = readScene(childrenOf(ax), cam);
+    const double tolerance = depthTolerance(scene.magnitude);
+    if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
+        entry.tree.tolerance != tolerance) {
+      entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+      ++cache.builds;
+    }
+    entry.content = std::move(scene);
+    entry.contentRevision = contentRevision;
+    entry.limits = cam.limits;
     entry.built = true;
-    ++cache.builds;
   }
-  emitContent(scene, entry.faces, entry.tree, cam, out);
+  const Scene& scene = entry.content;
+  emitContent(scene, scene.faces, entry.tree, cam, out);
 
   Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   for (Handle h : scene.overlays) {
@@ -436,6 +438,11 @@ void renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out) 
       item.clip = item.clipped ? intersection(item.clip, cam.plot) : cam.plot;
       item.clipped = true;
     }
+  entry.drawn = true;
+  entry.first = first;
+  entry.count = out.size() - first;
+  entry.drawnRevision = revision;
+  return true;
 }
 
 DisplayList emptyList(Handle fig) {
@@ -447,25 +454,39 @@ DisplayList emptyList(Handle fig) {
   return list;
 }
 
-}  // namespace
-
-DisplayList renderAxes(Handle ax, RenderCache& cache) {
-  std::optional<Handle> fig = ancestor(ax, "figure");
-  DisplayList list = fig ? emptyList(*fig) : DisplayList{};
-  renderAxesInto(ax, cache, list.items);
-  return list;
-}
-
-DisplayList renderFigure(Handle fig, RenderCache& cache) {
+// The figure drawn with `cache`; with `previous` (its last list made with that cache), the axes
+// in which nothing changed are moved over from there. `redrawn` gets the axes drawn anew.
+DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
+                                std::vector<Handle>* redrawn) {
   DisplayList list = emptyList(fig);
   std::vector<Handle> axes;
   for (Handle c : childrenOf(fig))
     if (typeOf(c) == "axes") axes.push_back(c);
   // Forget the trees of axes that are gone.
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
-  for (Handle ax : axes) renderAxesInto(ax, cache, list.items);
+  try {
+    for (Handle ax : axes)
+      if (renderAxesInto(ax, cache, list.items, previous) && redrawn) redrawn->push_back(ax);
+  } catch (...) {
+    for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
+    throw;
+  }
+  if (!previous)  // the list is the caller's: the next one cannot move items out of it
+    for (auto& [h, entry] : cache.axes) entry.drawn = false;
   return list;
 }
+
+}  // namespace
+
+DisplayList renderAxes(Handle ax, RenderCache& cache) {
+  std::optional<Handle> fig = ancestor(ax, "figure");
+  DisplayList list = fig ? emptyList(*fig) : DisplayList{};
+  renderAxesInto(ax, cache, list.items, nullptr);
+  cache.axes[ax].drawn = false;
+  return list;
+}
+
+DisplayList renderFigure(Handle fig, RenderCache& cache) { return renderFigureReusing(fig, cache, nullptr, nullptr); }
 
 DisplayList renderFigure(Handle fig) {
   RenderCache cache;
@@ -485,11 +506,26 @@ const DisplayList& figureDisplayList(Handle fig) {
     throw Error("figureDisplayList: the handle does not name a figure.", ErrorKind::Property);
   FigureDrawing& d = detail::session().drawings[fig];
   if (!d.current) {
-    d.list = renderFigure(fig, d.cache);  // a failure leaves the figure out of date
+    // The axes in which nothing changed keep their primitives: they are moved over from the last
+    // list, which is then dropped. A failure leaves the figure out of date.
+    const detail::Object& f = detail::object(fig);
+    const bool figureChanged = !d.list.items.empty() && f.revision != d.figureRevision;
+    std::vector<Primitive> previous = std::move(d.list.items);
+    d.redrawn.clear();
+    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn);
+    d.redrawnAll = figureChanged || d.builds == 0;
+    d.figureRevision = f.revision;
     d.current = true;
     ++d.builds;
   }
   return d.list;
+}
+
+std::optional<std::vector<Handle>> redrawnAxes(Handle fig) {
+  const detail::Session& s = detail::session();
+  auto it = s.drawings.find(fig);
+  if (it == s.drawings.end() || it->second.redrawnAll) return std::nullopt;
+  return it->second.redrawn;
 }
 
 DrawingCounts drawingCounts(Handle fig) {

@@ -6,9 +6,13 @@
 // set (turning an axes' view is such a change). The window paints that list, presses and the
 // cursor hit test on it, snapshots and the script driver read it; so a press on a figure that
 // has not changed draws nothing. It is made with the figure's RenderCache: while the user turns
-// an axes, the depth order of its faces is only walked again, not built again.
+// an axes, its content is not read again and the depth order of its faces is only walked again,
+// not built again; and an axes in which nothing changed keeps its primitives from the last list.
 //
 // renderFigure and renderAxes without a cache build everything afresh, for comparison.
+#include <optional>
+#include <vector>
+
 #include "graphics/display_list.hpp"
 #include "graphics/graphics.hpp"
 #include "graphics/render_cache.hpp"
@@ -26,6 +30,11 @@ struct DrawingCounts {
   long depthTrees = 0;
 };
 DrawingCounts drawingCounts(Handle fig);
+
+// The axes whose primitives the figure's latest kept list made anew; the others it kept from the
+// list before, unchanged. Nothing (meaning: the whole figure) when the figure itself changed or
+// has no list yet. What a window must repaint.
+std::optional<std::vector<Handle>> redrawnAxes(Handle fig);
 
 DisplayList renderFigure(Handle fig, RenderCache& cache);
 DisplayList renderAxes(Handle ax, RenderCache& cache);

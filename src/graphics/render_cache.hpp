@@ -2,22 +2,73 @@
 // What drawing keeps of a figure from one frame to the next. The session holds one per figure
 // (model.hpp); render.cpp makes and reads it; the model's change notifications mark it out of
 // date. Nothing else touches it.
+#include <cstdint>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "graphics/camera.hpp"
 #include "graphics/depth_order.hpp"
 #include "graphics/display_list.hpp"
 
 namespace kolvar::graphics {
 
-// The depth order of each axes' faces and segments. It depends only on their geometry in box
-// space, not on the view, so while the user turns an axes its tree is only walked again.
+// The content of an axes in box space, as its children give it: faces and line segments with
+// their styles, lights, and the objects drawn on top (lines with markers, texts). It depends on
+// the children and the axes' limits only, not on the view.
+struct FaceStyle {
+  Handle source = 0;
+  Rgb fill;
+  bool lit = true;
+  std::optional<Rgb> edge;
+  double edgeWidth = 0.5;
+  std::string edgeStyle = "-";
+};
+
+struct SegmentStyle {
+  Handle source = 0;
+  Rgb color;
+  double width = 0.5;
+  std::string style = "-";
+};
+
+struct SceneLight {
+  Vec3 position;  // box space: a direction for an infinite light, a place for a local one
+  bool local = false;
+  Rgb color{1, 1, 1};
+};
+
+struct AxesContent {
+  std::vector<DepthFace> faces;  // id: index into faceStyles
+  std::vector<FaceStyle> faceStyles;
+  std::vector<DepthSegment> segments;  // id: index into segmentStyles
+  std::vector<SegmentStyle> segmentStyles;
+  std::vector<SceneLight> lights;
+  std::vector<Handle> overlays;  // lines with markers and texts, in creation order
+  // How far from the origin the box's centre lies in data, in box units: the data's magnitude in
+  // box units is this plus that of a point in box space (see depthTolerance).
+  double offset = 0;
+  double magnitude = 0;  // the largest of the faces and segments, offset included
+};
+
+// Per axes: its content and the depth order of its faces and segments, which depend only on
+// their geometry in box space, not on the view, so while the user turns an axes its tree is only
+// walked again; and where its primitives lie in the figure's last list, so that an axes in which
+// nothing changed is not drawn again at all.
 struct RenderCache {
   struct Entry {
-    std::vector<DepthFace> faces;
-    std::vector<DepthSegment> segments;
+    AxesContent content;
     DepthTree tree;
     bool built = false;
+    std::uint64_t contentRevision = 0;  // of the axes when `content` was read
+    Limits limits;                      // the limits `content` was read in
+    // The axes' primitives in the figure's last list: items [first, first + count), made when the
+    // axes and everything above it and below it had the revision `drawnRevision`.
+    bool drawn = false;
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::uint64_t drawnRevision = 0;
   };
   std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
                                  // cache per figure)
@@ -29,6 +80,11 @@ struct FigureDrawing {
   RenderCache cache;
   bool current = false;  // `list` shows the figure as the model holds it now
   long builds = 0;       // how many times `list` was made
+  // The axes whose primitives the last list made anew (the others it kept); all of them when
+  // the figure itself changed. What a window must repaint.
+  std::vector<Handle> redrawn;
+  bool redrawnAll = true;
+  std::uint64_t figureRevision = 0;  // the figure's own, when `list` was made
 };
 
 }  // namespace kolvar::graphics

@@ -48,13 +48,16 @@ Object* findObject(Handle h) {
 
 void outdateDrawing(const Object& o) {
   Session& s = session();
-  if (s.drawings.empty()) return;
   if (o.type() == "uicontrol" || o.type() == "uimenu") return;
+  const std::uint64_t revision = ++s.revision;
+  o.revision = revision;
   const Object* f = &o;
   while (f->type() != "figure") {
     f = f->parent ? findObject(*f->parent) : nullptr;
     if (!f) return;  // the root, or an object not yet in a figure
+    f->contentRevision = revision;
   }
+  if (s.drawings.empty()) return;
   auto it = s.drawings.find(f->handle);
   if (it != s.drawings.end()) it->second.current = false;
 }

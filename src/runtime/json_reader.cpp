@@ -87,7 +87,18 @@ class Builder {
   bool end_array() { return close(); }
   bool key(string_t& k) {
     Frame& f = stack_.back();
-    if (!f.keys.insert(k).second) return stop("the key \"" + excerpt(k, 40) + "\" is given twice in one object");
+    // Most objects have a handful of keys, looked up faster among the members themselves than in
+    // a hash set; a large one gets its set once it grows past them.
+    const auto& members = f.value->get_ref<const Json::object_t&>();
+    bool twice = false;
+    if (members.size() < kFewKeys) {
+      for (const auto& m : members) twice = twice || m.first == k;
+    } else {
+      if (f.keys.empty())
+        for (const auto& m : members) f.keys.insert(m.first);
+      twice = !f.keys.insert(k).second;
+    }
+    if (twice) return stop("the key \"" + excerpt(k, 40) + "\" is given twice in one object");
     f.key = std::move(k);
     return true;
   }
@@ -103,6 +114,7 @@ class Builder {
   const std::string& what() const { return what_; }
 
  private:
+  static constexpr std::size_t kFewKeys = 16;
   struct Frame {
     Json* value;
     std::string key;

@@ -29,7 +29,7 @@ constexpr double kLegibleLevelPx = 30;
 constexpr double kSwitchPx = 14;  // the fold switch beside a caption
 // The closest zoom: a slot (compact) or the root's spread divided 2^6 times (classic) this wide.
 constexpr double kClosestSlotPx = 200;
-constexpr double kClosestLevelPx = 160;
+constexpr double kClosestLevelPx = 60;
 
 // Room that "fit" leaves around the nodes for their captions, in pixels.
 constexpr double kFitSide = 36;
@@ -238,7 +238,7 @@ void plotDots(const std::vector<double>& xs, const std::vector<double>& ys, cons
   Matrix mx(1, xs.size()), my(1, ys.size());
   for (std::size_t i = 0; i < xs.size(); ++i) mx[i] = xs[i], my[i] = ys[i];
   g::line(mx, my, Matrix(),
-          {{"LineStyle", "none"}, {"Marker", "o"}, {"MarkerSize", size}, {"MarkerEdgeColor", colourValue(colour)},
+          {{"LineStyle", "none"}, {"Marker", "s"}, {"MarkerSize", size}, {"MarkerEdgeColor", colourValue(colour)},
            {"MarkerFaceColor", colourValue(colour)}, {"HitTest", "off"}});
 }
 
@@ -264,8 +264,12 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
         std::min(y0, y1) > d.win.y1)
       return;
     if (!firstAt(&xs == &ex ? 1 : 2, pixel(x0, y0), pixel(x1, y1))) return;
-    if (!xs.empty()) xs.push_back(nan), ys.push_back(nan);
-    xs.push_back(x0), ys.push_back(y0), xs.push_back(x1), ys.push_back(y1);
+    // Edges met in pre-order mostly continue where the last one ended: one polyline then.
+    if (xs.empty() || xs.back() != x0 || ys.back() != y0) {
+      if (!xs.empty()) xs.push_back(nan), ys.push_back(nan);
+      xs.push_back(x0), ys.push_back(y0);
+    }
+    xs.push_back(x1), ys.push_back(y1);
   };
   for (const diagram::LaidNode& n : layout.nodes) {
     if (n.parent >= 0) {
@@ -288,8 +292,8 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
   for (const diagram::LaidNode& n : layout.nodes) {
     if (!n.node->element || !d.near(n.x, n.y, 40, legible ? 400 : 0)) continue;
     const bsp::BspElement& e = *n.node->element;
-    // Room for the caption and, on either side, a fold switch.
-    const bool fits = legible && (!e.poly || textPixels(e.poly->label) + 2 * kSwitchPx <= d.sx);
+    // Room for the caption and its fold switch, beside a neighbour as wide.
+    const bool fits = legible && (!e.poly || textPixels(e.poly->label) + kSwitchPx <= d.sx);
     if (!fits) {
       if (d.near(n.x, n.y, 4) && firstAt(0, pixel(n.x, n.y), 0)) dotX.push_back(n.x), dotY.push_back(n.y);
       continue;
@@ -302,12 +306,15 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
   // Legible nodes: the letters of their edges, their lists, captions and fold markers.
   for (const diagram::LaidNode* n : captions) {
     const bsp::BspElement& e = *n->node->element;
+    // A node above the view still hangs its list into it, but a caption is drawn only where its
+    // place is in view: the view's edge cuts lines, not texts.
+    const bool inView = n->x >= d.win.x0 && n->x <= d.win.x1 && n->y >= d.win.y0 && n->y <= d.win.y1;
     if (!n->collapsed) {
       for (const bool front : {true, false}) {
         const bsp::PolygonList& list = front ? e.front : e.back;
         const bsp::NodeRef& child = front ? n->node->left : n->node->right;
         const double cx = front ? n->frontX : n->backX;
-        if (child) {
+        if (child && inView) {
           const Handle t = g::text((n->x + cx) / 2, (n->y + n->childY) / 2, front ? "f" : "b");
           g::set(t, {{"HitTest", "off"},
                      {"Color", "b"},
@@ -318,6 +325,7 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
         }
       }
     }
+    if (!inView) continue;
     plotCaption(d, n->x, n->y, e);
     if (p.painted && e.poly && e.poly == p.painted->poly) markVisited({n->x, 1, n->y, 1}, e, p.scanner);
     if (!e.poly) continue;
@@ -353,6 +361,7 @@ diagram::Frame treeFrame(const AxesSetup& setup) {
 }
 
 diagram::TreeLayout treeLayout(const bsp::NodeRef& root, const AxesSetup& setup, const TreeView& view) {
+  if (view.collapsed.empty()) return diagram::layoutTree(root, treeFrame(setup));
   return diagram::layoutTree(root, treeFrame(setup), [&](const bsp::BspNode& n) {
     return n.element && n.element->poly && view.isCollapsed(n.element->poly.get());
   });
@@ -426,7 +435,10 @@ void drawTreeView(const Picture& p) {
   const diagram::Frame frame = treeFrame(*p.setup);
   const TreeView none;
   const TreeView& view = p.treeView ? *p.treeView : none;
-  const diagram::TreeLayout layout = treeLayout(p.root, *p.setup, view);
+  // The caller's layout when it has one: a step of a pan or a zoom lays the tree out once.
+  std::optional<diagram::TreeLayout> own;
+  if (!p.treeLayout) own = treeLayout(p.root, *p.setup, view);
+  const diagram::TreeLayout& layout = p.treeLayout ? *p.treeLayout : *own;
   const g::Rect px = treePlotBox(ax);
   Drawing d{p, p.treeView, shownWindow(view, layout, frame, px)};
   g::set(ax, {{"XLim", Value::row({d.win.x0, d.win.x1})}, {"YLim", Value::row({d.win.y0, d.win.y1})}});

@@ -11,6 +11,7 @@
 
 #include "bsp/bsp.hpp"
 #include "diagram/tree_diagram.hpp"
+#include "diagram/tree_layout.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
 
@@ -96,6 +97,8 @@ struct Picture {
   Focus focus;
   const TreeView* treeView = nullptr;  // where the tree view looks and what it folds (null: the
                                        // default view, nothing folded)
+  const diagram::TreeLayout* treeLayout = nullptr;  // the tree laid out with those folds, when the
+                                                    // caller has it (else the drawing makes it)
 };
 
 // Clears and redraws the three views from `picture`, then switches mouse rotation on for the

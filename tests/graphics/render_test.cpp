@@ -196,6 +196,50 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   EXPECT_EQ(drawingCounts(fig).lists, 0);
 }
 
+// The kept list of a figure with two axes, after changes to one or the other: each change draws
+// again only the axes it touched (the other keeps its primitives), and the list is still item for
+// item what a fresh drawing gives.
+TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
+  Handle ax = makeAxes(Value(3));
+  Handle fig = *ancestor(ax, "figure");
+  quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
+  Handle other = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({520, 50, 70, 70})}});
+  Handle flat = quad({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, "y");
+  auto showsTheModel = [&] {
+    const DisplayList& kept = figureDisplayList(fig);
+    const DisplayList fresh = renderFigure(fig);
+    if (kept.items.size() != fresh.items.size()) return false;
+    for (std::size_t i = 0; i < fresh.items.size(); ++i) {
+      const Primitive &a = kept.items[i], &b = fresh.items[i];
+      if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill ||
+          a.text != b.text || a.box != b.box)
+        return false;
+    }
+    return true;
+  };
+  using Axes = std::vector<Handle>;
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_FALSE(redrawnAxes(fig));  // the first list draws everything
+
+  view(ax, Value::row({60, 10}));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(redrawnAxes(fig), Axes{ax});
+  set(flat, "FaceColor", Value("g"));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(redrawnAxes(fig), Axes{other});
+  // New limits put the same children elsewhere in the box: read again, not taken from before.
+  set(other, "XLim", Value::row({-3, 3}));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(redrawnAxes(fig), Axes{other});
+  view(ax, Value::row({10, 10}));
+  deleteObject(flat);
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(redrawnAxes(fig), (Axes{ax, other}));
+  set(fig, "Color", Value("w"));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_FALSE(redrawnAxes(fig));
+}
+
 TEST_F(Render, TranslucencyZoomAndAxisNames) {
   Handle ax = makeAxes(Value(2));
   Handle back = quad({{-2, -2, 0}, {2, -2, 0}, {2, 2, 0}, {-2, 2, 0}}, "r");

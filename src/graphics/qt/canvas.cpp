@@ -3,6 +3,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -91,11 +92,14 @@ void Canvas::followModel() {
   // of the canvas under a control that repaints itself), the canvas must follow.
   const long made = renders();
   if (made == requested_) return;
+  // Only the axes the newest list drew anew, when it is the only list not yet followed; after
+  // several, what each of them changed is no longer known.
+  const bool one = made == requested_ + 1;
   requested_ = made;
-  update(changedRegion());
+  update(changedRegion(one));
 }
 
-QRegion Canvas::changedRegion() {
+QRegion Canvas::changedRegion(bool newestOnly) {
   // What a new list can change is what the axes draw: their rectangles with the labels around
   // them. Repainting only those leaves the controls elsewhere alone (each one repainted would
   // lay its text out again). A new size or a figure without axes repaints everything.
@@ -108,7 +112,13 @@ QRegion Canvas::changedRegion() {
       return;
     }
     constexpr int kLabels = 48;  // tick labels and axis names hang this far outside an axes
-    for (const Handle ax : findall(fig_, std::string_view("axes"))) {
+    // Only the axes that the list drew anew: the others show what they showed.
+    const std::optional<std::vector<Handle>> redrawn = newestOnly ? redrawnAxes(fig_) : std::nullopt;
+    if (redrawn && redrawn->empty()) {
+      region = QRegion(0, 0, 1, 1);  // nothing changed that shows; a token so as not to repaint all
+      return;
+    }
+    for (const Handle ax : redrawn ? *redrawn : findall(fig_, std::string_view("axes"))) {
       const Rect r = objectPixelRect(ax);
       region += QRect(static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
                       static_cast<int>(std::ceil(r.width)), static_cast<int>(std::ceil(r.height)))
@@ -118,7 +128,7 @@ QRegion Canvas::changedRegion() {
   return region.isEmpty() ? QRegion(rect()) : region;
 }
 
-void Canvas::paintEvent(QPaintEvent*) {
+void Canvas::paintEvent(QPaintEvent* e) {
   QPainter painter(this);
   const DisplayList& list = modelList();
   followModel();
@@ -128,7 +138,8 @@ void Canvas::paintEvent(QPaintEvent*) {
   // colour until the next list is ready.
   const Rgb bg = list.background;
   painter.fillRect(rect(), QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
-  guarded("painting", [&] { paintDisplayList(painter, list); });
+  const QRegion region = e->region();
+  guarded("painting", [&] { paintDisplayList(painter, list, &region); });
 }
 
 void Canvas::resizeEvent(QResizeEvent*) { invalidate(); }

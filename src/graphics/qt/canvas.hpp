@@ -44,8 +44,9 @@ class Canvas : public QWidget {
   const DisplayList& modelList();
   // Repaint the whole canvas when the model's list is newer than the last one repainted for.
   void followModel();
-  // The part of the canvas a new list may change (everything after a resize).
-  QRegion changedRegion();
+  // The part of the canvas a new list may change (everything after a resize): with
+  // `newestOnly`, what the newest list changed (the axes it drew anew), else every axes.
+  QRegion changedRegion(bool newestOnly);
   void updateCursor(QPointF at);
 
   Handle fig_;

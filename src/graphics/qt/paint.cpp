@@ -246,13 +246,36 @@ QFont fontFor(std::string_view name, double sizePoints) {
   return font;
 }
 
-void paintDisplayList(QPainter& p, const DisplayList& list) {
+// The pixels an item may touch, generously: its points, box and clip, widened by its lines and
+// markers.
+QRect reach(const Primitive& item) {
+  QRectF r;
+  if (item.kind == Primitive::Kind::Text || item.kind == Primitive::Kind::Rect) {
+    r = rect(item.box);
+  } else if (!item.points.empty()) {
+    double x0 = item.points[0].x, x1 = x0, y0 = item.points[0].y, y1 = y0;
+    for (const Point& q : item.points) {
+      x0 = std::min(x0, q.x);
+      x1 = std::max(x1, q.x);
+      y0 = std::min(y0, q.y);
+      y1 = std::max(y1, q.y);
+    }
+    r = QRectF(x0, y0, x1 - x0, y1 - y0);
+  }
+  const double widen = 2 + item.lineWidth * kPixelsPerPoint + (item.kind == Primitive::Kind::Marker ? item.markerSize * kPixelsPerPoint : 0);
+  r.adjust(-widen, -widen, widen, widen);
+  if (item.clipped) r = r.intersected(rect(item.clip));
+  return r.toAlignedRect();
+}
+
+void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.fillRect(QRectF(0, 0, list.width, list.height), qcolor(list.background));
   Canvas canvas(p);
   for (const Primitive& item : list.items) {
+    if (only && !only->intersects(reach(item))) continue;
     if (item.clipped) {
       p.save();
       p.setClipRect(rect(item.clip), Qt::IntersectClip);

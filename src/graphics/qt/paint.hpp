@@ -5,6 +5,7 @@
 // it, because fonts are sized in those pixels too.
 #include <QFont>
 #include <QPainter>
+#include <QRegion>
 #include <string_view>
 
 #include "graphics/display_list.hpp"
@@ -19,7 +20,9 @@ inline constexpr double kPixelsPerPoint = 96.0 / 72.0;
 QFont fontFor(std::string_view name, double sizePoints);
 
 // Paint `list` antialiased: its background over [0, width] x [0, height], then its items in
-// order. The painter's state is left as it was found.
-void paintDisplayList(QPainter& painter, const DisplayList& list);
+// order. The painter's state is left as it was found. With `only`, just the part of the list
+// within that region: items that lie wholly outside it are passed over (a window repainting the
+// axes that changed need not lay out the texts of another).
+void paintDisplayList(QPainter& painter, const DisplayList& list, const QRegion* only = nullptr);
 
 }  // namespace kolvar::graphics
