@@ -108,10 +108,16 @@ bsp::Vec3 steered(const ProgramState& s, Handle fig) {
   return {std::clamp(to.x, lim[0], lim[1]), std::clamp(to.y, lim[2], lim[3]), std::clamp(to.z, lim[4], lim[5])};
 }
 
+// Above this many polygons in the scene, the partition view takes the scene view's view when
+// the drag ends rather than at every step of it: turning both views at once would halve the
+// rate at which the one being dragged follows the pointer.
+constexpr std::size_t kMostTurnedTogether = 2000;
+
 void pointerMoved(Handle fig) {
   // While the scene view turns, the partition view turns with it.
   if (g::rotationDragActive(fig)) {
     const ProgramState s = fetchState(fig);
+    if (sceneShown(s).size() > kMostTurnedTogether) return;
     const Value v = g::view(s.fixed->axes[0]);
     if (!(g::view(s.fixed->axes[1]) == v)) g::view(s.fixed->axes[1], v);
     return;

@@ -456,9 +456,12 @@ DisplayList emptyList(Handle fig) {
 
 // The figure drawn with `cache`; with `previous` (its last list made with that cache), the axes
 // in which nothing changed are moved over from there. `redrawn` gets the axes drawn anew.
+// `storage` is room for the new list's items (its content is dropped).
 DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
-                                std::vector<Handle>* redrawn) {
+                                std::vector<Handle>* redrawn, std::vector<Primitive> storage = {}) {
   DisplayList list = emptyList(fig);
+  storage.clear();
+  list.items = std::move(storage);
   std::vector<Handle> axes;
   for (Handle c : childrenOf(fig))
     if (typeOf(c) == "axes") axes.push_back(c);
@@ -512,7 +515,11 @@ const DisplayList& figureDisplayList(Handle fig) {
     const bool figureChanged = !d.list.items.empty() && f.revision != d.figureRevision;
     std::vector<Primitive> previous = std::move(d.list.items);
     d.redrawn.clear();
-    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn);
+    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare));
+    // The old list's room serves the next one: a list of a large scene runs to megabytes, which
+    // taken fresh each frame the system must clear page by page.
+    previous.clear();
+    d.spare = std::move(previous);
     d.redrawnAll = figureChanged || d.builds == 0;
     d.figureRevision = f.revision;
     d.current = true;

@@ -80,6 +80,7 @@ struct FigureDrawing {
   RenderCache cache;
   bool current = false;  // `list` shows the figure as the model holds it now
   long builds = 0;       // how many times `list` was made
+  std::vector<Primitive> spare;  // room for the next list's items (empty)
   // The axes whose primitives the last list made anew (the others it kept); all of them when
   // the figure itself changed. What a window must repaint.
   std::vector<Handle> redrawn;

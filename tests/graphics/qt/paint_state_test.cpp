@@ -59,3 +59,72 @@ TEST(PaintState, ColoursFollowEachItemAfterTextsAndClippedItems) {
   EXPECT_TRUE(reddish(img.pixelColor(50, 50)));
   EXPECT_TRUE(reddish(img.pixelColor(50, 70)));
 }
+
+namespace {
+
+Primitive face(std::vector<Point> points, Rgb fill) {
+  Primitive p;
+  p.kind = Primitive::Kind::Face;
+  p.points = std::move(points);
+  p.fill = fill;
+  p.filled = true;
+  return p;
+}
+
+QImage painted(const DisplayList& list) {
+  kolvar::graphics::testing::qtApp();
+  QImage img(static_cast<int>(list.width), static_cast<int>(list.height), QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&img);
+  paintDisplayList(painter, list);
+  painter.end();
+  return img;
+}
+
+}  // namespace
+
+// Successive items clipped alike share one clip; an item with another clip, or none, must still
+// get exactly its own.
+TEST(PaintState, EachItemKeepsItsOwnClipWhenNeighboursShareOne) {
+  DisplayList list;
+  list.width = list.height = 100;
+  list.background = {1, 1, 1};
+  const std::vector<Point> all{{0, 0}, {100, 0}, {100, 100}, {0, 100}};
+  for (const Rect& left : {Rect{0, 0, 50, 100}, Rect{0, 0, 50, 100}}) {
+    Primitive p = face(all, {0, 0, 1});
+    p.clipped = true;
+    p.clip = left;
+    list.items.push_back(p);
+  }
+  Primitive right = face(all, {1, 0, 0});
+  right.clipped = true;
+  right.clip = {50, 0, 50, 50};
+  list.items.push_back(right);
+  list.items.push_back(face({{0, 80}, {100, 80}, {100, 100}, {0, 100}}, {0, 1, 0}));  // unclipped
+  const QImage img = painted(list);
+  EXPECT_EQ(img.pixelColor(25, 25), QColor(Qt::blue));
+  EXPECT_EQ(img.pixelColor(75, 25), QColor(Qt::red));
+  EXPECT_EQ(img.pixelColor(75, 60), QColor(Qt::white));  // outside both clips
+  EXPECT_EQ(img.pixelColor(75, 90), QColor(Qt::green));
+  EXPECT_EQ(img.pixelColor(25, 90), QColor(Qt::green));
+}
+
+// A face a few pixels across is painted in the mean of its fill and outline; a larger one keeps
+// its fill inside its outline.
+TEST(PaintState, ATinyOutlinedFaceTakesTheMeanOfItsColours) {
+  DisplayList list;
+  list.width = list.height = 40;
+  list.background = {1, 1, 1};
+  for (const double side : {2.5, 30.0}) {
+    Primitive p = face({{5, 5}, {5 + side, 5}, {5 + side, 5 + side}, {5, 5 + side}}, {1, 0, 0});
+    p.stroke = {0, 0, 1};
+    p.stroked = true;
+    list.items = {p};
+    const QColor at = painted(list).pixelColor(6, 6);
+    if (side < 3) {
+      EXPECT_NEAR(at.red(), 128, 12);
+      EXPECT_NEAR(at.blue(), 128, 12);
+    } else {
+      EXPECT_EQ(at, QColor(Qt::red));
+    }
+  }
+}
