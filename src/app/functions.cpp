@@ -279,6 +279,8 @@ const std::vector<LocalFunction>& kolvarLocals() {
       {"paint_reset_Callback", 908, 3, 0, typed(&onObject<&paint_reset_Callback>, kHandlerArgs)},
       {"show_log_Callback", 909, 3, 0, typed(&onObject<&show_log_Callback>, kHandlerArgs)},
       {"figure1_CloseRequestFcn", 910, 3, 0, typed(&onObject<&figure1_CloseRequestFcn>, kHandlerArgs)},
+      {"paint_play_Callback", 911, 3, 0, typed(&onObject<&paint_play_Callback>, kHandlerArgs)},
+      {"paint_speed_Callback", 912, 3, 0, typed(&onObject<&paint_speed_Callback>, kHandlerArgs)},
   };
   return table;
 }

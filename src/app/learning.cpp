@@ -162,6 +162,8 @@ void paintAction(Handle h, PaintMove move) {
   if (k != was) show(std::move(state));
 }
 
+bool paintCanStep(const ProgramState& state) { return state.learning.paintStep < walkOrder(state).size(); }
+
 const bsp::BspElement* paintedElement(const ProgramState& state) {
   const std::size_t k = state.learning.paintStep;
   if (k == 0) return nullptr;
@@ -182,7 +184,7 @@ std::string learningJson(const ProgramState& state) {
   const bsp::BspElement* e = paintedElement(state);
   if (e) {
     out += "{\"step\":" + std::to_string(state.learning.paintStep) + ",\"node\":" + nlohmann::json(e->poly->label).dump() +
-           "}";
+           ",\"playing\":" + (paintPlaying(state.controls.figure1) ? "true" : "false") + "}";
   } else {
     out += "null";
   }

@@ -32,6 +32,8 @@ std::vector<bsp::Comparison> compareAction(Handle h);
 enum class PaintMove { Step, Back, Reset };
 // Steps through the far-to-near walk from the scanner: forward, back, or out of stepping.
 void paintAction(Handle h, PaintMove move);
+// Whether a step forward would paint another polygon.
+bool paintCanStep(const ProgramState& state);
 // The painter's current node: the element of the K-th polygon of the walk (K the paint step),
 // or null when not stepping.
 const bsp::BspElement* paintedElement(const ProgramState& state);
@@ -59,6 +61,12 @@ void compare_Callback(Handle hObject);
 void paint_step_Callback(Handle hObject);
 void paint_back_Callback(Handle hObject);
 void paint_reset_Callback(Handle hObject);
+// "Play" paints one polygon after another at the speed of the popup beside it (its first at
+// once), until the last is painted or "Pause" is pressed; from the end it starts over.
+void paint_play_Callback(Handle hObject);
+void paint_speed_Callback(Handle hObject);
+// Whether Play is painting in the window of `h`.
+bool paintPlaying(Handle h);
 void show_log_Callback(Handle hObject);
 // Closing from the title bar asks what File > Close asks once the tree has grown.
 void figure1_CloseRequestFcn(Handle hObject);

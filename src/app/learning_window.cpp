@@ -38,7 +38,52 @@ std::string fixed(double v, int digits) {
   return buf;
 }
 
+// Play's clock is the window's: it ticks while the figure's "TimerPeriod" is above 0.
+Handle windowOf(Handle h) { return fetchState(h).controls.figure1; }
+
+// Seconds between two polygons painted by Play, as the speed popup says.
+double playPeriod(Handle h) {
+  constexpr double kPeriods[] = {2.0, 1.0, 0.4};
+  const Value v = g::get(tagged(h, "paint_speed"), "Value");
+  const int k = v.isScalar() ? std::clamp(static_cast<int>(v.scalar()), 1, 3) : 2;
+  return kPeriods[k - 1];
+}
+
+void setPlaying(Handle h, bool on) {
+  const Handle fig = windowOf(h);
+  g::set(fig, "TimerPeriod", on ? playPeriod(h) : 0.0);
+  g::set(tagged(h, "paint_play"), "String", on ? "Pause" : "Play");
+}
+
+void playTick(Handle fig) {
+  // A change of the tree or the scanner, or "Start", ended the stepping: Play ends with it.
+  if (fetchState(fig).learning.paintStep > 0) paintAction(fig, PaintMove::Step);
+  if (!paintCanStep(fetchState(fig)) || fetchState(fig).learning.paintStep == 0) setPlaying(fig, false);
+}
+
 }  // namespace
+
+bool paintPlaying(Handle h) {
+  const Value period = g::get(windowOf(h), "TimerPeriod");
+  return period.isScalar() && period.scalar() > 0;
+}
+
+void paint_play_Callback(Handle h) {
+  if (paintPlaying(h)) {
+    setPlaying(h, false);
+    return;
+  }
+  if (!paintCanStep(fetchState(h))) paintAction(h, PaintMove::Reset);  // from the end: again
+  if (!paintCanStep(fetchState(h))) return;                             // nothing placed to paint
+  g::set(windowOf(h), "TimerFcn", privateCallback("paint the next polygon", &playTick));
+  setPlaying(h, true);
+  paintAction(h, PaintMove::Step);  // the first at once: the press answers with something to see
+  if (!paintCanStep(fetchState(h))) setPlaying(h, false);
+}
+
+void paint_speed_Callback(Handle h) {
+  if (paintPlaying(h)) g::set(windowOf(h), "TimerPeriod", playPeriod(h));
+}
 
 void UndoMenuItem_Callback(Handle h) { undoAction(h); }
 void RedoMenuItem_Callback(Handle h) { redoAction(h); }

@@ -1,8 +1,10 @@
 #include "app/script.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <istream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
@@ -259,9 +261,30 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
           << "}\n";
     out << std::flush;
   } else if (cmd == "paint") {
-    expectCount(w, 2, 2, "paint step|back|reset");
-    if (w[1] != "step" && w[1] != "back" && w[1] != "reset") throw ScriptError("usage: paint step|back|reset");
-    g::controlAction(tagged(handles, "paint_" + w[1]));
+    const char* usage = "usage: paint step|back|reset|play [STEPS]|speed slow|normal|fast";
+    if (w.size() < 2 || w.size() > 3) throw ScriptError(usage);
+    if (w[1] == "play") {
+      // The button, then the window's clock ticked by hand (a script has no time to wait):
+      // STEPS polygons in all, or to the end. Still playing after STEPS, it goes on playing;
+      // "paint play" again pauses it, as the button does.
+      const bool was = paintPlaying(fig);
+      std::size_t steps = std::numeric_limits<std::size_t>::max();
+      if (w.size() == 3) {
+        const double n = number(w[2]);
+        if (n < 1 || n != std::floor(n)) throw ScriptError("\"" + w[2] + "\" is not a number of steps");
+        steps = n < 1e15 ? static_cast<std::size_t>(n) : steps;
+      }
+      g::controlAction(tagged(handles, "paint_play"));
+      for (std::size_t k = 1; !was && k < steps && paintPlaying(fig); ++k) g::tick(fig);
+    } else if (w[1] == "speed") {
+      const std::array<std::string, 3> speeds{"slow", "normal", "fast"};
+      const auto at = w.size() == 3 ? std::find(speeds.begin(), speeds.end(), w[2]) : speeds.end();
+      if (at == speeds.end()) throw ScriptError(usage);
+      g::controlAction(tagged(handles, "paint_speed"), Value(static_cast<double>(at - speeds.begin() + 1)));
+    } else {
+      if (w.size() != 2 || (w[1] != "step" && w[1] != "back" && w[1] != "reset")) throw ScriptError(usage);
+      g::controlAction(tagged(handles, "paint_" + w[1]));
+    }
   } else if (cmd == "state") {
     expectCount(w, 1, 1, "state");
     out << stateJson(fig) << '\n' << std::flush;

@@ -22,6 +22,8 @@
 //   compare               print one JSON line per strategy: its finished tree's pieces, depth and
 //                         average leaf depth (and the student's tree, "yours", when complete)
 //   paint step|back|reset step through the far-to-near walk from the scanner
+//   paint play [STEPS]    Play: paint STEPS polygons (or to the end) in turn; again: pause
+//   paint speed slow|normal|fast   Play's speed
 //   state                 print the state as one line of JSON
 //   snapshot FILE         write a PNG of the window
 //   export FILE [VIEW] [SCALE]  write the window or a view (tree, scene, partition) as a PNG

@@ -201,6 +201,12 @@ void dropFiles(Handle fig, const std::vector<std::string>& paths) {
   dispatchCallback(fig, "FileDropFcn", Value(std::move(event)));
 }
 
+void tick(Handle fig) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "tick");
+  dispatchCallback(fig, "TimerFcn", Value());
+}
+
 void release(Handle fig, double x, double y, Modifiers mods) {
   if (!live(fig)) return;
   requireType(fig, "figure", "release");

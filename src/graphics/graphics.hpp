@@ -163,6 +163,9 @@ void motion(Handle fig, double x, double y, Modifiers mods = {});
 void scroll(Handle fig, double x, double y, double steps, Modifiers mods = {});
 // Files dropped on the window: runs the figure's "FileDropFcn" with a record {Files: {paths}}.
 void dropFiles(Handle fig, const std::vector<std::string>& paths);
+// One tick of the figure's clock: runs its "TimerFcn". The window ticks every "TimerPeriod"
+// seconds while that is above 0; a program without a screen ticks by calling this.
+void tick(Handle fig);
 // A user action on a control: set "Value" (when given) as the widget did, then run "Callback".
 void controlAction(Handle control, const std::optional<Value>& newValue = std::nullopt);
 void menuAction(Handle menu);

@@ -108,6 +108,10 @@ std::vector<PropSpec> figureProps() {
       callback("WindowButtonMotionFcn"),
       callback("WindowScrollWheelFcn"),
       callback("FileDropFcn"),
+      // A figure's clock: while "TimerPeriod" is above 0 the window runs "TimerFcn" every so many
+      // seconds (an animation); 0 stops it.
+      callback("TimerFcn"),
+      number("TimerPeriod", 0, Check::NonNegative),
       callback("KeyPressFcn"),
       callback("ResizeFcn"),
       callback("CloseRequestFcn", Value("closereq")),

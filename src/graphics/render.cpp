@@ -545,12 +545,12 @@ DrawingCounts drawingCounts(Handle fig) {
 bool propertyShows(std::string_view property) {
   // What the runtime keeps for itself, what only programs read, the callbacks, and "HitTest",
   // which hit tests read from the object each time rather than from the list.
-  static constexpr std::array<std::string_view, 27> kUnseen{
+  static constexpr std::array<std::string_view, 29> kUnseen{
       "CurrentPoint", "CurrentObject", "CurrentAxes", "SelectionType", "UserData", "Tag", "ButtonDownFcn",
       "CreateFcn", "DeleteFcn", "Callback", "BusyAction", "Interruptible", "HandleVisibility", "HitTest",
       "WindowButtonDownFcn", "WindowButtonUpFcn", "WindowButtonMotionFcn", "KeyPressFcn", "ResizeFcn",
       "CloseRequestFcn", "FileName", "PaperPositionMode", "NextPlot", "WindowScrollWheelFcn",
-      "CurrentModifier", "TooltipString", "FileDropFcn"};
+      "CurrentModifier", "TooltipString", "FileDropFcn", "TimerFcn", "TimerPeriod"};
   return std::find(kUnseen.begin(), kUnseen.end(), property) == kUnseen.end();
 }
 

@@ -55,6 +55,32 @@ TEST_F(KolvarApp, PainterStepsFollowTheFarToNearWalk) {
   EXPECT_TRUE(state()["paint"].is_null());
 }
 
+// Play without a screen: the script ticks the window's clock by hand.
+TEST_F(KolvarApp, PlayPaintsInTurnPausesAndEndsWithTheStepping) {
+  scannerOn();
+  run("scene 1\nauto fewest all\nscanner 2.5 -3 1\npaint speed slow\npaint play 2\n");
+  EXPECT_EQ(state()["paint"]["step"], 2);
+  EXPECT_EQ(state()["paint"]["playing"], true);
+  EXPECT_EQ(g::get(tag("figure1"), "TimerPeriod").scalar(), 2.0);
+  run("paint speed fast\n");
+  EXPECT_EQ(g::get(tag("figure1"), "TimerPeriod").scalar(), 0.4);
+  run("paint play\n");  // pauses
+  EXPECT_EQ(state()["paint"]["step"], 2);
+  EXPECT_EQ(state()["paint"]["playing"], false);
+  run("paint play\n");  // on to the end, where it stops by itself
+  EXPECT_EQ(state()["paint"]["step"], 5);
+  EXPECT_EQ(state()["paint"]["playing"], false);
+  EXPECT_EQ(g::get(tag("paint_play"), "String").text(), "Play");
+  run("paint play 1\n");  // from the end it starts over
+  EXPECT_EQ(state()["paint"]["step"], 1);
+  // Moving the scanner ends the stepping, and with it the playing, at the next tick.
+  run("scanner 0 4 0\n");
+  g::tick(tag("figure1"));
+  EXPECT_TRUE(state()["paint"].is_null());
+  EXPECT_EQ(g::get(tag("figure1"), "TimerPeriod").scalar(), 0.0);
+  EXPECT_THROW(run("paint play 0\n"), std::exception);
+}
+
 TEST_F(KolvarApp, UndoAndRedoRestoreEveryKindOfStep) {
   // Each line one step: a scene change, expansions, a scanner move, an option, a reset.
   const std::vector<std::string> steps = {"scene 3", "click 2", "click 3", "scanner 2 -3 0.5",

@@ -3,7 +3,10 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <QPushButton>
+#include <QThread>
 #include <QShortcut>
 #include <QMenuBar>
 
@@ -79,4 +82,25 @@ TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             "Scene chosen: scene 3 starts afresh.\n2 chosen as splitter: 3 in front, nothing behind; 1 straddles its "
             "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
+}
+
+// Play paints on the window's own clock: the first polygon at once, the next ones as time
+// passes, and the button becomes "Play" again once the last is painted.
+TEST_F(KolvarWindow, PlayPaintsOnTheWindowsClockUntilTheLast) {
+  run("scene 1\nauto fewest all\nscanner 2.5 -3 1\npaint speed fast\n");
+  QPushButton& play = widget<QPushButton>("paint_play");
+  play.click();
+  settle();
+  EXPECT_EQ(state()["paint"]["step"], 1);
+  EXPECT_EQ(play.text(), "Pause");
+  QElapsedTimer clock;
+  clock.start();
+  while (state()["paint"]["playing"] == true && clock.elapsed() < 10000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(20);
+  }
+  EXPECT_EQ(state()["paint"]["step"], 5);  // scene 1's five nodes, each painted once
+  EXPECT_EQ(state()["paint"]["playing"], false);
+  EXPECT_EQ(play.text(), "Play");
+  EXPECT_GE(clock.elapsed(), 4 * 400 - 100);  // four ticks of the fast speed
 }

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <algorithm>
 #include <cmath>
 
 #include "graphics/qt/canvas.hpp"
@@ -46,6 +47,7 @@ FigureWindow::FigureWindow(Handle fig) : fig_(fig) {
   syncTimer_.setSingleShot(true);
   syncTimer_.setInterval(0);
   connect(&syncTimer_, &QTimer::timeout, this, [this] { guarded("window", [this] { sync(); }); });
+  connect(&clock_, &QTimer::timeout, this, [this] { guarded("timer", [this] { tick(fig_); }); });
 
   applyTitle();
   applyColor();
@@ -54,6 +56,7 @@ FigureWindow::FigureWindow(Handle fig) : fig_(fig) {
   menusStale_ = false;
   applyGeometry();
   applyVisible();
+  applyTimer();
 }
 
 QWidget* FigureWindow::controlWidget(Handle control) const {
@@ -81,6 +84,8 @@ void FigureWindow::modelChanged(Handle h, std::string_view p) {
       canvas_->invalidate();
     } else if (p == "Visible") {
       applyVisible();
+    } else if (p == "TimerPeriod" || p == "TimerFcn") {
+      applyTimer();
     } else if (p == "Color") {
       applyColor();
       canvas_->invalidate();
@@ -151,6 +156,17 @@ void FigureWindow::sync() {
 }
 
 int FigureWindow::menuBarHeight() const { return menuBar_->isHidden() ? 0 : menuBar_->sizeHint().height(); }
+
+void FigureWindow::applyTimer() {
+  const Value period = get(fig_, "TimerPeriod");
+  const double seconds = period.isScalar() ? period.scalar() : 0;
+  if (seconds > 0 && !get(fig_, "TimerFcn").isEmpty()) {
+    const int ms = std::max(1, rounded(seconds * 1000));
+    if (!clock_.isActive() || clock_.interval() != ms) clock_.start(ms);
+  } else {
+    clock_.stop();
+  }
+}
 
 void FigureWindow::applyTitle() {
   const std::string name = textOf(fig_, "Name");

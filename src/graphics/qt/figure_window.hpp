@@ -45,6 +45,7 @@ class FigureWindow : public QWidget {
   void applyColor();
   void applyGeometry();
   void applyVisible();
+  void applyTimer();
   void userMovedOrResized();
   // Bring controls and menus in line with the model: widgets for new controls, none for deleted
   // ones; the menu bar rebuilt when a menu changed. Coalesced like repaints.
@@ -61,6 +62,7 @@ class FigureWindow : public QWidget {
   bool applying_ = false;  // the window is being changed to match the model
   bool menusStale_ = true;
   QTimer syncTimer_;
+  QTimer clock_;  // ticks the figure's "TimerFcn" every "TimerPeriod" seconds
 };
 
 }  // namespace kolvar::graphics
