@@ -12,23 +12,15 @@
 #include "app/script.hpp"
 #include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
+#include "program_support.hpp"
 
 namespace {
 
 using namespace kolvar;
 namespace g = kolvar::graphics;
 
-void startProgram(const graphics::ProgramInfo& info) {
-  g::startSession({info.functions, nullptr});
-  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
-  app::kolvar({}, 0);
-}
-
-void script(const std::string& text) {
-  std::istringstream in(text);
-  std::ostringstream out;
-  app::runScript(in, out, nullptr);
-}
+using bench::script;
+using bench::startProgram;
 
 // Scene s, then clicks on its first waiting item: the click that is timed is the first one after
 // a reset, which expands the placeholder's whole list.

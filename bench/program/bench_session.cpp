@@ -13,23 +13,15 @@
 #include "app/program.hpp"
 #include "app/script.hpp"
 #include "app/session.hpp"
+#include "program_support.hpp"
 
 namespace {
 
 using namespace kolvar;
 namespace g = kolvar::graphics;
 
-void startProgram(const graphics::ProgramInfo& info) {
-  g::startSession({info.functions, nullptr});
-  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
-  app::kolvar({}, 0);
-}
-
-void script(const std::string& text) {
-  std::istringstream in(text);
-  std::ostringstream out;
-  app::runScript(in, out, nullptr);
-}
+using bench::script;
+using bench::startProgram;
 
 std::string benchFile() { return (std::filesystem::temp_directory_path() / "kolvar-bench-session.kolvar").string(); }
 

@@ -88,15 +88,6 @@ g::Handle taggedIn(const ProgramState& state, const char* tag) {
   return h.isScalar() && g::ishandle(h.scalar()) ? h.scalar() : 0;
 }
 
-std::vector<std::string> popupEntries(Handle popup) {
-  const Value v = g::get(popup, "String");
-  std::vector<std::string> out;
-  if (v.isText()) out.push_back(v.text());
-  if (v.isCell())
-    for (const Value& item : v.cell().items) out.push_back(item.isText() ? item.text() : std::string());
-  return out;
-}
-
 void rememberRecent(const std::string& path) {
   std::vector<std::string> files = recentFiles();
   files.erase(std::remove(files.begin(), files.end(), path), files.end());
@@ -135,6 +126,15 @@ void openRecent(Handle item) {
 }
 
 }  // namespace
+
+std::vector<std::string> popupEntries(Handle popup) {
+  const Value v = g::get(popup, "String");
+  std::vector<std::string> out;
+  if (v.isText()) out.push_back(v.text());
+  if (v.isCell())
+    for (const Value& item : v.cell().items) out.push_back(item.isText() ? item.text() : std::string());
+  return out;
+}
 
 std::string readFileText(const std::string& path) {
   std::error_code ec;

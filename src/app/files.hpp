@@ -35,6 +35,9 @@ void openFile(Handle h, const std::string& path);
 // to it, as one step of the history. The scanner moves into the scene's box if it was outside.
 void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source);
 
+// The entries of a popup menu (the Scene list), in order.
+std::vector<std::string> popupEntries(Handle popup);
+
 // The recent files, latest first (at most 8), as the program's settings keep them.
 std::vector<std::string> recentFiles();
 // The File menu's "Open Recent" items brought up to date in the window of `h`.

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/app.hpp"
+#include "app/files.hpp"
 #include "app/learning.hpp"
 #include "runtime/atomic_file.hpp"
 #include "runtime/json_reader.hpp"
@@ -1005,15 +1006,6 @@ class Reader {
   std::unordered_set<std::pair<const bsp::PolygonRef*, std::size_t>, PairHash<const bsp::PolygonRef*>> checkedLists_;
   std::unordered_set<std::pair<const bsp::BspNode*, std::size_t>, PairHash<const bsp::BspNode*>> checkedNodes_;
 };
-
-std::vector<std::string> popupEntries(Handle popup) {
-  const Value v = g::get(popup, "String");
-  std::vector<std::string> out;
-  if (v.isText()) out.push_back(v.text());
-  if (v.isCell())
-    for (const Value& item : v.cell().items) out.push_back(item.isText() ? item.text() : std::string());
-  return out;
-}
 
 }  // namespace
 
