@@ -136,6 +136,23 @@ void BM_Paint1200x800(benchmark::State& state) {
   endSession();
 }
 
+// Clearing an axes of N patches, as every redraw of a large scene does first (the patches are
+// made again, untimed, before each clearing).
+void BM_ClearAxesOfPatches(benchmark::State& state) {
+  const Handle ax = makeAxes();
+  const auto n = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (std::size_t k = 0; k < n; ++k) {
+      const double x = static_cast<double>(k % 100) * 0.05 - 2.5, y = static_cast<double>(k / 100 % 100) * 0.05 - 2.5;
+      patch(Matrix::column({x, x + 0.04, x}), Matrix::column({y, y, y + 0.04}), Matrix::column({0, 0, 0}), Value("b"));
+    }
+    state.ResumeTiming();
+    clo(ax);
+  }
+}
+BENCHMARK(BM_ClearAxesOfPatches)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_DisplayListCold)->Arg(kTerrain)->Arg(kWalls)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DisplayListTurning)->Arg(kTerrain)->Arg(kWalls)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint1200x800)->Arg(kTerrain)->Arg(kWalls)->Unit(benchmark::kMillisecond);

@@ -53,8 +53,10 @@ void clo(Handle h, const std::vector<Value>& options) {
       throw Error("clo: unknown option \"" + opt.text() + "\"; expected \"hidden\" or \"reset\".",
                   ErrorKind::Property);
   }
-  for (Handle c : std::vector<Handle>(o.children))
-    if (ishandle(c)) deleteObject(c);
+  // Newest first: each leaves the end of the list (see eraseSilently).
+  const std::vector<Handle> children = o.children;
+  for (auto c = children.rbegin(); c != children.rend(); ++c)
+    if (ishandle(*c)) deleteObject(*c);
   if (!reset || !ishandle(h)) return;
   Object& again = object(h);
   for (std::size_t i = 0; i < again.table->props.size(); ++i) {
