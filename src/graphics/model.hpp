@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -47,10 +48,18 @@ struct PropSpec {
   bool computed = false;  // its value is made when read, not stored
 };
 
+// Names looked up without making a string of them.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+
 struct TypeTable {
   std::string type;
   std::vector<PropSpec> props;
-  std::unordered_map<std::string, std::size_t> index;  // lower-case name or alias -> slot
+  NameIndex index;  // lower-case name or alias -> slot
+  NameIndex exact;  // canonical spelling -> slot: the program's own calls, found at once
 };
 
 // The table of a type, or null for a type the runtime does not know.

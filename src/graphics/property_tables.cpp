@@ -307,8 +307,11 @@ void addRootDefaults(std::vector<PropSpec>& root, const std::vector<TypeTable>& 
 }
 
 TypeTable makeTable(std::string type, std::vector<PropSpec> props) {
-  TypeTable t{std::move(type), std::move(props), {}};
-  for (std::size_t i = 0; i < t.props.size(); ++i) t.index[lower(t.props[i].name)] = i;
+  TypeTable t{std::move(type), std::move(props), {}, {}};
+  for (std::size_t i = 0; i < t.props.size(); ++i) {
+    t.index[lower(t.props[i].name)] = i;
+    t.exact[t.props[i].name] = i;
+  }
   return t;
 }
 
@@ -345,6 +348,15 @@ const TypeTable* typeTable(std::string_view type) {
 }
 
 std::optional<std::size_t> slotOf(const TypeTable& t, std::string_view name) {
+  if (auto exact = t.exact.find(name); exact != t.exact.end()) return exact->second;
+  // Any other spelling, lower-cased on the stack when short (every name the runtime knows is).
+  char buf[64];
+  if (name.size() <= sizeof buf) {
+    for (std::size_t i = 0; i < name.size(); ++i) buf[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    auto it = t.index.find(std::string_view(buf, name.size()));
+    if (it == t.index.end()) return std::nullopt;
+    return it->second;
+  }
   auto it = t.index.find(lower(name));
   if (it == t.index.end()) return std::nullopt;
   return it->second;
