@@ -47,11 +47,15 @@ std::vector<HalfSpace> pathOfPoint(const NodeRef& root, const Vec3& point) {
   return path;
 }
 
-geometry::Cell cut(geometry::Cell box, const std::vector<HalfSpace>& path) {
+double cutTolerance(const geometry::Cell& box) {
   // The box is the scene's, so its corners give the scene's magnitude.
   double m = 0;
   for (const auto& face : box.faces) m = std::fmax(m, geometry::magnitude(face));
-  const double tolerance = sideTolerance(m, 0);
+  return sideTolerance(m, 0);
+}
+
+geometry::Cell cut(geometry::Cell box, const std::vector<HalfSpace>& path) {
+  const double tolerance = cutTolerance(box);
   for (const HalfSpace& h : path) {
     if (box.empty()) break;
     box = geometry::clipCell(box, h.plane, h.front, tolerance);

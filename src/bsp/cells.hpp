@@ -28,6 +28,9 @@ std::vector<HalfSpace> pathOfPoint(const NodeRef& root, const Vec3& point);
 
 // `box` cut by the half-spaces, with the tolerance of the box's own magnitude (the box is the scene's).
 geometry::Cell cut(geometry::Cell box, const std::vector<HalfSpace>& path);
+// The tolerance `cut` takes for `box`: cutting a cell of that box by one more half-space with it
+// gives what `cut` gives for the longer path (cells of a whole tree, parent to child).
+double cutTolerance(const geometry::Cell& box);
 
 // What choosing list[index] as splitter would do to the rest of its list, by the side test of
 // node expansion (on the plane counts as front): the labels in front, behind and split, each in

@@ -34,32 +34,27 @@ geometry::Cell boxOf(const Limits& lim) {
   return geometry::boxCell({lim[0], lim[2], lim[4]}, {lim[1], lim[3], lim[5]});
 }
 
-// Calls `f(node, path)` for every node of the tree that holds a polygon, with the half-spaces
-// above it.
+// Calls `f(node, cell)` for every node of the tree that holds a polygon, with its cell: `box`
+// cut by the half-spaces above it. Each cell is its parent's cut once more, so a tree costs one
+// cut per node, not one per node and level.
 template <class F>
-void forEachPlaced(const bsp::NodeRef& root, F&& f) {
+void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, F&& f) {
   struct Item {
     const bsp::BspNode* node;
-    std::vector<bsp::HalfSpace> path;
+    geometry::Cell cell;
   };
+  const double tolerance = bsp::cutTolerance(box);
   std::vector<Item> stack;
-  if (root) stack.push_back({root.get(), {}});
+  if (root) stack.push_back({root.get(), box});
   while (!stack.empty()) {
     Item it = std::move(stack.back());
     stack.pop_back();
     const bsp::BspNode& n = *it.node;
     if (!n.element || !n.element->poly) continue;
-    f(n, it.path);
+    f(n, it.cell);
     const geometry::Plane plane = bsp::planeOf(*n.element->poly);
-    if (n.right) {
-      auto path = it.path;
-      path.push_back({plane, false});
-      stack.push_back({n.right.get(), std::move(path)});
-    }
-    if (n.left) {
-      it.path.push_back({plane, true});
-      stack.push_back({n.left.get(), std::move(it.path)});
-    }
+    for (const auto& [child, front] : {std::pair{n.right.get(), false}, std::pair{n.left.get(), true}})
+      if (child) stack.push_back({child, it.cell.empty() ? it.cell : geometry::clipCell(it.cell, plane, front, tolerance)});
   }
 }
 
@@ -67,9 +62,9 @@ void forEachPlaced(const bsp::NodeRef& root, F&& f) {
 
 void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted) {
   const geometry::Cell box = boxOf(limits);
-  forEachPlaced(root, [&](const bsp::BspNode& n, const std::vector<bsp::HalfSpace>& path) {
+  forEachPlacedCell(root, box, [&](const bsp::BspNode& n, const geometry::Cell& cell) {
     const bsp::Polygon& poly = *n.element->poly;
-    const auto sheet = geometry::section(bsp::cut(box, path), bsp::planeOf(poly), bsp::kSideEpsilon);
+    const auto sheet = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
     if (sheet.empty()) return;
     const bool lit = &poly == highlighted;
     loopPatch(sheet, {{"FaceColor", rgb(lit ? kHighlightColour : kPlaneColour)},

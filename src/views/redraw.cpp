@@ -158,8 +158,9 @@ Value drawFigure(const Picture& p) {
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));
     g::set(p.readouts[2], "String", readout(s.z));
-    g::set(p.scanList, "String", "");
-    bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { updateScanList(p.scanList, e); });
+    std::vector<const bsp::BspElement*> walked;
+    bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { walked.push_back(&e); });
+    showScanList(p.scanList, walked);
     // The row of the painter's step is selected; otherwise the row of the polygon in focus.
     if (paintedRow) {
       g::set(p.scanList, "Value", static_cast<double>(paintedRow));

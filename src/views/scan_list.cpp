@@ -22,4 +22,17 @@ void updateScanList(Handle list, const bsp::BspElement& element) {
   g::set(list, "String", Value::cellColumn(std::move(lines)));
 }
 
+void showScanList(Handle list, const std::vector<const bsp::BspElement*>& elements) {
+  std::vector<Value> lines;
+  for (const bsp::BspElement* e : elements)
+    if (e->poly) lines.emplace_back(e->poly->label);
+  if (lines.empty()) {
+    g::set(list, "String", "");
+  } else if (lines.size() == 1) {
+    g::set(list, "String", lines[0]);
+  } else {
+    g::set(list, "String", Value::cellColumn(std::move(lines)));
+  }
+}
+
 }  // namespace kolvar::views

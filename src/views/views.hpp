@@ -124,6 +124,9 @@ void bspPlotList(const diagram::NodePos& pos, const bsp::PolygonList& polyList, 
 
 // Append the element's label as the last line of the list control `scanList`.
 void updateScanList(Handle scanList, const bsp::BspElement& element);
+// The scan list showing the splitters of `elements` in order, as a walk calling updateScanList on
+// an emptied list leaves it, set at once: appending line by line costs the square of the lines.
+void showScanList(Handle scanList, const std::vector<const bsp::BspElement*>& elements);
 
 // The values that carry trees, lists and points through properties and records.
 bool isOn(Handle checkbox);  // a check box's "Value" is nonzero

@@ -145,6 +145,22 @@ TEST_F(Views, APolygonsLabelSitsAtTheTipOfItsNormalOrHalfWayOut) {
 namespace kolvar::views {
 namespace {
 
+// The scan list set at once reads as one grown a line at a time by the by-name function: empty,
+// one text, or a column of texts.
+TEST_F(Views, AScanListSetAtOnceEqualsOneGrownLineByLine) {
+  std::vector<const bsp::BspElement*> walked;
+  bsp::bspFarToNear(picture_.scanner, picture_.root, [&](const bsp::BspElement& e) { walked.push_back(&e); });
+  ASSERT_GE(walked.size(), 2u);
+  const Handle other = g::create("uicontrol", fig_, {{"Style", "listbox"}});
+  for (std::size_t n : {std::size_t{0}, std::size_t{1}, walked.size()}) {
+    const std::vector<const bsp::BspElement*> some(walked.begin(), walked.begin() + static_cast<std::ptrdiff_t>(n));
+    g::set(other, "String", "");
+    for (const bsp::BspElement* e : some) updateScanList(other, *e);
+    showScanList(picture_.scanList, some);
+    EXPECT_EQ(g::get(picture_.scanList, "String"), g::get(other, "String")) << n << " lines";
+  }
+}
+
 TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {
   auto square = [](const char* label) {
     return bsp::newPolygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, std::string(label));
