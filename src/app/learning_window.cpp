@@ -55,6 +55,16 @@ void setPlaying(Handle h, bool on) {
   g::set(tagged(h, "paint_play"), "String", on ? "Pause" : "Play");
 }
 
+// Paint or Play pressed before any polygon is placed: the status line says why nothing happens
+// (until the next redraw).
+bool saidNothingToPaint(Handle h) {
+  const ProgramState s = fetchState(h);
+  if (s.learning.paintStep > 0 || paintCanStep(s)) return false;
+  if (s.controls.status_line)
+    g::set(s.controls.status_line, "String", "Nothing to paint yet: click a waiting polygon to place a splitter first.");
+  return true;
+}
+
 void playTick(Handle fig) {
   // A change of the tree or the scanner, or "Start", ended the stepping: Play ends with it.
   if (fetchState(fig).learning.paintStep > 0) paintAction(fig, PaintMove::Step);
@@ -73,8 +83,8 @@ void paint_play_Callback(Handle h) {
     setPlaying(h, false);
     return;
   }
+  if (saidNothingToPaint(h)) return;
   if (!paintCanStep(fetchState(h))) paintAction(h, PaintMove::Reset);  // from the end: again
-  if (!paintCanStep(fetchState(h))) return;                             // nothing placed to paint
   g::set(windowOf(h), "TimerFcn", privateCallback("paint the next polygon", &playTick));
   setPlaying(h, true);
   paintAction(h, PaintMove::Step);  // the first at once: the press answers with something to see
@@ -89,7 +99,9 @@ void UndoMenuItem_Callback(Handle h) { undoAction(h); }
 void RedoMenuItem_Callback(Handle h) { redoAction(h); }
 void auto_step_Callback(Handle h) { autoAction(h, strategyShown(h), false); }
 void auto_all_Callback(Handle h) { autoAction(h, strategyShown(h), true); }
-void paint_step_Callback(Handle h) { paintAction(h, PaintMove::Step); }
+void paint_step_Callback(Handle h) {
+  if (!saidNothingToPaint(h)) paintAction(h, PaintMove::Step);
+}
 void paint_back_Callback(Handle h) { paintAction(h, PaintMove::Back); }
 void paint_reset_Callback(Handle h) { paintAction(h, PaintMove::Reset); }
 

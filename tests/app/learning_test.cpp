@@ -79,6 +79,10 @@ TEST_F(KolvarApp, PlayPaintsInTurnPausesAndEndsWithTheStepping) {
   EXPECT_TRUE(state()["paint"].is_null());
   EXPECT_EQ(g::get(tag("figure1"), "TimerPeriod").scalar(), 0.0);
   EXPECT_THROW(run("paint play 0\n"), std::exception);
+  // With nothing placed, the status line says why nothing is painted.
+  run("reset\npaint play\n");
+  EXPECT_TRUE(state()["paint"].is_null());
+  EXPECT_EQ(g::get(tag("status_line"), "String").text(), "Nothing to paint yet: click a waiting polygon to place a splitter first.");
 }
 
 TEST_F(KolvarApp, UndoAndRedoRestoreEveryKindOfStep) {
