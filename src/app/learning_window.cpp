@@ -68,7 +68,8 @@ bool saidNothingToPaint(Handle h) {
 void playTick(Handle fig) {
   // A change of the tree or the scanner, or "Start", ended the stepping: Play ends with it.
   if (fetchState(fig).learning.paintStep > 0) paintAction(fig, PaintMove::Step);
-  if (!paintCanStep(fetchState(fig)) || fetchState(fig).learning.paintStep == 0) setPlaying(fig, false);
+  const ProgramState now = fetchState(fig);
+  if (now.learning.paintStep == 0 || !paintCanStep(now)) setPlaying(fig, false);
 }
 
 }  // namespace

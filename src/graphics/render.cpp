@@ -257,13 +257,13 @@ class FaceShades {
   std::vector<bool> known_;
 };
 
-// `inputs` are the faces the tree was built from.
-void emitContent(const Scene& s, const std::vector<DepthFace>& inputs, const DepthTree& tree, const Camera& cam,
+// The tree was built from the faces of `s`.
+void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam,
                  std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
   const std::vector<DepthStep> steps = farToNear(tree, cam.toViewer);
   out.reserve(out.size() + steps.size() + s.overlays.size());
-  FaceShades shades(s, inputs, cam);
+  FaceShades shades(s, s.faces, cam);
   for (const DepthStep& step : steps) {
     if (step.face) {
       const DepthFace& f = tree.faces[step.index];
@@ -421,7 +421,7 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     entry.built = true;
   }
   const Scene& scene = entry.content;
-  emitContent(scene, scene.faces, entry.tree, cam, out);
+  emitContent(scene, entry.tree, cam, out);
 
   Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   for (Handle h : scene.overlays) {

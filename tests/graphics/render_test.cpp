@@ -145,21 +145,25 @@ TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
 // ---------------------------------------------------------------------------------------------
 // Decoration, texts and markers
 
+// The figure's kept list shows the model as it is: item for item what a fresh drawing gives.
+static bool keptListShowsTheModel(Handle fig) {
+  const DisplayList& kept = figureDisplayList(fig);
+  const DisplayList fresh = renderFigure(fig);
+  if (kept.items.size() != fresh.items.size()) return false;
+  for (std::size_t i = 0; i < fresh.items.size(); ++i) {
+    const Primitive &a = kept.items[i], &b = fresh.items[i];
+    if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill ||
+        a.text != b.text || a.box != b.box)
+      return false;
+  }
+  return kept.width == fresh.width && kept.background == fresh.background;
+}
+
 TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   Handle ax = makeAxes(Value(3));
   Handle fig = *ancestor(ax, "figure");
   Handle wall = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
-  // The kept list shows the model as it is: item for item what a fresh drawing gives.
-  auto showsTheModel = [&] {
-    const DisplayList& kept = figureDisplayList(fig);
-    const DisplayList fresh = renderFigure(fig);
-    if (kept.items.size() != fresh.items.size()) return false;
-    for (std::size_t i = 0; i < fresh.items.size(); ++i) {
-      const Primitive &a = kept.items[i], &b = fresh.items[i];
-      if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill) return false;
-    }
-    return kept.width == fresh.width && kept.background == fresh.background;
-  };
+  const auto showsTheModel = [&] { return keptListShowsTheModel(fig); };
   EXPECT_EQ(drawingCounts(fig).lists, 0);
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(drawingCounts(fig).lists, 1);
@@ -205,18 +209,7 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
   quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
   Handle other = axes(fig, {{"Units", Value("pixels")}, {"Position", Value::row({520, 50, 70, 70})}});
   Handle flat = quad({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, "y");
-  auto showsTheModel = [&] {
-    const DisplayList& kept = figureDisplayList(fig);
-    const DisplayList fresh = renderFigure(fig);
-    if (kept.items.size() != fresh.items.size()) return false;
-    for (std::size_t i = 0; i < fresh.items.size(); ++i) {
-      const Primitive &a = kept.items[i], &b = fresh.items[i];
-      if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill ||
-          a.text != b.text || a.box != b.box)
-        return false;
-    }
-    return true;
-  };
+  const auto showsTheModel = [&] { return keptListShowsTheModel(fig); };
   using Axes = std::vector<Handle>;
   EXPECT_TRUE(showsTheModel());
   EXPECT_FALSE(redrawnAxes(fig));  // the first list draws everything
