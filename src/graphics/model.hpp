@@ -60,6 +60,9 @@ struct TypeTable {
   std::vector<PropSpec> props;
   NameIndex index;  // lower-case name or alias -> slot
   NameIndex exact;  // canonical spelling -> slot: the program's own calls, found at once
+  // The properties whose initial value the root's "Default…" properties give: (own slot, root
+  // slot). A new object reads these few instead of looking its every property up in the root.
+  std::vector<std::pair<std::size_t, std::size_t>> rootDefaults;
 };
 
 // The table of a type, or null for a type the runtime does not know.
@@ -105,7 +108,7 @@ struct RotationMode {
 struct Session {
   std::shared_ptr<runtime::Registry> registry;
   std::shared_ptr<Backend> backend;
-  std::map<Handle, Object> objects;
+  std::unordered_map<Handle, Object> objects;  // looked up by every property access: hashed
   double nextHandle = 0;
   std::optional<Handle> currentFigure;
   std::vector<CallbackFrame> callbacks;

@@ -27,11 +27,6 @@ Handle newHandle(Session& s, std::string_view type) {
   return 1000.5 + s.nextHandle;
 }
 
-std::string capitalised(std::string s) {
-  if (!s.empty()) s[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[0])));
-  return s;
-}
-
 }  // namespace
 
 std::optional<std::string> nestingFault(std::string_view type, std::string_view parentType) {
@@ -70,11 +65,9 @@ Object& makeObject(std::string_view type, Handle parent) {
   o.table = table;
   o.parent = parent;
   o.values.reserve(table->props.size());
+  for (const auto& spec : table->props) o.values.push_back(spec.initial);
   const Object& root = object(kRoot);
-  for (const auto& spec : table->props) {
-    auto d = slotOf(*root.table, "Default" + capitalised(std::string(type)) + spec.name);
-    o.values.push_back(d ? root.values[*d] : spec.initial);
-  }
+  for (const auto& [own, fromRoot] : table->rootDefaults) o.values[own] = root.values[fromRoot];
   if (type == "figure") {
     const double w = 560, h = 420;
     o.values[*slotOf(*table, "Position")] =

@@ -307,7 +307,7 @@ void addRootDefaults(std::vector<PropSpec>& root, const std::vector<TypeTable>& 
 }
 
 TypeTable makeTable(std::string type, std::vector<PropSpec> props) {
-  TypeTable t{std::move(type), std::move(props), {}, {}};
+  TypeTable t{std::move(type), std::move(props), {}, {}, {}};
   for (std::size_t i = 0; i < t.props.size(); ++i) {
     t.index[lower(t.props[i].name)] = i;
     t.exact[t.props[i].name] = i;
@@ -328,6 +328,14 @@ std::vector<TypeTable> buildTables() {
   auto root = rootProps();
   addRootDefaults(root, tables);
   tables.push_back(makeTable("root", std::move(root)));
+  const TypeTable& rootTable = tables.back();
+  for (auto& t : tables) {
+    std::string typeName = t.type;
+    typeName[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(typeName[0])));
+    for (std::size_t i = 0; i < t.props.size(); ++i)
+      if (auto d = rootTable.exact.find("Default" + typeName + t.props[i].name); d != rootTable.exact.end())
+        t.rootDefaults.emplace_back(i, d->second);
+  }
   // Aliases: a menu's "Text" is its "Label".
   for (auto& t : tables)
     if (t.type == "uimenu") t.index["text"] = t.index.at("label");

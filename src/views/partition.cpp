@@ -4,6 +4,10 @@
 // student points at.
 #include "views/partition.hpp"
 
+#include <limits>
+#include <map>
+#include <tuple>
+
 #include "bsp/cells.hpp"
 #include "graphics/graphics.hpp"
 #include "views/palette.hpp"
@@ -80,6 +84,44 @@ void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& c
   loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.8}});
 }
 
+namespace {
+
+// Ghosts that look alike, drawn as one patch of many faces (one column each, padded with NaN
+// corners, which the renderer leaves out): a scene of 100,000 waiting polygons makes a handful
+// of objects instead of 100,000. Ghosts ignore clicks, so nothing needs them one by one.
+struct GhostLook {
+  Rgb side;
+  bool outcome = false;
+  bool operator<(const GhostLook& o) const {
+    return std::tie(side[0], side[1], side[2], outcome) < std::tie(o.side[0], o.side[1], o.side[2], o.outcome);
+  }
+};
+
+void ghostPatch(const GhostLook& look, const std::vector<const bsp::Polygon*>& polygons) {
+  std::size_t rows = 0;
+  for (const bsp::Polygon* p : polygons) rows = std::max(rows, p->points.size() + 1);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Matrix x(rows, polygons.size(), nan), y(rows, polygons.size(), nan), z(rows, polygons.size(), nan);
+  for (std::size_t c = 0; c < polygons.size(); ++c) {
+    const auto& pts = polygons[c]->points;
+    for (std::size_t r = 0; r <= pts.size(); ++r) {
+      const bsp::Vec3& v = pts[r % pts.size()];
+      x(r, c) = v.x;
+      y(r, c) = v.y;
+      z(r, c) = v.z;
+    }
+  }
+  g::patch(x, y, z, "b",
+           {{"HitTest", "off"},
+            {"FaceLighting", "none"},
+            {"FaceColor", rgb(look.outcome ? look.side : lighter(look.side, 0.55))},
+            {"FaceAlpha", look.outcome ? 0.7 : 0.35},
+            {"EdgeColor", rgb(look.side)},
+            {"LineStyle", "--"}});
+}
+
+}  // namespace
+
 void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
   // What a preview says of a polygon of its list, by label.
   auto previewed = [&](const std::string& label) -> const Rgb* {
@@ -90,6 +132,7 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
     if (has(preview->outcome.split)) return &kSplitColour;
     return nullptr;
   };
+  std::map<GhostLook, std::vector<const bsp::Polygon*>> ghosts;
   std::vector<const bsp::BspNode*> stack;
   if (root) stack.push_back(root.get());
   while (!stack.empty()) {
@@ -112,13 +155,11 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
         // choosing a polygon of their list would do, in the colour of that outcome.
         const Rgb* outcome = inPreview ? previewed(p->label) : nullptr;
         const Rgb side = outcome ? *outcome : placeholder ? Rgb{0.55, 0.55, 0.6} : front ? kFrontColour : kBackColour;
-        loopPatch(p->points, {{"FaceColor", rgb(outcome ? side : lighter(side, 0.55))},
-                              {"FaceAlpha", outcome ? 0.7 : 0.35},
-                              {"EdgeColor", rgb(side)},
-                              {"LineStyle", "--"}});
+        ghosts[GhostLook{side, outcome != nullptr}].push_back(p.get());
       }
     }
   }
+  for (const auto& [look, polygons] : ghosts) ghostPatch(look, polygons);
 }
 
 void drawCell(const geometry::Cell& cell, const Rgb& colour) {

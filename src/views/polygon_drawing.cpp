@@ -18,16 +18,17 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
     y[i] = p.y;
     z[i] = p.z;
   }
-  const Handle face = g::patch(x, y, z, "b");
-  g::set(face, {{"HitTest", "off"},
-                {"FaceColor", colour.isEmpty() ? Value::row({0.5, 0.5, 0.9}) : colour},
-                {"FaceLighting", "gouraud"}});
-  // The face knows its polygon, so that pointing at it can name it.
-  g::set(face, "UserData", Value::wrap(polygon));
+  // The face knows its polygon, so that pointing at it can name it. Made with all its
+  // properties at once: a large scene makes one face per polygon.
+  g::PropertyList props{{"HitTest", "off"},
+                        {"FaceColor", colour.isEmpty() ? Value::row({0.5, 0.5, 0.9}) : colour},
+                        {"FaceLighting", "gouraud"},
+                        {"UserData", Value::wrap(polygon)}};
   if (highlighted) {
     const Rgb& h = kHighlightColour;
-    g::set(face, {{"EdgeColor", Value::row({h[0], h[1], h[2]})}, {"LineWidth", 3.0}});
+    props.insert(props.end(), {{"EdgeColor", Value::row({h[0], h[1], h[2]})}, {"LineWidth", 3.0}});
   }
+  g::patch(x, y, z, "b", props);
 
   bsp::Vec3 c{0, 0, 0};
   for (const auto& p : pts) c = c + p;

@@ -2,6 +2,7 @@
 // markers, and the cache that keeps the depth order while the view turns.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "graphics/camera.hpp"
 #include "graphics/depth_order.hpp"
@@ -113,6 +114,26 @@ TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
       }
     }
   }
+}
+
+TEST_F(Render, APatchOfManyFacesDrawsEachColumnAndLeavesItsNaNCornersOut) {
+  // A triangle beside a quadrilateral in one patch: the triangle's column is padded with NaN.
+  Handle ax = makeAxes(Value::row({0, 90}));  // straight down: the faces keep their shapes
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Matrix x(4, 2, nan), y(4, 2, nan), z(4, 2, 0.0);
+  const double tri[3][2] = {{-3, -3}, {-1, -3}, {-2, -1}}, sq[4][2] = {{1, 1}, {3, 1}, {3, 3}, {1, 3}};
+  for (std::size_t r = 0; r < 3; ++r) x(r, 0) = tri[r][0], y(r, 0) = tri[r][1];
+  for (std::size_t r = 0; r < 4; ++r) x(r, 1) = sq[r][0], y(r, 1) = sq[r][1];
+  Handle both = patch(x, y, z, Value("g"));
+
+  const DisplayList list = renderAxes(ax);
+  std::vector<std::size_t> corners;
+  for (std::size_t i : positionsOf(list, both, Primitive::Kind::Face)) {
+    for (const Point& p : list.items[i].points) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    corners.push_back(list.items[i].points.size());
+  }
+  std::sort(corners.begin(), corners.end());
+  EXPECT_EQ(corners, (std::vector<std::size_t>{3, 4}));
 }
 
 TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {

@@ -107,6 +107,13 @@ TEST_F(Views, WaitingItemsCarryTheirListAndHandlerAndALaterRedrawKeepsTheUsersVi
   EXPECT_TRUE(g::get(picture_.scanList, "String").isEmpty());
   EXPECT_TRUE(g::findobj(picture_.axes[1], {{"Marker", "*"}}).empty());
 
+  // The waiting polygons are ghosts in the partition view, in the colour of the side they wait
+  // on: polygons that look alike share one dashed patch, a face (column) each.
+  const auto ghosts = g::findobj(picture_.axes[1], {{"LineStyle", "--"}});
+  ASSERT_EQ(ghosts.size(), 1u);
+  EXPECT_EQ(g::get(ghosts[0], "XData").matrix().cols, 2u);
+  EXPECT_EQ(g::get(ghosts[0], "EdgeColor"), Value::row({kFrontColour[0], kFrontColour[1], kFrontColour[2]}));
+
   const auto items = g::findobj(picture_.axes[2], {{"ButtonDownFcn", "itemClick"}});
   ASSERT_EQ(items.size(), 2u);
   for (Handle item : items) {
