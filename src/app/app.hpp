@@ -33,6 +33,9 @@ Value kolvar_OutputFcn(const Value& handles);
 void drawFigure(Handle hObject);
 // The same from a state in hand (just stored by the caller); stores what the redraw changes.
 void redraw(ProgramState state);
+// Says `text` in the status line of the window of `h` until the next redraw: why an action did
+// nothing, or that it was cancelled.
+void tellStatus(Handle h, const std::string& text);
 // Only the tree view, from a state in hand: what panning, zooming and folding change.
 // `layout`, when given, is the tree of `state` laid out with its folds.
 void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout = nullptr);

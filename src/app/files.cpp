@@ -175,12 +175,12 @@ FileKind kindOf(const std::string& text, const std::string& path) {
   fail(path, "is not a file kolvar reads (a scene in JSON, OBJ or OFF, a session or a window layout)");
 }
 
-bsp::Scene sceneOf(const std::string& text, const std::string& path, FileKind kind) {
+bsp::Scene sceneOf(const std::string& text, const std::string& path, FileKind kind, runtime::Progress* progress) {
   bsp::Scene scene;
   switch (kind) {
     case FileKind::Scene: scene = bsp::parseScene(text, path); break;
-    case FileKind::Obj: scene.polygons = scenes::parseObj(text, path); break;
-    case FileKind::Off: scene.polygons = scenes::parseOff(text, path); break;
+    case FileKind::Obj: scene.polygons = scenes::parseObj(text, path, progress); break;
+    case FileKind::Off: scene.polygons = scenes::parseOff(text, path, progress); break;
     default: fail(path, "is not a scene file");
   }
   if (scene.name.empty()) scene.name = stemOf(path);
@@ -229,7 +229,20 @@ void openFile(Handle h, const std::string& path) {
   switch (kind) {
     case FileKind::Layout: openLayout(path); break;
     case FileKind::Session: openSession(h, text, path); break;
-    default: showNewScene(h, sceneOf(text, path, kind), absolutePath(path)); break;
+    default: {
+      // Read on the side, with a bar and Cancel when it takes long; drawn here, where the
+      // window's objects live.
+      bsp::Scene scene;
+      try {
+        g::backend().dialogs().runWithProgress("Reading " + baseName(path) + "...",
+                                               [&](runtime::Progress& p) { scene = sceneOf(text, path, kind, &p); });
+      } catch (const runtime::Cancelled&) {
+        tellStatus(h, "Opening " + baseName(path) + " was cancelled; nothing changed.");
+        return;
+      }
+      showNewScene(h, scene, absolutePath(path));
+      break;
+    }
   }
   rememberRecent(absolutePath(path));
   if (const auto fig = g::ancestor(h, "figure"); fig && g::ishandle(*fig)) showRecentFiles(*fig);

@@ -22,13 +22,15 @@ FileKind kindOf(const std::string& text, const std::string& path);
 std::string readFileText(const std::string& path);
 
 // A scene from the text of a scene file of any kind, named after the file where it names itself
-// nowhere (OBJ and OFF).
-bsp::Scene sceneOf(const std::string& text, const std::string& path, FileKind kind);
+// nowhere (OBJ and OFF). With `progress`, reports as it reads and stops when asked to.
+bsp::Scene sceneOf(const std::string& text, const std::string& path, FileKind kind,
+                   runtime::Progress* progress = nullptr);
 
 // Opens `path` in the window that `h` lies in, whatever it holds: a scene joins the scene popup
 // and shows; a session replaces what the window shows (one undo away); a layout opens as a window
 // of its own, a working kolvar window when it is kolvar's. The file then heads the recent files.
-// Raises the file's fault, having changed nothing.
+// A long read shows its progress and can be cancelled, which the status line then says. Raises
+// the file's fault, having changed nothing.
 void openFile(Handle h, const std::string& path);
 
 // Adds `scene` to the popup of the window of `h` and shows it with a fresh tree, its views fitted

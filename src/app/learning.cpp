@@ -129,7 +129,21 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
     if (before.waiting <= kToldWaiting) {
       while (auto step = bsp::nextStep(state.root, strategy)) take(*step);
     } else {
-      state.root = bsp::buildWith(state.root, strategy);
+      // A large tree is built on the side, with a bar and Cancel when it takes long.
+      const bsp::NodeRef from = state.root;
+      bsp::NodeRef built;
+      try {
+        g::backend().dialogs().runWithProgress("Building the tree with " + name + "...", [&](runtime::Progress& p) {
+          built = bsp::buildWith(from, strategy, &p);
+        });
+      } catch (const runtime::Cancelled&) {
+        tellStatus(h, "Building with " + name + " was cancelled; the tree is as it was.");
+        return;
+      }
+      // The window was live meanwhile (a timer may have stored a state of its own): build on
+      // what is stored now.
+      state = fetchState(h);
+      state.root = built;
     }
     const bsp::Statistics after = bsp::statistics(state.root, sceneSize);
     log.lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +

@@ -60,8 +60,7 @@ void setPlaying(Handle h, bool on) {
 bool saidNothingToPaint(Handle h) {
   const ProgramState s = fetchState(h);
   if (s.learning.paintStep > 0 || paintCanStep(s)) return false;
-  if (s.controls.status_line)
-    g::set(s.controls.status_line, "String", "Nothing to paint yet: click a waiting polygon to place a splitter first.");
+  tellStatus(h, "Nothing to paint yet: click a waiting polygon to place a splitter first.");
   return true;
 }
 
@@ -73,6 +72,11 @@ void playTick(Handle fig) {
 }
 
 }  // namespace
+
+void tellStatus(Handle h, const std::string& text) {
+  const Handle line = fetchState(h).controls.status_line;
+  if (line) g::set(line, "String", text);
+}
 
 bool paintPlaying(Handle h) {
   const Value period = g::get(windowOf(h), "TimerPeriod");

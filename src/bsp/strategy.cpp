@@ -259,9 +259,15 @@ std::optional<AutoStep> nextStep(const NodeRef& tree, const Strategy& strategy) 
   return AutoStep{std::move(*where), std::move(choice), std::move(node)};
 }
 
-NodeRef buildWith(NodeRef tree, const Strategy& strategy) {
+NodeRef buildWith(NodeRef tree, const Strategy& strategy, runtime::Progress* progress) {
   // Every list waiting now, then the lists of each new node: depth first, front before back.
   std::vector<PolygonList> waiting;
+  std::size_t polygonsWaiting = 0;
+  const auto wait = [&](const PolygonList& list) {
+    if (list.empty()) return;
+    waiting.push_back(list);
+    polygonsWaiting += list.size();
+  };
   {
     std::vector<const BspNode*> stack;
     if (tree) stack.push_back(tree.get());
@@ -269,20 +275,26 @@ NodeRef buildWith(NodeRef tree, const Strategy& strategy) {
       const BspNode* n = stack.back();
       stack.pop_back();
       if (n->element) {
-        if (!n->element->back.empty()) waiting.push_back(n->element->back);
-        if (!n->element->front.empty()) waiting.push_back(n->element->front);
+        wait(n->element->back);
+        wait(n->element->front);
       }
       if (n->left) stack.push_back(n->left.get());
       if (n->right) stack.push_back(n->right.get());
     }
   }
+  // How far: the nodes placed of those placed and still to place (each waiting polygon is one at
+  // least; splits to come add more, and the bar waits for the count to catch up).
+  std::size_t placed = 0;
   while (!waiting.empty()) {
     const PolygonList list = std::move(waiting.back());
     waiting.pop_back();
+    polygonsWaiting -= list.size();
     const NodeRef node = expandNode(list, chooseSplitter(list, strategy).index);
     tree = bspInsertNode(std::move(tree), node);
-    if (!node->element->back.empty()) waiting.push_back(node->element->back);
-    if (!node->element->front.empty()) waiting.push_back(node->element->front);
+    wait(node->element->back);
+    wait(node->element->front);
+    if (progress && ++placed % 64 == 0)
+      progress->report(static_cast<double>(placed), static_cast<double>(placed + polygonsWaiting));
   }
   return tree;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bsp/tree.hpp"
+#include "runtime/progress.hpp"
 
 namespace kolvar::bsp {
 
@@ -88,7 +89,8 @@ struct AutoStep {
 std::optional<AutoStep> nextStep(const NodeRef& tree, const Strategy& strategy);
 
 // The tree finished from `tree` by `strategy`: the same tree as repeated steps make, built
-// without walking from the root for every list. The tree passed in is left as it was.
-NodeRef buildWith(NodeRef tree, const Strategy& strategy);
+// without walking from the root for every list. The tree passed in is left as it was. With
+// `progress`, it reports as it goes and stops (throwing runtime::Cancelled) when asked to.
+NodeRef buildWith(NodeRef tree, const Strategy& strategy, runtime::Progress* progress = nullptr);
 
 }  // namespace kolvar::bsp

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "graphics/display_list.hpp"
+#include "runtime/progress.hpp"
 #include "runtime/registry.hpp"
 #include "runtime/value.hpp"
 
@@ -261,6 +262,14 @@ class Dialogs {
   virtual void print(Handle fig) = 0;
   // Tells the user that something they asked for failed, and waits until they have read it.
   virtual void error(const std::string& message, const std::string& title) = 0;
+  // Runs `work` to its end. Where there is a screen, a dialog titled `title` shows how far it has
+  // come, with a Cancel button, once it lasts longer than a moment, and the window stays live
+  // meanwhile: `work` runs on another thread, so it must not touch graphics objects. Throws what
+  // the work threw (runtime::Cancelled when the user cancelled).
+  virtual void runWithProgress(const std::string& /*title*/, const std::function<void(runtime::Progress&)>& work) {
+    runtime::Progress progress;
+    work(progress);
+  }
 };
 
 // Whether a change of `property` (its canonical name) can change what a figure shows. The

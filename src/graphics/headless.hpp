@@ -27,8 +27,11 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<FileChoice>> files;
   std::deque<std::string> saves;  // the answers of saveFile; none: cancelled
   std::deque<std::vector<std::string>> forms;  // the answers of form; none: cancelled
+  // Long work, one entry each: the user presses Cancel once the work has come this far (0 to 1);
+  // none left: the work runs to its end.
+  std::deque<double> cancelAt;
   struct Asked {
-    std::string kind;  // "question", "getFile", "saveFile", "form", "print", "error"
+    std::string kind;  // "question", "getFile", "saveFile", "form", "print", "error", "progress"
     std::string text;  // question or filter
     std::string title;
     std::vector<std::string> buttons;
@@ -44,6 +47,7 @@ class ScriptedDialogs : public Dialogs {
   std::optional<std::vector<std::string>> form(const std::string& title, const std::vector<FormField>& fields) override;
   void print(Handle fig) override;
   void error(const std::string& message, const std::string& title) override;
+  void runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) override;
 };
 
 class HeadlessBackend : public Backend {

@@ -131,6 +131,21 @@ void ScriptedDialogs::error(const std::string& message, const std::string& title
   asked.push_back({"error", message, title, {}, {}, 0});
 }
 
+void ScriptedDialogs::runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) {
+  asked.push_back({"progress", {}, title, {}, {}, 0});
+  std::optional<double> at;
+  if (!cancelAt.empty()) {
+    at = cancelAt.front();
+    cancelAt.pop_front();
+  }
+  runtime::Progress* self = nullptr;
+  runtime::Progress progress([&](double fraction) {
+    if (at && fraction >= *at) self->cancel();
+  });
+  self = &progress;
+  work(progress);
+}
+
 void startSession(SessionOptions options) {
   if (g_session) endSession();
   auto s = std::make_unique<Session>();

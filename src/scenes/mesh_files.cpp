@@ -81,13 +81,18 @@ void addFace(std::vector<PolygonRef>& out, std::vector<Vec3> points, const std::
 
 }  // namespace
 
-PolygonList parseObj(const std::string& text, const std::string& origin) {
+// Long files say how far they are every so many lines.
+constexpr std::size_t kLinesPerReport = 4096;
+
+PolygonList parseObj(const std::string& text, const std::string& origin, runtime::Progress* progress) {
   std::vector<Vec3> vertices;
   std::vector<PolygonRef> faces;
   std::istringstream in(text);
-  std::size_t lineNo = 0;
+  std::size_t lineNo = 0, read = 0;
   for (std::string line; std::getline(in, line);) {
     ++lineNo;
+    read += line.size() + 1;
+    if (progress && lineNo % kLinesPerReport == 0) progress->report(static_cast<double>(read), static_cast<double>(text.size()));
     const std::vector<std::string> w = words(line);
     if (w.empty()) continue;
     if (w[0] == "v") {
@@ -115,13 +120,15 @@ PolygonList parseObj(const std::string& text, const std::string& origin) {
   return PolygonList::from(std::move(faces));
 }
 
-PolygonList parseOff(const std::string& text, const std::string& origin) {
-  // The lines that say something, with their numbers.
+PolygonList parseOff(const std::string& text, const std::string& origin, runtime::Progress* progress) {
+  // The lines that say something, with their numbers: the first half of the work.
   std::vector<std::pair<std::size_t, std::vector<std::string>>> lines;
   std::istringstream in(text);
-  std::size_t lineNo = 0;
+  std::size_t lineNo = 0, read = 0;
   for (std::string line; std::getline(in, line);) {
     ++lineNo;
+    read += line.size() + 1;
+    if (progress && lineNo % kLinesPerReport == 0) progress->report(static_cast<double>(read), 2.0 * static_cast<double>(text.size()));
     std::vector<std::string> w = words(line);
     if (!w.empty()) lines.emplace_back(lineNo, std::move(w));
   }
@@ -151,6 +158,8 @@ PolygonList parseOff(const std::string& text, const std::string& origin) {
   }
   std::vector<PolygonRef> faces;
   for (long i = 0; i < nf; ++i, ++at) {
+    if (progress && i % static_cast<long>(kLinesPerReport) == 0)
+      progress->report(static_cast<double>(nf + i), 2.0 * static_cast<double>(nf));
     if (at >= lines.size()) fail(origin, lineNo, "the file ends after " + std::to_string(i) + " of " + std::to_string(nf) + " faces");
     const auto& [n, w] = lines[at];
     long k = 0;

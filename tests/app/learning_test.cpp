@@ -4,6 +4,11 @@
 #include "../support.hpp"
 #include "app_fixture.hpp"
 
+#include <fstream>
+
+#include "app/files.hpp"
+#include "graphics/headless.hpp"
+
 using namespace kolvar;
 using namespace kolvar::apptest;
 using nlohmann::json;
@@ -209,4 +214,39 @@ TEST_F(KolvarApp, ATypedScannerPositionIsUndoneLikeAClick) {
   g::controlAction(ex);
   run("undo\n");
   EXPECT_EQ(state()["scanner"], before);
+}
+
+TEST_F(KolvarApp, ALongBuildOrReadCanBeCancelledAndThenChangesNothing) {
+  auto& dialogs = dynamic_cast<g::HeadlessBackend&>(g::backend()).script;
+  const auto status = [&] { return g::get(tag("status_line"), "String").text(); };
+  // More walls than a build tells step by step: it is built on the side, with a bar.
+  run("generate walls 300 4\n");
+  const json before = state();
+  dialogs.cancelAt.push_back(0.2);
+  run("auto fewest all\n");
+  EXPECT_EQ(dialogs.asked.back().kind, "progress");
+  EXPECT_EQ(dialogs.asked.back().title, "Building the tree with fewest...");
+  EXPECT_EQ(state()["tree"], before["tree"]);
+  EXPECT_EQ(state()["log"], before["log"]);
+  EXPECT_EQ(status(), "Building with fewest was cancelled; the tree is as it was.");
+  run("auto fewest all\n");  // not cancelled: built to the end, one step of the history
+  EXPECT_TRUE(state()["stats"]["complete"].get<bool>());
+  run("undo\n");
+  EXPECT_EQ(state()["tree"], before["tree"]);
+
+  // A long OBJ file cancelled while it is read: no new scene, and it is not a recent file.
+  const std::string path = ::testing::TempDir() + "/long.obj";
+  {
+    std::ofstream obj(path);
+    for (int i = 0; i < 3000; ++i) obj << "v " << i << " 0 0\nv " << i << " 1 0\nv " << i << " 0 1\nf -3 -2 -1\n";
+  }
+  const json scenes = state()["scene_info"];
+  dialogs.cancelAt.push_back(0.0);
+  run("open " + path + "\n");
+  EXPECT_EQ(dialogs.asked.back().title, "Reading long.obj...");
+  EXPECT_EQ(state()["scene_info"], scenes);
+  EXPECT_EQ(status(), "Opening long.obj was cancelled; nothing changed.");
+  EXPECT_TRUE(app::recentFiles().empty() || app::recentFiles().front() != path);
+  run("open " + path + "\n");
+  EXPECT_EQ(state()["scene_info"]["polygons"], 3000);
 }

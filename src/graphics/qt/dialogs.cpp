@@ -14,7 +14,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/paint.hpp"
@@ -190,6 +196,51 @@ void printWindow(QWidget& client, QPrinter& printer) {
     painter.drawPixmap(w->geometry().topLeft(), image);
   }
   painter.end();
+}
+
+void QtDialogs::runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) {
+  runtime::Progress progress;
+  std::exception_ptr failure;
+  std::atomic<bool> finished{false};
+  std::thread worker([&] {
+    try {
+      work(progress);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    finished.store(true);
+  });
+  // Work that ends within a moment shows nothing: the window waits that moment without serving
+  // events, which no one notices. Longer work gets the dialog, and the window is served again.
+  constexpr auto kMoment = std::chrono::milliseconds(100);
+  const auto start = std::chrono::steady_clock::now();
+  while (!finished.load() && std::chrono::steady_clock::now() - start < kMoment)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (!finished.load()) {
+    QProgressDialog dialog(qs(title), "Cancel", 0, 1000, QApplication::activeWindow());
+    dialog.setWindowTitle("kolvar");
+    // Modal for every window: no click may change what the work started from.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(30);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (finished.load()) {
+        loop.quit();
+        return;
+      }
+      if (!progress.cancelled()) dialog.setValue(static_cast<int>(progress.fraction() * 1000));
+    });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { progress.cancel(); });
+    dialog.show();
+    poll.start();
+    loop.exec();
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace kolvar::graphics
