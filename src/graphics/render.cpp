@@ -189,6 +189,31 @@ void readLight(const PropertyReader& r, const Camera& cam, Scene& s) {
   s.lights.push_back(light);
 }
 
+// Among faces, the markers of lines become points in the depth order (segments of no length), so
+// that a face in front of a marker hides it; texts stay above everything.
+void placeMarkersInDepth(const Camera& cam, Scene& s) {
+  std::vector<Handle> texts;
+  for (Handle h : s.overlays) {
+    if (typeOf(h) == "text") {
+      texts.push_back(h);
+      continue;
+    }
+    s.segmentStyles.push_back({h, {}, 0.5, "none", true});
+    const int id = static_cast<int>(s.segmentStyles.size()) - 1;
+    const Value xs = get(h, "XData"), ys = get(h, "YData"), zs = get(h, "ZData");
+    std::size_t n = std::min(xs.numel(), ys.numel());
+    if (zs.numel() > 0) n = std::min(n, zs.numel());
+    const bool clip = isOn(h, "Clipping");
+    for (std::size_t i = 0; i < n; ++i) {
+      const Vec3 p = dataToBox(cam, {elementOf(xs, i), elementOf(ys, i), elementOf(zs, i, 0.0)});
+      if (!finite(p) || (clip && !insideBox(p))) continue;
+      s.magnitude = std::max(s.magnitude, dataMagnitude(s, {p}));
+      s.segments.push_back({p, p, id});
+    }
+  }
+  s.overlays = std::move(texts);
+}
+
 Scene readScene(const std::vector<Handle>& children, const Camera& cam) {
   Scene s;
   for (int i = 0; i < 3; ++i) s.offset = std::max(s.offset, std::abs(cam.center[i] / cam.span[i]));
@@ -207,6 +232,7 @@ Scene readScene(const std::vector<Handle>& children, const Camera& cam) {
       readLight(r, cam, s);
     }
   }
+  if (!s.faces.empty()) placeMarkersInDepth(cam, s);
   return s;
 }
 
@@ -257,8 +283,36 @@ class FaceShades {
   std::vector<bool> known_;
 };
 
+// The markers of line `h` as a primitive without points yet: their shape, size and colours.
+Primitive markerLook(Handle h, Rgb axesColor) {
+  Primitive m;
+  m.kind = Primitive::Kind::Marker;
+  m.source = h;
+  Rgb color = colorOf(get(h, "Color")).value_or(Rgb{});
+  m.marker = textProp(h, "Marker");
+  m.markerSize = numberProp(h, "MarkerSize", 6);
+  m.lineWidth = numberProp(h, "LineWidth", 0.5);
+  Value edge = get(h, "MarkerEdgeColor");
+  if (edge.isText() && edge.text() == "auto") {
+    m.stroke = color;
+    m.stroked = true;
+  } else if (auto rgb = colorOf(edge)) {
+    m.stroke = *rgb;
+    m.stroked = true;
+  }
+  Value face = get(h, "MarkerFaceColor");
+  if (face.isText() && face.text() == "auto") {
+    m.markerFace = axesColor;
+    m.markerFilled = true;
+  } else if (auto rgb = colorOf(face)) {
+    m.markerFace = *rgb;
+    m.markerFilled = true;
+  }
+  return m;
+}
+
 // The tree was built from the faces of `s`.
-void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam,
+void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb axesColor,
                  std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
   const std::vector<DepthStep> steps = farToNear(tree, cam.toViewer);
@@ -288,6 +342,17 @@ void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam,
     }
     const DepthSegment& seg = tree.segments[step.index];
     const SegmentStyle& st = s.segmentStyles[seg.id];
+    if (st.marker) {
+      // A marker's point; the points of one line that follow each other share one primitive.
+      const Point at = viewToPixel(cam, boxToView(cam, seg.a));
+      if (!out.empty() && out.back().kind == Primitive::Kind::Marker && out.back().source == st.source) {
+        out.back().points.push_back(at);
+      } else {
+        out.push_back(markerLook(st.source, axesColor));
+        out.back().points.push_back(at);
+      }
+      continue;
+    }
     Point a = viewToPixel(cam, boxToView(cam, seg.a));
     Point b = viewToPixel(cam, boxToView(cam, seg.b));
     // Consecutive pieces of one line that meet continue one polyline, so dashes run on.
@@ -320,38 +385,15 @@ void emitMarkers(Handle h, const Camera& cam, Rgb axesColor, std::vector<Primiti
   std::size_t n = std::min(xs.numel(), ys.numel());
   if (zs.numel() > 0) n = std::min(n, zs.numel());
   bool clip = isOn(h, "Clipping");
-  Primitive m;
-  m.kind = Primitive::Kind::Marker;
-  m.source = h;
+  Primitive m = markerLook(h, axesColor);
   for (std::size_t i = 0; i < n; ++i) {
     Vec3 p{elementOf(xs, i), elementOf(ys, i), elementOf(zs, i, 0.0)};
     if (!finite(p) || (clip && !insideBox(dataToBox(cam, p)))) continue;
     m.points.push_back(dataToPixel(cam, p));
   }
   if (m.points.empty()) return;
-  Rgb color = colorOf(get(h, "Color")).value_or(Rgb{});
-  m.marker = textProp(h, "Marker");
-  m.markerSize = numberProp(h, "MarkerSize", 6);
-  m.lineWidth = numberProp(h, "LineWidth", 0.5);
-  Value edge = get(h, "MarkerEdgeColor");
-  if (edge.isText() && edge.text() == "auto") {
-    m.stroke = color;
-    m.stroked = true;
-  } else if (auto rgb = colorOf(edge)) {
-    m.stroke = *rgb;
-    m.stroked = true;
-  }
-  Value face = get(h, "MarkerFaceColor");
-  if (face.isText() && face.text() == "auto") {
-    m.markerFace = axesColor;
-    m.markerFilled = true;
-  } else if (auto rgb = colorOf(face)) {
-    m.markerFace = *rgb;
-    m.markerFilled = true;
-  }
   out.push_back(std::move(m));
 }
-
 
 void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
   Vec3 pos = textPosition(t);
@@ -421,9 +463,9 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     entry.built = true;
   }
   const Scene& scene = entry.content;
-  emitContent(scene, entry.tree, cam, out);
+  const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
+  emitContent(scene, entry.tree, cam, axesColor, out);
 
-  Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   for (Handle h : scene.overlays) {
     if (typeOf(h) == "text") {
       emitText(h, cam, out);

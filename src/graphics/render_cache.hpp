@@ -31,6 +31,10 @@ struct SegmentStyle {
   Rgb color;
   double width = 0.5;
   std::string style = "-";
+  // The segments of this style are the points of a line's markers (each a segment of no length):
+  // in a view with faces they take their place in the depth order, so a face in front hides them.
+  bool marker = false;
+  friend bool operator==(const SegmentStyle&, const SegmentStyle&) = default;
 };
 
 struct SceneLight {

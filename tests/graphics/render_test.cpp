@@ -89,6 +89,30 @@ TEST_F(Render, ALineBehindAFaceComesBeforeItAndOneInFrontAfter) {
   EXPECT_LT(positionsOf(list, front, Primitive::Kind::Line).at(0), face);
 }
 
+TEST_F(Render, AFaceInFrontOfAMarkerHidesItAndTextsStayOnTop) {
+  Handle ax = makeAxes(Value::row({0, 0}));  // viewer on the side of low y
+  Handle wall = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
+  // One line's markers: one behind the wall, one in front, one beside it (behind, but not covered).
+  Handle stars = line(Matrix::row({0, 0, 3}), Matrix::row({2, -2, 2}), Matrix::row({0, 0, 0}),
+                      {{"LineStyle", Value("none")}, {"Marker", Value("*")}});
+  Handle label = text(0, 2, 0, Value("behind"));
+
+  DisplayList list = renderAxes(ax);
+  const std::size_t face = positionsOf(list, wall, Primitive::Kind::Face).at(0);
+  const auto markers = positionsOf(list, stars, Primitive::Kind::Marker);
+  std::size_t before = 0, after = 0;
+  for (std::size_t i : markers) (i < face ? before : after) += list.items[i].points.size();
+  EXPECT_EQ(before, 2u);  // the one behind the wall and the one beside it: painted over where covered
+  EXPECT_EQ(after, 1u);
+  EXPECT_GT(positionsOf(list, label, Primitive::Kind::Text).at(0), face);
+
+  // Without faces, markers are drawn after the lines, as before.
+  deleteObject(wall);
+  Handle across = segment({-3, 0, 0}, {3, 0, 0});
+  list = renderAxes(ax);
+  EXPECT_GT(positionsOf(list, stars, Primitive::Kind::Marker).at(0), positionsOf(list, across, Primitive::Kind::Line).back());
+}
+
 TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
   // A floor, and a slanted face in the plane x + y + 2z = 4 (its corners are not exact in binary,
   // so the lines on it lie in its plane only within rounding). Each carries a diagonal and a
