@@ -292,22 +292,15 @@ Primitive markerLook(Handle h, Rgb axesColor) {
   m.marker = textProp(h, "Marker");
   m.markerSize = numberProp(h, "MarkerSize", 6);
   m.lineWidth = numberProp(h, "LineWidth", 0.5);
-  Value edge = get(h, "MarkerEdgeColor");
-  if (edge.isText() && edge.text() == "auto") {
-    m.stroke = color;
-    m.stroked = true;
-  } else if (auto rgb = colorOf(edge)) {
-    m.stroke = *rgb;
-    m.stroked = true;
-  }
-  Value face = get(h, "MarkerFaceColor");
-  if (face.isText() && face.text() == "auto") {
-    m.markerFace = axesColor;
-    m.markerFilled = true;
-  } else if (auto rgb = colorOf(face)) {
-    m.markerFace = *rgb;
-    m.markerFilled = true;
-  }
+  // "auto" takes the line's colour for the edge and the axes' for the face; "none" leaves it out.
+  const auto take = [&](const char* property, Rgb automatic, Rgb& colour, bool& used) {
+    const Value v = get(h, property);
+    const std::optional<Rgb> rgb = isText(v, "auto") ? automatic : colorOf(v);
+    if (rgb) colour = *rgb;
+    used = rgb.has_value();
+  };
+  take("MarkerEdgeColor", color, m.stroke, m.stroked);
+  take("MarkerFaceColor", axesColor, m.markerFace, m.markerFilled);
   return m;
 }
 
