@@ -139,7 +139,7 @@ void Canvas::paintEvent(QPaintEvent* e) {
   const Rgb bg = list.background;
   painter.fillRect(rect(), QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
   const QRegion region = e->region();
-  guarded("painting", [&] { paintDisplayList(painter, list, &region); });
+  guarded("painting", [&] { paintDisplayList(painter, list, &region, &texts_); });
 }
 
 void Canvas::resizeEvent(QResizeEvent*) { invalidate(); }

@@ -7,6 +7,7 @@
 
 #include "graphics/display_list.hpp"
 #include "graphics/graphics.hpp"
+#include "graphics/qt/paint.hpp"
 
 namespace kolvar::graphics {
 
@@ -51,6 +52,7 @@ class Canvas : public QWidget {
 
   Handle fig_;
   DisplayList nothing_;
+  TextLayouts texts_;  // the captions and labels laid out, for the next paint
   bool pressed_ = false;
   bool space_ = false;  // the space bar is held
   Modifiers modifiersOf(Qt::KeyboardModifiers m) const;

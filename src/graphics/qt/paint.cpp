@@ -222,7 +222,7 @@ void paintMarkers(Canvas& c, const Primitive& item) {
   for (const Point& q : item.points) paintMarker(p, item.marker, QPointF(q.x, q.y), size);
 }
 
-void paintText(Canvas& c, const Primitive& item) {
+void paintText(Canvas& c, const Primitive& item, TextLayouts& layouts) {
   QPainter& p = c.painter();
   const QRectF box = rect(item.box);
   if (item.hasBackground) p.fillRect(box, qcolor(item.background));
@@ -232,20 +232,22 @@ void paintText(Canvas& c, const Primitive& item) {
     p.drawRect(box);
   }
   if (item.text.empty() || !item.stroked) return;
-  const QFont font = fontFor(item.fontName, item.fontSize);
-  const QFontMetricsF metrics(font);
-  p.setFont(font);
+  const TextLayouts::Font& font = layouts.font(item.fontName, item.fontSize);
+  p.setFont(font.font);
   p.setPen(qcolor(item.stroke));
   c.forget();
   double y = item.baseline.y;
-  for (const QString& line : QString::fromStdString(item.text).split('\n')) {
+  std::string_view rest = item.text;
+  for (bool more = true; more; y += item.lineHeight) {
+    const std::size_t end = rest.find('\n');
+    more = end != std::string_view::npos;
+    const TextLayouts::Line& line = layouts.line(font, item.fontName, item.fontSize, rest.substr(0, end));
+    if (more) rest.remove_prefix(end + 1);
     double x = item.baseline.x;
-    if (item.align != HAlign::Left) {
-      const double width = metrics.horizontalAdvance(line);
-      x = item.align == HAlign::Center ? box.center().x() - width / 2 : box.right() - item.margin - width;
-    }
-    p.drawText(QPointF(x, y), line);
-    y += item.lineHeight;
+    if (item.align != HAlign::Left)
+      x = item.align == HAlign::Center ? box.center().x() - line.width / 2 : box.right() - item.margin - line.width;
+    // A laid-out text is placed by its top-left corner: the baseline less the font's ascent.
+    p.drawStaticText(QPointF(x, y - font.ascent), line.text);
   }
 }
 
@@ -259,7 +261,37 @@ void paintRect(Canvas& c, const Primitive& item) {
   }
 }
 
+std::string fontKey(std::string_view name, double sizePoints) {
+  return std::string(name) + '\0' + std::to_string(sizePoints);
+}
+
 }  // namespace
+
+const TextLayouts::Font& TextLayouts::font(std::string_view name, double sizePoints) {
+  auto [it, added] = fonts_.try_emplace(fontKey(name, sizePoints));
+  if (added) {
+    it->second.font = fontFor(name, sizePoints);
+    it->second.ascent = QFontMetricsF(it->second.font).ascent();
+  }
+  return it->second;
+}
+
+const TextLayouts::Line& TextLayouts::line(const Font& font, std::string_view name, double sizePoints,
+                                           std::string_view text) {
+  std::string key = fontKey(name, sizePoints);
+  key += '\0';
+  key += text;
+  auto found = lines_.find(key);
+  if (found != lines_.end()) return found->second;
+  if (lines_.size() >= kKeptLines) lines_.clear();
+  Line& line = lines_[std::move(key)];
+  const QString q = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  line.text.setText(q);
+  line.text.setTextFormat(Qt::PlainText);
+  line.text.prepare(QTransform(), font.font);
+  line.width = QFontMetricsF(font.font).horizontalAdvance(q);
+  return line;
+}
 
 QFont fontFor(std::string_view name, double sizePoints) {
   QFont font;
@@ -294,7 +326,9 @@ QRect reach(const Primitive& item) {
   return r.toAlignedRect();
 }
 
-void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only) {
+void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only, TextLayouts* layouts) {
+  TextLayouts forThisPaint;
+  TextLayouts& texts = layouts ? *layouts : forThisPaint;
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -322,7 +356,7 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only)
       case Primitive::Kind::Face: paintFace(canvas, item); break;
       case Primitive::Kind::Line: paintLine(canvas, item); break;
       case Primitive::Kind::Marker: paintMarkers(canvas, item); break;
-      case Primitive::Kind::Text: paintText(canvas, item); break;
+      case Primitive::Kind::Text: paintText(canvas, item, texts); break;
       case Primitive::Kind::Rect: paintRect(canvas, item); break;
     }
   }
