@@ -257,6 +257,9 @@ std::vector<PropSpec> textProps() {
       text("TooltipString"),
       choice("Units", {"data"}),
       onOff("Clipping", "off"),
+      // On: where it would overlap a text drawn before it in its axes that is also on, it is
+      // drawn just below that one instead (labels of neighbouring pieces stay readable).
+      onOff("Nudge", "off"),
   });
 }
 

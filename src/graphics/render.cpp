@@ -405,6 +405,23 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
   out.push_back(std::move(p));
 }
 
+bool overlap(const Rect& a, const Rect& b) {
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+// Moves text `t` down, clear of every box in `placed` it would overlap, then adds its box there.
+// A few rounds at most: a text pushed below one box may meet another.
+void giveWay(Primitive& t, std::vector<Rect>& placed) {
+  for (std::size_t round = 0; round <= placed.size(); ++round) {
+    const auto hit = std::find_if(placed.begin(), placed.end(), [&](const Rect& r) { return overlap(r, t.box); });
+    if (hit == placed.end()) break;
+    const double down = hit->y + hit->height - t.box.y + 1;
+    t.box.y += down;
+    t.baseline.y += down;
+  }
+  placed.push_back(t.box);
+}
+
 // ---------------------------------------------------------------------------------------------
 // One axes, one figure.
 
@@ -459,9 +476,12 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   emitContent(scene, entry.tree, cam, axesColor, out);
 
+  std::vector<Rect> givingWay;  // the boxes of the texts with "Nudge" on drawn so far
   for (Handle h : scene.overlays) {
     if (typeOf(h) == "text") {
+      const std::size_t at = out.size();
       emitText(h, cam, out);
+      if (out.size() > at && isOn(h, "Nudge")) giveWay(out.back(), givingWay);
     } else {
       emitMarkers(h, cam, axesColor, out);
     }

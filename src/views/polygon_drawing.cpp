@@ -48,9 +48,11 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
     const double reach = (options.normals ? 1.0 : 0.5) * options.unit;
     const bsp::Vec3 loc = c + normal * reach;
     const Handle label = g::text(loc.x, loc.y, loc.z, polygon->label);
+    // Labels of neighbouring pieces ("1aa" beside "1ab") give way to each other.
     g::set(label, {{"HitTest", "off"},
                    {"VerticalAlignment", "bottom"},
-                   {"HorizontalAlignment", "center"}});
+                   {"HorizontalAlignment", "center"},
+                   {"Nudge", "on"}});
   }
 }
 

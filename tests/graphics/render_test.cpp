@@ -113,6 +113,27 @@ TEST_F(Render, AFaceInFrontOfAMarkerHidesItAndTextsStayOnTop) {
   EXPECT_GT(positionsOf(list, stars, Primitive::Kind::Marker).at(0), positionsOf(list, across, Primitive::Kind::Line).back());
 }
 
+TEST_F(Render, TextsThatNudgeGiveWayToEachOtherAndOthersStayPut) {
+  Handle ax = makeAxes(Value::row({-37.5, 30}));
+  auto boxOf = [&](const DisplayList& list, Handle t) { return list.items.at(positionsOf(list, t, Primitive::Kind::Text).at(0)).box; };
+  auto overlapping = [](const Rect& a, const Rect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+  };
+  // Three labels almost on one spot, as those of the thin pieces of one split polygon.
+  Handle first = text(1, 0, 0, Value("1aa"), {{"Nudge", Value("on")}});
+  Handle second = text(1.1, 0, 0, Value("1ab"), {{"Nudge", Value("on")}});
+  Handle third = text(0.9, 0, 0.05, Value("1b"), {{"Nudge", Value("on")}});
+  Handle plain = text(1, 0, 0, Value("x"));
+
+  const DisplayList list = renderAxes(ax);
+  const Rect a = boxOf(list, first), b = boxOf(list, second), c = boxOf(list, third);
+  EXPECT_FALSE(overlapping(a, b));
+  EXPECT_FALSE(overlapping(a, c));
+  EXPECT_FALSE(overlapping(b, c));
+  EXPECT_GT(b.y, a.y);  // the later one moves down
+  EXPECT_TRUE(overlapping(boxOf(list, plain), a)) << "a text that does not nudge stays where it was put";
+}
+
 TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
   // A floor, and a slanted face in the plane x + y + 2z = 4 (its corners are not exact in binary,
   // so the lines on it lie in its plane only within rounding). Each carries a diagonal and a
