@@ -41,12 +41,31 @@ bool nearPolyline(Point p, const std::vector<Point>& pts, double tolerance) {
   return false;
 }
 
+// Whether a face is less than a pixel wide on screen on average: a wall seen edge-on.
+bool thinOnScreen(const std::vector<Point>& pts) {
+  double twiceArea = 0, x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
+  for (std::size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+    twiceArea += (pts[j].x - pts[i].x) * (pts[j].y + pts[i].y);
+    x0 = std::fmin(x0, pts[i].x);
+    x1 = std::fmax(x1, pts[i].x);
+    y0 = std::fmin(y0, pts[i].y);
+    y1 = std::fmax(y1, pts[i].y);
+  }
+  return std::fabs(twiceArea) / 2 < std::fmax(x1 - x0, y1 - y0);
+}
+
 bool covers(const Primitive& item, Point p) {
   if (item.clipped && !item.clip.contains(p)) return false;
   switch (item.kind) {
-    case Primitive::Kind::Face:
-      return item.points.size() >= 3 &&
-             (insidePolygon(p, item.points) || nearPolyline(p, item.points, kPickTolerance / 2));
+    case Primitive::Kind::Face: {
+      if (item.points.size() < 3) return false;
+      if (insidePolygon(p, item.points)) return true;
+      // Near its outline counts, within half the tolerance of a line so as not to take presses
+      // meant for the lines beside it; a face seen edge-on is a line on screen and is picked as one.
+      const double tolerance = thinOnScreen(item.points) ? kPickTolerance : kPickTolerance / 2;
+      return nearPolyline(p, item.points, tolerance) ||
+             distanceToSegment(p, item.points.back(), item.points.front()) <= tolerance;
+    }
     case Primitive::Kind::Line: {
       const double tol = std::fmax(kPickTolerance, item.lineWidth * 96.0 / 72.0 / 2 + 2);
       return nearPolyline(p, item.points, tol);

@@ -160,3 +160,19 @@ TEST_F(Events, WhatLiesUnderThePointerIsListedTopmostFirstWhateverItsHitTest) {
   EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.ax);  // a click still passes through both
   EXPECT_TRUE(drawnAt(c.fig, 10, 10).empty());
 }
+
+TEST_F(Events, AFaceSeenEdgeOnIsPickedAsALineIs) {
+  Chart c = makeChart();
+  // A vertical wall seen from straight above (the chart's 2-D view): a line across the chart.
+  const Handle wall = patch(Matrix::column({2, 8, 8, 2}), Matrix::column({3, 3, 3, 3}), Matrix::column({-1, -1, 1, 1}),
+                            Value("r"), {{"HitTest", Value("off")}});
+  const Rect r = objectPixelRect(c.ax);
+  const double y = r.y + r.height * (1 - 0.3);  // data y = 3
+  const double x = r.x + r.width * 0.25;        // data x = 2.5, left of the square
+  EXPECT_EQ(drawnAt(c.fig, x, y + 2.5), (std::vector<Handle>{wall}));
+  EXPECT_TRUE(drawnAt(c.fig, x, y + 4).empty());
+  // A face with area is taken within half that distance of its edge only.
+  const Rect sq{r.x + r.width * 0.4, r.y + r.height * 0.4, r.width * 0.2, r.height * 0.2};
+  EXPECT_EQ(drawnAt(c.fig, sq.x - 1, sq.y + sq.height / 2), (std::vector<Handle>{c.square}));
+  EXPECT_TRUE(drawnAt(c.fig, sq.x - 2.5, sq.y + sq.height / 2).empty());
+}
