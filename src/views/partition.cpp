@@ -4,6 +4,7 @@
 // student points at.
 #include "views/partition.hpp"
 
+#include <deque>
 #include <limits>
 #include <map>
 #include <tuple>
@@ -38,44 +39,54 @@ geometry::Cell boxOf(const Limits& lim) {
   return geometry::boxCell({lim[0], lim[2], lim[4]}, {lim[1], lim[3], lim[5]});
 }
 
-// Calls `f(node, cell)` for every node of the tree that holds a polygon, with its cell: `box`
-// cut by the half-spaces above it. Each cell is its parent's cut once more, so a tree costs one
-// cut per node, not one per node and level.
+// Calls `f(node, cell)` for the nodes of the tree that hold a polygon, nearest the root first
+// and at most `most` of them, with each one's cell: `box` cut by the half-spaces above it. Each
+// cell is its parent's cut once more, so a tree costs one cut per node, not one per node and level.
 template <class F>
-void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, F&& f) {
+void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, std::size_t most, F&& f) {
   struct Item {
     const bsp::BspNode* node;
     geometry::Cell cell;
   };
   const double tolerance = bsp::cutTolerance(box);
-  std::vector<Item> stack;
-  if (root) stack.push_back({root.get(), box});
-  while (!stack.empty()) {
-    Item it = std::move(stack.back());
-    stack.pop_back();
+  std::deque<Item> queue;
+  if (root) queue.push_back({root.get(), box});
+  for (std::size_t visited = 0; !queue.empty() && visited < most;) {
+    Item it = std::move(queue.front());
+    queue.pop_front();
     const bsp::BspNode& n = *it.node;
     if (!n.element || !n.element->poly) continue;
     f(n, it.cell);
+    ++visited;
     const geometry::Plane plane = bsp::planeOf(*n.element->poly);
-    for (const auto& [child, front] : {std::pair{n.right.get(), false}, std::pair{n.left.get(), true}})
-      if (child) stack.push_back({child, it.cell.empty() ? it.cell : geometry::clipCell(it.cell, plane, front, tolerance)});
+    for (const auto& [child, front] : {std::pair{n.left.get(), true}, std::pair{n.right.get(), false}})
+      if (child) queue.push_back({child, it.cell.empty() ? it.cell : geometry::clipCell(it.cell, plane, front, tolerance)});
   }
 }
 
 }  // namespace
 
 void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted) {
-  const geometry::Cell box = boxOf(limits);
-  forEachPlacedCell(root, box, [&](const bsp::BspNode& n, const geometry::Cell& cell) {
-    const bsp::Polygon& poly = *n.element->poly;
-    const auto sheet = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
-    if (sheet.empty()) return;
+  const auto sheet = [&](const bsp::Polygon& poly, const geometry::Cell& cell) {
+    const auto loop = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
+    if (loop.empty()) return;
     const bool lit = &poly == highlighted;
-    loopPatch(sheet, {{"FaceColor", rgb(lit ? kHighlightColour : kPlaneColour)},
-                      {"FaceAlpha", lit ? 0.35 : 0.12},
-                      {"EdgeColor", rgb(lit ? kHighlightColour : kPlaneColour)},
-                      {"EdgeAlpha", 0.6}});
+    loopPatch(loop, {{"FaceColor", rgb(lit ? kHighlightColour : kPlaneColour)},
+                     {"FaceAlpha", lit ? 0.35 : 0.12},
+                     {"EdgeColor", rgb(lit ? kHighlightColour : kPlaneColour)},
+                     {"EdgeAlpha", 0.6}});
+  };
+  // A large tree shows the planes of its first levels: thousands of sheets would fill the view
+  // as a fog, and each would be cut by all the others. The highlighted one shows wherever it is.
+  bool highlightedDrawn = false;
+  forEachPlacedCell(root, boxOf(limits), kMostPlanes, [&](const bsp::BspNode& n, const geometry::Cell& cell) {
+    highlightedDrawn = highlightedDrawn || n.element->poly.get() == highlighted;
+    sheet(*n.element->poly, cell);
   });
+  if (highlighted && !highlightedDrawn) {
+    const geometry::Cell cell = cellOfNode(root, highlighted, limits);
+    if (!cell.empty()) sheet(*highlighted, cell);
+  }
 }
 
 void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {

@@ -19,9 +19,12 @@ struct Preview {
   bsp::Preview outcome;
 };
 
-// Every placed node's plane as a translucent sheet: the section of the plane through the node's
-// cell, the scene's box (`limits`) cut by the half-spaces above the node. The plane of
-// `highlighted` stands out.
+// The planes drawn of a large tree: those of the nodes nearest the root.
+inline constexpr std::size_t kMostPlanes = 256;
+
+// Every placed node's plane as a translucent sheet (of a large tree, the kMostPlanes nearest
+// the root): the section of the plane through the node's cell, the scene's box (`limits`) cut
+// by the half-spaces above the node. The plane of `highlighted` stands out, and shows always.
 void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted);
 // The whole plane of one polygon within the box, in `colour` (a preview's plane).
 void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);

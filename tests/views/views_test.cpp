@@ -8,6 +8,7 @@
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
 #include "views/palette.hpp"
+#include "views/partition.hpp"
 #include "views/views.hpp"
 
 namespace kolvar::views {
@@ -166,6 +167,26 @@ TEST_F(Views, AScanListSetAtOnceEqualsOneGrownLineByLine) {
     showScanList(picture_.scanList, some);
     EXPECT_EQ(g::get(picture_.scanList, "String"), g::get(other, "String")) << n << " lines";
   }
+}
+
+TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndAHighlightedOneWhereverItIs) {
+  // 300 walls side by side, none cutting another: always taking the first makes a chain of 300.
+  std::vector<bsp::PolygonRef> walls;
+  for (int i = 0; i < 300; ++i) {
+    const double x = -3.9 + i * 0.026;
+    walls.push_back(bsp::newPolygon({{x, -1, -1}, {x, 1, -1}, {x, 1, 1}, {x, -1, 1}}, std::to_string(i + 1)));
+  }
+  const bsp::NodeRef tree = bsp::buildTree(bsp::PolygonList::from(walls));
+  g::axes(picture_.axes[1]);
+  drawPlanes(tree, Limits{-4, 4, -4, 4, -4, 4}, walls.back().get());  // the deepest one highlighted
+  std::size_t plain = 0, lit = 0;
+  for (Handle h : ofType(picture_.axes[1], "patch")) {
+    const double alpha = g::get(h, "FaceAlpha").scalar();
+    plain += alpha == 0.12;
+    lit += alpha == 0.35;
+  }
+  EXPECT_EQ(plain, kMostPlanes);
+  EXPECT_EQ(lit, 1u);
 }
 
 TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {

@@ -61,6 +61,9 @@ double numberOf(Handle control, const char* name) {
 // A multi-line edit or a multiple-choice list, as the runtime has always told them apart.
 bool allowsSeveral(Handle control) { return numberOf(control, "Max") - numberOf(control, "Min") > 1; }
 
+// Above this many rows a list's rows are taken to be of one height (see applyString).
+constexpr int kManyRows = 1000;
+
 QStringList entriesOf(Handle control) {
   QStringList out;
   for (const std::string& e : controlEntries(get(control, "String"))) out << qs(e);
@@ -147,7 +150,12 @@ void applyString(QWidget& w, Handle control) {
     while (list->count() > n) delete list->takeItem(list->count() - 1);
     for (int i = 0; i < list->count(); ++i)
       if (list->item(i)->text() != entries[i]) list->item(i)->setText(entries[i]);
-    for (int i = list->count(); i < n; ++i) list->addItem(entries[i]);
+    // The new rows in one insertion: row by row, the view lays itself out again for each.
+    if (list->count() < n) list->addItems(entries.mid(list->count()));
+    // A list of thousands of rows (the far-to-near order of a large tree) takes the first row's
+    // height for all: measuring every row, as wrapped rows need, would hold the window for
+    // seconds, and rows that many are short.
+    list->setUniformItemSizes(n > kManyRows);
     // The chosen rows are the model's, as after a list made afresh.
     list->clearSelection();
     for (int i : chosenEntries(control))
