@@ -109,20 +109,8 @@ struct GhostLook {
 };
 
 void ghostPatch(const GhostLook& look, const std::vector<const bsp::Polygon*>& polygons) {
-  std::size_t rows = 0;
-  for (const bsp::Polygon* p : polygons) rows = std::max(rows, p->points.size() + 1);
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  Matrix x(rows, polygons.size(), nan), y(rows, polygons.size(), nan), z(rows, polygons.size(), nan);
-  for (std::size_t c = 0; c < polygons.size(); ++c) {
-    const auto& pts = polygons[c]->points;
-    for (std::size_t r = 0; r <= pts.size(); ++r) {
-      const bsp::Vec3& v = pts[r % pts.size()];
-      x(r, c) = v.x;
-      y(r, c) = v.y;
-      z(r, c) = v.z;
-    }
-  }
-  g::patch(x, y, z, "b",
+  const LoopColumns m = loopColumns(polygons);
+  g::patch(m.x, m.y, m.z, "b",
            {{"HitTest", "off"},
             {"FaceLighting", "none"},
             {"FaceColor", rgb(look.outcome ? look.side : lighter(look.side, 0.55))},

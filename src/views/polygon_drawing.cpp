@@ -1,3 +1,6 @@
+#include <limits>
+#include <map>
+
 #include "views/palette.hpp"
 #include "views/views.hpp"
 
@@ -53,6 +56,34 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
                    {"VerticalAlignment", "bottom"},
                    {"HorizontalAlignment", "center"},
                    {"Nudge", "on"}});
+  }
+}
+
+LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons) {
+  std::size_t rows = 0;
+  for (const bsp::Polygon* p : polygons) rows = std::max(rows, p->points.size() + 1);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  LoopColumns m{Matrix(rows, polygons.size(), nan), Matrix(rows, polygons.size(), nan), Matrix(rows, polygons.size(), nan)};
+  for (std::size_t c = 0; c < polygons.size(); ++c) {
+    const auto& pts = polygons[c]->points;
+    for (std::size_t r = 0; r <= pts.size(); ++r) {
+      const bsp::Vec3& v = pts[r % pts.size()];
+      m.x(r, c) = v.x;
+      m.y(r, c) = v.y;
+      m.z(r, c) = v.z;
+    }
+  }
+  return m;
+}
+
+void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
+                  const std::function<Rgb(const bsp::Polygon&)>& colourOf) {
+  std::map<Rgb, std::vector<const bsp::Polygon*>> byColour;
+  for (const bsp::Polygon* p : polygons) byColour[colourOf(*p)].push_back(p);
+  for (const auto& [colour, group] : byColour) {
+    const LoopColumns m = loopColumns(group);
+    g::patch(m.x, m.y, m.z, "b",
+             {{"HitTest", "off"}, {"FaceColor", Value::row({colour[0], colour[1], colour[2]})}, {"FaceLighting", "gouraud"}});
   }
 }
 

@@ -116,12 +116,30 @@ Value drawFigure(const Picture& p) {
     const Rgb c = colours(polygon.label);
     return Value::row({c[0], c[1], c[2]});
   };
+  // Each polygon as a face of its own, which pointing at it can name; more than kManyPolygons of
+  // them by colour, but the one in focus on its own, outlined.
+  auto plotAll = [&](const std::vector<bsp::PolygonRef>& polygons, const bsp::Polygon* focused) {
+    if (polygons.size() <= kManyPolygons) {
+      for (const auto& polygon : polygons) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == focused);
+      return;
+    }
+    std::vector<const bsp::Polygon*> rest;
+    rest.reserve(polygons.size());
+    for (const auto& polygon : polygons) {
+      if (polygon.get() == focused) {
+        plotPolygon(polygon, p.options, colourOf(*polygon), true);
+      } else {
+        rest.push_back(polygon.get());
+      }
+    }
+    plotPolygons(rest, [&](const bsp::Polygon& polygon) { return colours(polygon.label); });
+  };
 
   // The scene view: the chosen scene's polygons as given, each in its own colour; a piece in focus
   // (which the scene shows only as part of its polygon) outlined, a preview's plane shown.
   g::axes(p.axes[0]);
   const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
-  for (const auto& polygon : p.scene) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == inFocus);
+  plotAll(p.scene.toVector(), inFocus);
   if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
     drawOutline(*inFocus);
   if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
@@ -133,10 +151,13 @@ Value drawFigure(const Picture& p) {
   // Stepping through the painter's order shows the polygons drawn so far, in order; otherwise
   // every placed polygon.
   const std::size_t paintedRow = p.painted ? drawPainted(p) : 0;
-  if (!p.painted)
+  if (!p.painted) {
+    std::vector<bsp::PolygonRef> placed;
     diagram::btinorder(p.root, [&](const bsp::BspElement& e) {
-      if (e.poly) plotPolygon(e.poly, p.options, colourOf(*e.poly), e.poly.get() == focus.highlighted);
+      if (e.poly) placed.push_back(e.poly);
     });
+    plotAll(placed, focus.highlighted);
+  }
   drawWaiting(p.root, focus.preview);
   if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour);
   if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kCellColour);

@@ -7,6 +7,7 @@
 // program (app/) reads its state, hands the views what to draw and the function references to
 // install, and keeps what the redraw gives back.
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "bsp/bsp.hpp"
@@ -14,6 +15,7 @@
 #include "diagram/tree_layout.hpp"
 #include "graphics/graphics.hpp"
 #include "runtime/value.hpp"
+#include "views/palette.hpp"
 
 namespace kolvar::views {
 
@@ -115,6 +117,23 @@ void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Han
 // `highlighted` draws the polygon's outline thick in the highlight colour.
 void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour = Value(),
                  bool highlighted = false);
+
+// Above this many polygons a view draws them by colour, one patch of many faces per colour (see
+// plotPolygons): an object per polygon would hold the window for seconds.
+inline constexpr std::size_t kManyPolygons = 10000;
+
+// Polygons as lit faces in the current axes, those of one colour (`colourOf`, [r g b]) as one
+// patch of many faces. The faces do not name their polygons, so pointing at one names nothing:
+// for scenes so large that a polygon is a few pixels across. No normals or labels.
+void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
+                  const std::function<Rgb(const bsp::Polygon&)>& colourOf);
+
+// The vertex loops of `polygons` as the columns of patch data (each loop closed by repeating its
+// first vertex, shorter ones padded with NaN, which the renderer leaves out).
+struct LoopColumns {
+  Matrix x, y, z;
+};
+LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons);
 
 // One node of the tree view: its waiting lists as columns of clickable items, then its caption.
 void bspPlotElement(const diagram::NodePos& pos, const bsp::BspElement& element, const Value& itemClick);

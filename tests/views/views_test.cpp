@@ -189,6 +189,23 @@ TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndAHighlightedOneWherever
   EXPECT_EQ(lit, 1u);
 }
 
+TEST_F(Views, AVeryLargeSceneIsDrawnByColourInAFewPatchesOfManyFaces) {
+  std::vector<bsp::PolygonRef> tris;
+  for (std::size_t i = 0; i <= kManyPolygons; ++i) {
+    const double x = static_cast<double>(i % 100) * 0.08 - 4, y = static_cast<double>(i / 100) * 0.08 - 4;
+    tris.push_back(bsp::newPolygon({{x, y, 0}, {x + 0.05, y, 0}, {x, y + 0.05, 0}}, std::to_string(i + 1)));
+  }
+  picture_.scene = bsp::PolygonList::from(tris);
+  picture_.root = bsp::freshRoot(picture_.scene);
+  picture_.options = {false, false, false, false};
+  drawFigure(picture_);
+  const auto patches = ofType(picture_.axes[0], "patch");
+  std::size_t faces = 0;
+  for (Handle h : patches) faces += g::get(h, "XData").matrix().cols;
+  EXPECT_EQ(faces, kManyPolygons + 1);
+  EXPECT_LT(patches.size(), 100u);
+}
+
 TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {
   auto square = [](const char* label) {
     return bsp::newPolygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, std::string(label));
