@@ -3,6 +3,7 @@
 // figure's client area, y downwards), each remembering the object it came from. Later items lie
 // on top of earlier ones. One painting routine (graphics/qt) draws it onto any paint device;
 // hit testing walks it from the top.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,29 +35,11 @@ struct Rgb {
 enum class HAlign { Left, Center, Right };
 enum class VAlign { Top, Cap, Middle, Baseline, Bottom };
 
-struct Primitive {
-  enum class Kind {
-    Face,     // filled polygon `points`, colour `fill` (already lit), optional edge `stroke`
-              // along the edges flagged in `edges` (all of them when `edges` is empty)
-    Line,     // polyline `points`, colour `stroke`, `lineWidth`
-    Marker,   // one marker per point of `points`: `marker` ("o", "*", "+", "x", ".", "s", "d")
-    Text,     // `text` (lines separated by '\n') in colour `stroke`, drawn in `box` with the
-              // alignment already applied; optional background and edge
-    Rect,     // a filled and/or stroked rectangle `box` (axes background, figure areas)
-  };
-  Kind kind = Kind::Line;
-  Handle source = 0;  // the object this came from; an axes for its box, grid, ticks and labels
-
-  std::vector<Point> points;
-  std::vector<bool> edges;  // Face: edge i runs from point i to point i+1 (the last one closes)
-  Rgb fill;
-  bool filled = false;
-  Rgb stroke;
-  bool stroked = false;
-  double lineWidth = 0.5;  // points
-  std::string lineStyle = "-";
-
-  std::string marker;  // Marker
+// What only texts and markers carry. It is kept apart from the primitive, so that the faces and
+// lines that make up nearly all of a large scene's list stay small: a list of a million faces is
+// made, moved and painted every frame.
+struct Annotation {
+  std::string marker;  // Marker: "o", "*", "+", "x", ".", "s" or "d"
   double markerSize = 6;
   Rgb markerFace;
   bool markerFilled = false;
@@ -64,8 +47,7 @@ struct Primitive {
   std::string text;  // Text
   double fontSize = 10;
   std::string fontName;
-  Rect box;          // Text: the box around the text including its margin; Rect: the rectangle
-  Point baseline;    // Text: where the first character's baseline starts
+  Point baseline;         // Text: where the first character's baseline starts
   double lineHeight = 0;  // Text: distance between the baselines of successive lines
   double margin = 0;      // Text: space between the text and the box's sides, pixels
   HAlign align = HAlign::Left;  // Text: how lines of different widths line up in the box
@@ -73,9 +55,57 @@ struct Primitive {
   bool hasBackground = false;
   Rgb edge;
   bool hasEdge = false;
+};
 
+struct Primitive {
+  enum class Kind {
+    Face,     // filled polygon `points`, colour `fill` (already lit), optional edge `stroke`
+              // along the edges flagged in `edges` (all of them when `edges` is empty)
+    Line,     // polyline `points`, colour `stroke`, `lineWidth`
+    Marker,   // one marker per point of `points`: annotation().marker
+    Text,     // annotation().text (lines separated by '\n') in colour `stroke`, drawn in `box`
+              // with the alignment already applied; optional background and edge
+    Rect,     // a filled and/or stroked rectangle `box` (axes background, figure areas)
+  };
+  Kind kind = Kind::Line;
+  bool filled = false;
+  bool stroked = false;
   bool clipped = false;  // clip to `clip` (the axes' plot area)
+  Handle source = 0;  // the object this came from; an axes for its box, grid, ticks and labels
+
+  std::vector<Point> points;
+  std::vector<bool> edges;  // Face: edge i runs from point i to point i+1 (the last one closes)
+  Rgb fill;
+  Rgb stroke;
+  double lineWidth = 0.5;  // points
+  std::string lineStyle = "-";
+  Rect box;  // Text: the box around the text including its margin; Rect: the rectangle
   Rect clip;
+
+  // A text's or a marker's own: made on first use; a primitive without one reads the defaults.
+  Annotation& annotation() {
+    if (!annotation_.value) annotation_.value = std::make_unique<Annotation>();
+    return *annotation_.value;
+  }
+  const Annotation& annotation() const {
+    static const Annotation kNone;
+    return annotation_.value ? *annotation_.value : kNone;
+  }
+
+ private:
+  // Copied with the primitive, moved with it for free.
+  struct Held {
+    std::unique_ptr<Annotation> value;
+    Held() = default;
+    Held(const Held& o) : value(o.value ? std::make_unique<Annotation>(*o.value) : nullptr) {}
+    Held(Held&&) noexcept = default;
+    Held& operator=(const Held& o) {
+      if (this != &o) value = o.value ? std::make_unique<Annotation>(*o.value) : nullptr;
+      return *this;
+    }
+    Held& operator=(Held&&) noexcept = default;
+  };
+  Held annotation_;
 };
 
 struct DisplayList {

@@ -71,7 +71,7 @@ bool covers(const Primitive& item, Point p) {
       return nearPolyline(p, item.points, tol);
     }
     case Primitive::Kind::Marker: {
-      const double r = item.markerSize * 96.0 / 72.0 / 2 + 2;
+      const double r = item.annotation().markerSize * 96.0 / 72.0 / 2 + 2;
       for (const Point& q : item.points)
         if (std::hypot(p.x - q.x, p.y - q.y) <= r) return true;
       return false;

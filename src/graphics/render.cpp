@@ -289,8 +289,8 @@ Primitive markerLook(Handle h, Rgb axesColor) {
   m.kind = Primitive::Kind::Marker;
   m.source = h;
   Rgb color = colorOf(get(h, "Color")).value_or(Rgb{});
-  m.marker = textProp(h, "Marker");
-  m.markerSize = numberProp(h, "MarkerSize", 6);
+  m.annotation().marker = textProp(h, "Marker");
+  m.annotation().markerSize = numberProp(h, "MarkerSize", 6);
   m.lineWidth = numberProp(h, "LineWidth", 0.5);
   // "auto" takes the line's colour for the edge and the axes' for the face; "none" leaves it out.
   const auto take = [&](const char* property, Rgb automatic, Rgb& colour, bool& used) {
@@ -300,7 +300,7 @@ Primitive markerLook(Handle h, Rgb axesColor) {
     used = rgb.has_value();
   };
   take("MarkerEdgeColor", color, m.stroke, m.stroked);
-  take("MarkerFaceColor", axesColor, m.markerFace, m.markerFilled);
+  take("MarkerFaceColor", axesColor, m.annotation().markerFace, m.annotation().markerFilled);
   return m;
 }
 
@@ -394,13 +394,14 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
   Primitive p = textPrimitive(t, textLines(get(t, "String")), dataToPixel(cam, pos), textStyleOf(t),
                               colorOf(get(t, "Color")).value_or(Rgb{}));
   p.lineWidth = numberProp(t, "LineWidth", 0.5);
+  Annotation& a = p.annotation();
   if (auto bg = colorOf(get(t, "BackgroundColor"))) {
-    p.background = *bg;
-    p.hasBackground = true;
+    a.background = *bg;
+    a.hasBackground = true;
   }
   if (auto edge = colorOf(get(t, "EdgeColor"))) {
-    p.edge = *edge;
-    p.hasEdge = true;
+    a.edge = *edge;
+    a.hasEdge = true;
   }
   out.push_back(std::move(p));
 }
@@ -417,7 +418,7 @@ void giveWay(Primitive& t, std::vector<Rect>& placed) {
     if (hit == placed.end()) break;
     const double down = hit->y + hit->height - t.box.y + 1;
     t.box.y += down;
-    t.baseline.y += down;
+    t.annotation().baseline.y += down;
   }
   placed.push_back(t.box);
 }

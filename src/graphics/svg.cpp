@@ -83,19 +83,20 @@ void face(std::ostream& out, const Primitive& p) {
 }
 
 void markers(std::ostream& out, const Primitive& p) {
-  const double r = p.markerSize * kPixelsPerPoint / 2;
+  const Annotation& a = p.annotation();
+  const double r = a.markerSize * kPixelsPerPoint / 2;
   const std::string pen = p.stroked ? stroke(p.stroke, p.lineWidth, "-") : std::string(" stroke=\"none\"");
-  const std::string brush = p.markerFilled ? fill(p.markerFace) : std::string(" fill=\"none\"");
+  const std::string brush = a.markerFilled ? fill(a.markerFace) : std::string(" fill=\"none\"");
   for (const Point& c : p.points) {
     const std::string x = number(c.x), y = number(c.y);
-    if (p.marker == ".") {
+    if (a.marker == ".") {
       if (p.stroked) out << "<circle cx=\"" << x << "\" cy=\"" << y << "\" r=\"" << number(r / 3) << "\"" << fill(p.stroke) << "/>\n";
-    } else if (p.marker == "o") {
+    } else if (a.marker == "o") {
       out << "<circle cx=\"" << x << "\" cy=\"" << y << "\" r=\"" << number(r) << "\"" << pen << brush << "/>\n";
-    } else if (p.marker == "s") {
+    } else if (a.marker == "s") {
       out << "<rect x=\"" << number(c.x - r) << "\" y=\"" << number(c.y - r) << "\" width=\"" << number(2 * r)
           << "\" height=\"" << number(2 * r) << "\"" << pen << brush << "/>\n";
-    } else if (p.marker == "d") {
+    } else if (a.marker == "d") {
       out << "<polygon points=\"" << pointsOf({{c.x, c.y - r}, {c.x + r, c.y}, {c.x, c.y + r}, {c.x - r, c.y}}) << "\""
           << pen << brush << "/>\n";
     } else {
@@ -103,12 +104,12 @@ void markers(std::ostream& out, const Primitive& p) {
       auto segment = [&](double x1, double y1, double x2, double y2) {
         d += "M" + number(x1) + "," + number(y1) + "L" + number(x2) + "," + number(y2);
       };
-      if (p.marker == "+" || p.marker == "*") {
+      if (a.marker == "+" || a.marker == "*") {
         segment(c.x - r, c.y, c.x + r, c.y);
         segment(c.x, c.y - r, c.x, c.y + r);
       }
-      if (p.marker == "x" || p.marker == "*") {
-        const double k = p.marker == "*" ? r * std::sqrt(0.5) : r;
+      if (a.marker == "x" || a.marker == "*") {
+        const double k = a.marker == "*" ? r * std::sqrt(0.5) : r;
         segment(c.x - k, c.y - k, c.x + k, c.y + k);
         segment(c.x - k, c.y + k, c.x + k, c.y - k);
       }
@@ -118,20 +119,21 @@ void markers(std::ostream& out, const Primitive& p) {
 }
 
 void text(std::ostream& out, const Primitive& p) {
+  const Annotation& a = p.annotation();
   const Rect& b = p.box;
-  if (p.hasBackground || p.hasEdge)
+  if (a.hasBackground || a.hasEdge)
     out << "<rect x=\"" << number(b.x) << "\" y=\"" << number(b.y) << "\" width=\"" << number(b.width)
-        << "\" height=\"" << number(b.height) << "\"" << (p.hasBackground ? fill(p.background) : " fill=\"none\"")
-        << (p.hasEdge ? stroke(p.edge, p.lineWidth, "-") : std::string()) << "/>\n";
-  if (p.text.empty() || !p.stroked) return;
-  const char* anchor = p.align == HAlign::Left ? "start" : p.align == HAlign::Center ? "middle" : "end";
-  const double x = p.align == HAlign::Left ? p.baseline.x : p.align == HAlign::Center ? b.x + b.width / 2 : b.x + b.width - p.margin;
-  std::istringstream lines(p.text);
-  double y = p.baseline.y;
-  for (std::string line; std::getline(lines, line); y += p.lineHeight)
+        << "\" height=\"" << number(b.height) << "\"" << (a.hasBackground ? fill(a.background) : " fill=\"none\"")
+        << (a.hasEdge ? stroke(a.edge, p.lineWidth, "-") : std::string()) << "/>\n";
+  if (a.text.empty() || !p.stroked) return;
+  const char* anchor = a.align == HAlign::Left ? "start" : a.align == HAlign::Center ? "middle" : "end";
+  const double x = a.align == HAlign::Left ? a.baseline.x : a.align == HAlign::Center ? b.x + b.width / 2 : b.x + b.width - a.margin;
+  std::istringstream lines(a.text);
+  double y = a.baseline.y;
+  for (std::string line; std::getline(lines, line); y += a.lineHeight)
     out << "<text x=\"" << number(x) << "\" y=\"" << number(y) << "\" font-family=\""
-        << escaped(p.fontName.empty() ? std::string("sans-serif") : p.fontName) << ", sans-serif\" font-size=\""
-        << number(p.fontSize * kPixelsPerPoint) << "\" text-anchor=\"" << anchor << "\"" << fill(p.stroke) << ">"
+        << escaped(a.fontName.empty() ? std::string("sans-serif") : a.fontName) << ", sans-serif\" font-size=\""
+        << number(a.fontSize * kPixelsPerPoint) << "\" text-anchor=\"" << anchor << "\"" << fill(p.stroke) << ">"
         << escaped(line) << "</text>\n";
 }
 
@@ -144,7 +146,7 @@ bool reaches(const Primitive& p, const Rect& area) {
     for (const Point& q : p.points) {
       x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
     }
-    const double pad = p.kind == Primitive::Kind::Marker ? p.markerSize * kPixelsPerPoint : p.lineWidth * kPixelsPerPoint;
+    const double pad = p.kind == Primitive::Kind::Marker ? p.annotation().markerSize * kPixelsPerPoint : p.lineWidth * kPixelsPerPoint;
     b = {x0 - pad, y0 - pad, x1 - x0 + 2 * pad, y1 - y0 + 2 * pad};
   }
   return b.x <= area.x + area.width && area.x <= b.x + b.width && b.y <= area.y + area.height && area.y <= b.y + b.height;

@@ -42,7 +42,7 @@ class KolvarWindow : public apptest::KolvarApp {
     for (const auto& p : canvas().displayList().items)
       if (p.kind == graphics::Primitive::Kind::Text && graphics::ishandle(p.source) &&
           graphics::typeOf(p.source) == "text" && !graphics::get(p.source, "ButtonDownFcn").isEmpty() &&
-          p.text == label)
+          p.annotation().text == label)
         return QPointF(p.box.x + p.box.width / 2, p.box.y + p.box.height / 2);
     return std::nullopt;
   }

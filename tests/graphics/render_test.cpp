@@ -219,7 +219,7 @@ static bool keptListShowsTheModel(Handle fig) {
   for (std::size_t i = 0; i < fresh.items.size(); ++i) {
     const Primitive &a = kept.items[i], &b = fresh.items[i];
     if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill ||
-        a.text != b.text || a.box != b.box)
+        a.annotation().text != b.annotation().text || a.box != b.box)
       return false;
   }
   return kept.width == fresh.width && kept.background == fresh.background;
@@ -317,7 +317,7 @@ TEST_F(Render, TranslucencyZoomAndAxisNames) {
   std::vector<const Primitive*> names;
   const DisplayList plain = renderAxes(ax);
   for (const Primitive& p : plain.items)
-    if (p.kind == Primitive::Kind::Text && (p.text == "x" || p.text == "y")) names.push_back(&p);
+    if (p.kind == Primitive::Kind::Text && (p.annotation().text == "x" || p.annotation().text == "y")) names.push_back(&p);
   ASSERT_EQ(names.size(), 2u);
   EXPECT_GT(names[0]->box.y, 470);
   EXPECT_LT(names[1]->box.x + names[1]->box.width, 80);

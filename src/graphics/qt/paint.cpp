@@ -200,8 +200,9 @@ void paintMarker(QPainter& p, const std::string& marker, QPointF c, double size)
 
 void paintMarkers(Canvas& c, const Primitive& item) {
   QPainter& p = c.painter();
-  const double size = item.markerSize * kPixelsPerPoint;
-  if (item.marker == ".") {
+  const Annotation& a = item.annotation();
+  const double size = a.markerSize * kPixelsPerPoint;
+  if (a.marker == ".") {
     // A point: a small disc of the edge colour, a third of the marker size across.
     if (!item.stroked) return;
     c.noPen();
@@ -214,38 +215,39 @@ void paintMarkers(Canvas& c, const Primitive& item) {
   } else {
     c.noPen();
   }
-  if (item.markerFilled) {
-    c.brush(item.markerFace);
+  if (a.markerFilled) {
+    c.brush(a.markerFace);
   } else {
     c.noBrush();
   }
-  for (const Point& q : item.points) paintMarker(p, item.marker, QPointF(q.x, q.y), size);
+  for (const Point& q : item.points) paintMarker(p, a.marker, QPointF(q.x, q.y), size);
 }
 
 void paintText(Canvas& c, const Primitive& item, TextLayouts& layouts) {
+  const Annotation& a = item.annotation();
   QPainter& p = c.painter();
   const QRectF box = rect(item.box);
-  if (item.hasBackground) p.fillRect(box, qcolor(item.background));
-  if (item.hasEdge) {
-    c.pen(item.edge, item.lineWidth, Qt::SolidLine, true);
+  if (a.hasBackground) p.fillRect(box, qcolor(a.background));
+  if (a.hasEdge) {
+    c.pen(a.edge, item.lineWidth, Qt::SolidLine, true);
     c.noBrush();
     p.drawRect(box);
   }
-  if (item.text.empty() || !item.stroked) return;
-  const TextLayouts::Font& font = layouts.font(item.fontName, item.fontSize);
+  if (a.text.empty() || !item.stroked) return;
+  const TextLayouts::Font& font = layouts.font(a.fontName, a.fontSize);
   p.setFont(font.font);
   p.setPen(qcolor(item.stroke));
   c.forget();
-  double y = item.baseline.y;
-  std::string_view rest = item.text;
-  for (bool more = true; more; y += item.lineHeight) {
+  double y = a.baseline.y;
+  std::string_view rest = a.text;
+  for (bool more = true; more; y += a.lineHeight) {
     const std::size_t end = rest.find('\n');
     more = end != std::string_view::npos;
-    const TextLayouts::Line& line = layouts.line(font, item.fontName, item.fontSize, rest.substr(0, end));
+    const TextLayouts::Line& line = layouts.line(font, a.fontName, a.fontSize, rest.substr(0, end));
     if (more) rest.remove_prefix(end + 1);
-    double x = item.baseline.x;
-    if (item.align != HAlign::Left)
-      x = item.align == HAlign::Center ? box.center().x() - line.width / 2 : box.right() - item.margin - line.width;
+    double x = a.baseline.x;
+    if (a.align != HAlign::Left)
+      x = a.align == HAlign::Center ? box.center().x() - line.width / 2 : box.right() - a.margin - line.width;
     // A laid-out text is placed by its top-left corner: the baseline less the font's ascent.
     p.drawStaticText(QPointF(x, y - font.ascent), line.text);
   }
@@ -320,7 +322,7 @@ QRect reach(const Primitive& item) {
     }
     r = QRectF(x0, y0, x1 - x0, y1 - y0);
   }
-  const double widen = 2 + item.lineWidth * kPixelsPerPoint + (item.kind == Primitive::Kind::Marker ? item.markerSize * kPixelsPerPoint : 0);
+  const double widen = 2 + item.lineWidth * kPixelsPerPoint + (item.kind == Primitive::Kind::Marker ? item.annotation().markerSize * kPixelsPerPoint : 0);
   r.adjust(-widen, -widen, widen, widen);
   if (item.clipped) r = r.intersected(rect(item.clip));
   return r.toAlignedRect();

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     g::FigureWindow* window = backend->window(fig);
     const int top = window->client().y();
     for (const auto& p : window->canvas().displayList().items) {
-      if (p.kind != g::Primitive::Kind::Text || p.text != label || !g::ishandle(p.source)) continue;
+      if (p.kind != g::Primitive::Kind::Text || p.annotation().text != label || !g::ishandle(p.source)) continue;
       if (g::get(p.source, "ButtonDownFcn").isEmpty()) continue;
       const g::Rect view = g::objectPixelRect(kolvar::gui::guidata(fig).field("axes2").scalar());
       std::cout << std::lround(p.box.x + p.box.width / 2) << ' ' << std::lround(top + p.box.y + p.box.height / 2)

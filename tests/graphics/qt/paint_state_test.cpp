@@ -37,11 +37,11 @@ TEST(PaintState, ColoursFollowEachItemAfterTextsAndClippedItems) {
   list.items.push_back(line(10, black));
   Primitive text;
   text.kind = Primitive::Kind::Text;
-  text.text = "x";
+  text.annotation().text = "x";
   text.stroke = red;
   text.stroked = true;
   text.box = {40, 85, 20, 14};
-  text.baseline = {45, 97};
+  text.annotation().baseline = {45, 97};
   list.items.push_back(text);
   list.items.push_back(line(30, black));  // the text's pen must not stay on
   Primitive clippedRed = line(50, red);
