@@ -235,7 +235,10 @@ void openFile(Handle h, const std::string& path) {
       bsp::Scene scene;
       try {
         g::backend().dialogs().runWithProgress("Reading " + baseName(path) + "...",
-                                               [&](runtime::Progress& p) { scene = sceneOf(text, path, kind, &p); });
+                                               [&](runtime::Progress& p) {
+                                                 scene = sceneOf(text, path, kind, &p);
+                                                 p.check();  // a Cancel pressed at the very end counts too
+                                               });
       } catch (const runtime::Cancelled&) {
         tellStatus(h, "Opening " + baseName(path) + " was cancelled; nothing changed.");
         return;

@@ -135,6 +135,7 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
       try {
         g::backend().dialogs().runWithProgress("Building the tree with " + name + "...", [&](runtime::Progress& p) {
           built = bsp::buildWith(from, strategy, &p);
+          p.check();  // a Cancel pressed at the very end counts too
         });
       } catch (const runtime::Cancelled&) {
         tellStatus(h, "Building with " + name + " was cancelled; the tree is as it was.");

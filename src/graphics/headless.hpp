@@ -27,8 +27,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<FileChoice>> files;
   std::deque<std::string> saves;  // the answers of saveFile; none: cancelled
   std::deque<std::vector<std::string>> forms;  // the answers of form; none: cancelled
-  // Long work, one entry each: the user presses Cancel once the work has come this far (0 to 1);
-  // none left: the work runs to its end.
+  // Long work, one entry each: the user presses Cancel once the work has come this far (0 to 1;
+  // 0: at once, before it reports anything); none left: the work runs to its end.
   std::deque<double> cancelAt;
   struct Asked {
     std::string kind;  // "question", "getFile", "saveFile", "form", "print", "error", "progress"

@@ -143,6 +143,7 @@ void ScriptedDialogs::runWithProgress(const std::string& title, const std::funct
     if (at && fraction >= *at) self->cancel();
   });
   self = &progress;
+  if (at && *at <= 0) progress.cancel();  // pressed at once: before the work reports anything
   work(progress);
 }
 

@@ -249,4 +249,11 @@ TEST_F(KolvarApp, ALongBuildOrReadCanBeCancelledAndThenChangesNothing) {
   EXPECT_TRUE(app::recentFiles().empty() || app::recentFiles().front() != path);
   run("open " + path + "\n");
   EXPECT_EQ(state()["scene_info"]["polygons"], 3000);
+  // A scene in JSON says nothing while it is read; a Cancel pressed meanwhile still counts.
+  const std::string json = ::testing::TempDir() + "/small.json";
+  std::ofstream(json) << R"({"name": "small", "polygons": [{"label": "1", "points": [[0,0,0],[1,0,0],[0,1,0]]}]})";
+  dialogs.cancelAt.push_back(0.0);
+  run("open " + json + "\n");
+  EXPECT_EQ(state()["scene_info"]["polygons"], 3000);
+  EXPECT_EQ(status(), "Opening small.json was cancelled; nothing changed.");
 }
