@@ -5,7 +5,6 @@
 #include "views/partition.hpp"
 
 #include <deque>
-#include <limits>
 #include <map>
 #include <tuple>
 
