@@ -128,3 +128,33 @@ TEST(PaintState, ATinyOutlinedFaceTakesTheMeanOfItsColours) {
     }
   }
 }
+
+// Square markers of one colour cover their square out to where the outline reaches, and no
+// further; squares with an outline of another colour keep it.
+TEST(PaintState, SquareMarkersOfOneColourAreFilledSquares) {
+  DisplayList list;
+  list.width = list.height = 40;
+  list.background = {1, 1, 1};
+  Primitive dots;
+  dots.kind = Primitive::Kind::Marker;
+  dots.points = {{10, 10}, {30, 30}};
+  dots.stroke = {1, 0, 0};
+  dots.stroked = true;
+  dots.lineWidth = 0.5;
+  dots.annotation().marker = "s";
+  dots.annotation().markerSize = 6;  // 8 pixels across
+  dots.annotation().markerFace = {1, 0, 0};
+  dots.annotation().markerFilled = true;
+  list.items = {dots};
+  QImage image = painted(list);
+  for (const auto& [x, y] : {std::pair{10, 10}, std::pair{13, 13}, std::pair{30, 30}, std::pair{26, 33}})
+    EXPECT_TRUE(reddish(image.pixelColor(x, y))) << x << "," << y;
+  for (const auto& [x, y] : {std::pair{16, 10}, std::pair{10, 4}, std::pair{20, 20}})
+    EXPECT_EQ(image.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
+
+  list.items[0].annotation().markerFace = {0, 0, 1};  // a blue square outlined in red
+  list.items[0].lineWidth = 3;
+  image = painted(list);
+  EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::blue));
+  EXPECT_TRUE(reddish(image.pixelColor(14, 10)));
+}
