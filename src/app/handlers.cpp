@@ -189,6 +189,8 @@ void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout
 }
 
 void redraw(ProgramState state) {
+  // A kept tree view layout of another tree would only hold that tree in memory.
+  if (state.interaction.laidOut && state.interaction.laidOut->root != state.root) state.interaction.laidOut.reset();
   views::Preview preview;
   const views::Picture picture = pictureOf(state, preview);
   state.windowButtonUpFcn = views::drawFigure(picture);

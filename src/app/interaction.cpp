@@ -398,27 +398,36 @@ namespace {
 struct TreeNow {
   ProgramState state;
   Handle axes;
-  diagram::TreeLayout layout;
+  std::shared_ptr<const Interaction::LaidOut> laid;
   diagram::Frame frame;
   g::Rect pixels;
   views::TreeWindow window;
+  const diagram::TreeLayout& layout() const { return laid->layout; }
 };
 
 TreeNow treeNow(Handle h) {
   TreeNow t{fetchState(h), 0, {}, {}, {}, {}};
   t.axes = t.state.fixed->axes[2];
-  t.layout = views::treeLayout(t.state.root, t.state.fixed->setup, t.state.interaction.tree);
   t.frame = views::treeFrame(t.state.fixed->setup);
+  Interaction& in = t.state.interaction;
+  const auto same = [&](const Interaction::LaidOut& l) {
+    return l.root == t.state.root && l.collapsed == in.tree.collapsed && l.frame.x0 == t.frame.x0 &&
+           l.frame.x1 == t.frame.x1 && l.frame.y0 == t.frame.y0 && l.frame.y1 == t.frame.y1;
+  };
+  if (!in.laidOut || !same(*in.laidOut))
+    in.laidOut = std::make_shared<const Interaction::LaidOut>(Interaction::LaidOut{
+        t.state.root, in.tree.collapsed, t.frame, views::treeLayout(t.state.root, t.state.fixed->setup, in.tree)});
+  t.laid = in.laidOut;
   t.pixels = views::treePlotBox(t.axes);
-  t.window = views::shownWindow(t.state.interaction.tree, t.layout, t.frame, t.pixels);
+  t.window = views::shownWindow(in.tree, t.layout(), t.frame, t.pixels);
   return t;
 }
 
 void showTreeWindow(Handle h, TreeNow& t, const views::TreeWindow& w) {
   t.state.interaction.tree.window = w;
-  t.state.interaction.tree.kind = t.layout.kind;
+  t.state.interaction.tree.kind = t.layout().kind;
   storeState(h, t.state);
-  redrawTreeView(t.state, &t.layout);
+  redrawTreeView(t.state, &t.layout());
 }
 
 // Every polygon of the tree, placed or waiting, with where it is.
@@ -463,7 +472,7 @@ void foldByLabel(Handle h, const std::string& label, bool fold);
 void fitTreeView(Handle h) {
   g::asCallbackOf(h, [&] {
     TreeNow t = treeNow(h);
-    showTreeWindow(h, t, views::fitWindow(t.layout, t.frame, t.pixels, &t.state.interaction.tree));
+    showTreeWindow(h, t, views::fitWindow(t.layout(), t.frame, t.pixels, &t.state.interaction.tree));
   });
 }
 
@@ -472,7 +481,7 @@ void zoomTreeView(Handle h, double factor, std::optional<g::Point> at) {
     TreeNow t = treeNow(h);
     const g::Point centre{t.pixels.x + t.pixels.width / 2, t.pixels.y + t.pixels.height / 2};
     showTreeWindow(h, t,
-                   views::zoomWindow(t.window, t.layout, t.frame, t.state.interaction.tree, t.pixels,
+                   views::zoomWindow(t.window, t.layout(), t.frame, t.state.interaction.tree, t.pixels,
                                      at.value_or(centre), factor));
   });
 }
@@ -480,7 +489,7 @@ void zoomTreeView(Handle h, double factor, std::optional<g::Point> at) {
 void panTreeView(Handle h, double dx, double dy) {
   g::asCallbackOf(h, [&] {
     TreeNow t = treeNow(h);
-    showTreeWindow(h, t, views::panWindow(t.window, t.layout, t.state.interaction.tree, t.pixels, dx, dy));
+    showTreeWindow(h, t, views::panWindow(t.window, t.layout(), t.state.interaction.tree, t.pixels, dx, dy));
   });
 }
 

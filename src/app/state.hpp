@@ -83,6 +83,16 @@ struct Interaction {
   views::TreeView tree;                // where the tree view looks and what it folds
   std::optional<graphics::Point> panning;  // the pointer at the last step of a drag that pans the
                                            // tree view (a middle-button or Space drag), if one runs
+  // The tree view's layout of `root` with the folds `collapsed`, kept for the pans and zooms that
+  // follow, which move the view and not the tree: laid out again only when the tree, its folds
+  // or the frame change.
+  struct LaidOut {
+    bsp::NodeRef root;  // keeps alive the nodes the layout points into
+    std::vector<bsp::PolygonRef> collapsed;
+    diagram::Frame frame;
+    diagram::TreeLayout layout;
+  };
+  std::shared_ptr<const LaidOut> laidOut;
 };
 
 struct ProgramState {
