@@ -56,9 +56,9 @@ void BM_OpenSession(benchmark::State& state) {
   std::remove(benchFile().c_str());
 }
 
-// 3,500 walls build to about 10,000 nodes.
-BENCHMARK(BM_SaveSession)->Arg(3500)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenSession)->Arg(3500)->Unit(benchmark::kMillisecond);
+// 5,600 walls build to a little over 10,000 nodes.
+BENCHMARK(BM_SaveSession)->Arg(5600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSession)->Arg(5600)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
