@@ -23,6 +23,8 @@ struct Rect {
   double width = 0;
   double height = 0;
   bool contains(Point p) const { return p.x >= x && p.x <= x + width && p.y >= y && p.y <= y + height; }
+  // Whether the two share any area (touching edges do not count).
+  bool overlaps(const Rect& o) const { return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 

@@ -406,15 +406,11 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
   out.push_back(std::move(p));
 }
 
-bool overlap(const Rect& a, const Rect& b) {
-  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
-}
-
 // Moves text `t` down, clear of every box in `placed` it would overlap, then adds its box there.
 // A few rounds at most: a text pushed below one box may meet another.
 void giveWay(Primitive& t, std::vector<Rect>& placed) {
   for (std::size_t round = 0; round <= placed.size(); ++round) {
-    const auto hit = std::find_if(placed.begin(), placed.end(), [&](const Rect& r) { return overlap(r, t.box); });
+    const auto hit = std::find_if(placed.begin(), placed.end(), [&](const Rect& r) { return r.overlaps(t.box); });
     if (hit == placed.end()) break;
     const double down = hit->y + hit->height - t.box.y + 1;
     t.box.y += down;

@@ -116,9 +116,6 @@ TEST_F(Render, AFaceInFrontOfAMarkerHidesItAndTextsStayOnTop) {
 TEST_F(Render, TextsThatNudgeGiveWayToEachOtherAndOthersStayPut) {
   Handle ax = makeAxes(Value::row({-37.5, 30}));
   auto boxOf = [&](const DisplayList& list, Handle t) { return list.items.at(positionsOf(list, t, Primitive::Kind::Text).at(0)).box; };
-  auto overlapping = [](const Rect& a, const Rect& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
-  };
   // Three labels almost on one spot, as those of the thin pieces of one split polygon.
   Handle first = text(1, 0, 0, Value("1aa"), {{"Nudge", Value("on")}});
   Handle second = text(1.1, 0, 0, Value("1ab"), {{"Nudge", Value("on")}});
@@ -127,11 +124,11 @@ TEST_F(Render, TextsThatNudgeGiveWayToEachOtherAndOthersStayPut) {
 
   const DisplayList list = renderAxes(ax);
   const Rect a = boxOf(list, first), b = boxOf(list, second), c = boxOf(list, third);
-  EXPECT_FALSE(overlapping(a, b));
-  EXPECT_FALSE(overlapping(a, c));
-  EXPECT_FALSE(overlapping(b, c));
+  EXPECT_FALSE(a.overlaps(b));
+  EXPECT_FALSE(a.overlaps(c));
+  EXPECT_FALSE(b.overlaps(c));
   EXPECT_GT(b.y, a.y);  // the later one moves down
-  EXPECT_TRUE(overlapping(boxOf(list, plain), a)) << "a text that does not nudge stays where it was put";
+  EXPECT_TRUE(boxOf(list, plain).overlaps(a)) << "a text that does not nudge stays where it was put";
 }
 
 TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
