@@ -335,10 +335,17 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     }
   } else if (cmd == "help" || cmd == "tour") {
     runGuidanceCommand(fig, w);
+  } else if (cmd == "cancel") {
+    // cancel [AT]: the next long work (reading a scene file, building a large tree) is cancelled
+    // once it has come this far, from 0 (at once, the default) to 1.
+    expectCount(w, 1, 2, "cancel [AT]");
+    const double at = w.size() == 2 ? number(w[1]) : 0;
+    if (!(at >= 0 && at <= 1)) throw ScriptError("cancel: AT runs from 0 to 1");
+    g::backend().dialogs().cancelAt.push_back(at);
   } else {
     throw ScriptError("unknown command \"" + cmd +
                       "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
-                      "compare, paint, state, snapshot, export, open, save, generate, tree, help, tour)");
+                      "compare, paint, state, snapshot, export, open, save, generate, tree, help, tour, cancel)");
   }
 }
 
@@ -415,6 +422,8 @@ std::string stateJson(g::Handle fig) {
   out += learningJson(state);
   out += ",\"treeview\":";
   out += treeViewJson(state);
+  out += ",\"status\":";  // what the status line says (why nothing happened, what was cancelled)
+  out += jsonText(c.status_line ? textOf(g::get(c.status_line, "String")) : std::string());
   out += "}";
   return out;
 }

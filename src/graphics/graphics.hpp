@@ -7,6 +7,7 @@
 // The object tables are the one piece of process-wide mutable state of the program (the
 // session below). Everything the program draws and every interaction goes through here; the Qt
 // backend mirrors the model into windows and feeds user input back through the event API.
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -268,7 +269,25 @@ class Dialogs {
   // the work threw (runtime::Cancelled when the user cancelled).
   virtual void runWithProgress(const std::string& /*title*/, const std::function<void(runtime::Progress&)>& work) {
     runtime::Progress progress;
+    progress.watch(cancelWatch(progress));
     work(progress);
+  }
+  // Long work to come, one entry each: Cancel is pressed for it once it has come this far (0 to
+  // 1; 0: at once, before it reports anything). What a script or a test asks for; none left:
+  // the work runs until it ends or the user cancels.
+  std::deque<double> cancelAt;
+
+ protected:
+  // For the next long work: what watches `progress` and presses Cancel when cancelAt says so
+  // (pressed at once for 0).
+  std::function<void(double)> cancelWatch(runtime::Progress& progress) {
+    if (cancelAt.empty()) return {};
+    const double at = cancelAt.front();
+    cancelAt.pop_front();
+    if (at <= 0) progress.cancel();
+    return [&progress, at](double fraction) {
+      if (fraction >= at) progress.cancel();
+    };
   }
 };
 

@@ -27,9 +27,6 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<FileChoice>> files;
   std::deque<std::string> saves;  // the answers of saveFile; none: cancelled
   std::deque<std::vector<std::string>> forms;  // the answers of form; none: cancelled
-  // Long work, one entry each: the user presses Cancel once the work has come this far (0 to 1;
-  // 0: at once, before it reports anything); none left: the work runs to its end.
-  std::deque<double> cancelAt;
   struct Asked {
     std::string kind;  // "question", "getFile", "saveFile", "form", "print", "error", "progress"
     std::string text;  // question or filter
@@ -47,6 +44,7 @@ class ScriptedDialogs : public Dialogs {
   std::optional<std::vector<std::string>> form(const std::string& title, const std::vector<FormField>& fields) override;
   void print(Handle fig) override;
   void error(const std::string& message, const std::string& title) override;
+  // Noted as asked ("progress"), then run as any backend runs it, Cancel pressed where cancelAt says.
   void runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) override;
 };
 

@@ -133,18 +133,7 @@ void ScriptedDialogs::error(const std::string& message, const std::string& title
 
 void ScriptedDialogs::runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) {
   asked.push_back({"progress", {}, title, {}, {}, 0});
-  std::optional<double> at;
-  if (!cancelAt.empty()) {
-    at = cancelAt.front();
-    cancelAt.pop_front();
-  }
-  runtime::Progress* self = nullptr;
-  runtime::Progress progress([&](double fraction) {
-    if (at && fraction >= *at) self->cancel();
-  });
-  self = &progress;
-  if (at && *at <= 0) progress.cancel();  // pressed at once: before the work reports anything
-  work(progress);
+  Dialogs::runWithProgress(title, work);
 }
 
 void startSession(SessionOptions options) {

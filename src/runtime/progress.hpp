@@ -16,8 +16,6 @@ struct Cancelled : std::exception {
 class Progress {
  public:
   Progress() = default;
-  // `watch` hears every report on the working thread (a test can cancel at a chosen point).
-  explicit Progress(std::function<void(double)> watch) : watch_(std::move(watch)) {}
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
@@ -37,6 +35,9 @@ class Progress {
   double fraction() const { return fraction_.load(std::memory_order_relaxed); }
   void cancel() { cancelled_.store(true); }
   bool cancelled() const { return cancelled_.load(); }
+  // Before the work starts: `watch` hears every report on the working thread (a script or a test
+  // presses Cancel at a chosen point).
+  void watch(std::function<void(double)> watch) { watch_ = std::move(watch); }
 
  private:
   std::atomic<double> fraction_{0};

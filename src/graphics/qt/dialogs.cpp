@@ -200,6 +200,7 @@ void printWindow(QWidget& client, QPrinter& printer) {
 
 void QtDialogs::runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) {
   runtime::Progress progress;
+  progress.watch(cancelWatch(progress));
   std::exception_ptr failure;
   std::atomic<bool> finished{false};
   std::thread worker([&] {

@@ -33,7 +33,7 @@ class QtDialogs : public Dialogs {
   // A warning box with the message and an OK button.
   void error(const std::string& message, const std::string& title) override;
   // The work on a thread of its own; after a tenth of a second without an end, a window-wide
-  // modal progress dialog whose Cancel asks the work to stop.
+  // modal progress dialog whose Cancel asks the work to stop (as does cancelAt).
   void runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) override;
 
  private:

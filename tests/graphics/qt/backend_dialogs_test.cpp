@@ -87,4 +87,9 @@ TEST(QtDialogsTest, LongWorkShowsABarWhoseCancelStopsItAndTheWorksErrorsReachThe
   EXPECT_EQ(made, 7);
   EXPECT_THROW(dialogs.runWithProgress("Reading...", [](kolvar::runtime::Progress&) { throw std::runtime_error("bad file"); }),
                std::runtime_error);
+  // Cancel asked for beforehand (a script's "cancel") stops the work at its first report.
+  dialogs.cancelAt.push_back(0.0);
+  EXPECT_THROW(dialogs.runWithProgress("Reading...", [](kolvar::runtime::Progress& p) { p.report(1, 10); }),
+               kolvar::runtime::Cancelled);
+  EXPECT_TRUE(dialogs.cancelAt.empty());
 }
