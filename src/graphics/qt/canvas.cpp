@@ -134,10 +134,13 @@ void Canvas::paintEvent(QPaintEvent* e) {
   followModel();
   painted_ = renders();
   painted_size_ = size();
-  // The list covers the figure as it was when drawn; during a resize the rest shows the figure's
-  // colour until the next list is ready.
+  // The list covers the figure as it was when drawn, background included; during a resize the
+  // rest shows the figure's colour until the next list is ready.
   const Rgb bg = list.background;
-  painter.fillRect(rect(), QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
+  const QRegion beyond = QRegion(rect()).subtracted(
+      QRect(0, 0, static_cast<int>(std::floor(list.width)), static_cast<int>(std::floor(list.height))));
+  for (const QRect& r : beyond)
+    painter.fillRect(r, QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
   const QRegion region = e->region();
   guarded("painting", [&] { paintDisplayList(painter, list, &region, &texts_); });
 }
