@@ -57,6 +57,7 @@ struct Annotation {
   bool hasBackground = false;
   Rgb edge;
   bool hasEdge = false;
+  friend bool operator==(const Annotation&, const Annotation&) = default;
 };
 
 struct Primitive {
@@ -92,6 +93,13 @@ struct Primitive {
   const Annotation& annotation() const {
     static const Annotation kNone;
     return annotation_.value ? *annotation_.value : kNone;
+  }
+
+  // Whether the two paint alike, whatever object each came from.
+  bool looksLike(const Primitive& o) const {
+    return kind == o.kind && filled == o.filled && stroked == o.stroked && clipped == o.clipped &&
+           points == o.points && edges == o.edges && fill == o.fill && stroke == o.stroke && lineWidth == o.lineWidth &&
+           lineStyle == o.lineStyle && box == o.box && (!clipped || clip == o.clip) && annotation() == o.annotation();
   }
 
  private:

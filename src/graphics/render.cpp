@@ -447,6 +447,9 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
                std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.count)));
     return false;
   }
+  // Where the axes lay in the last list, to tell whether drawing it anew changed how it looks.
+  const bool hadLast = previous && entry.drawn && entry.first + entry.count <= previous->size();
+  const std::size_t lastFirst = entry.first, lastCount = entry.count;
   entry.drawn = false;
 
   Camera cam = axesCamera(ax);
@@ -494,7 +497,13 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   entry.first = first;
   entry.count = out.size() - first;
   entry.drawnRevision = revision;
-  return true;
+  // An axes whose objects were made again just as they were (a program draws a whole view again
+  // after any change) looks as it did: the window need not paint it again.
+  const bool same = hadLast && lastCount == entry.count &&
+                    std::equal(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                               previous->begin() + static_cast<std::ptrdiff_t>(lastFirst),
+                               [](const Primitive& a, const Primitive& b) { return a.looksLike(b); });
+  return !same;
 }
 
 DisplayList emptyList(Handle fig) {

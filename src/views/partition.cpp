@@ -20,6 +20,11 @@ namespace {
 
 Value rgb(const Rgb& c) { return Value::row({c[0], c[1], c[2]}); }
 
+// The outline of a translucent sheet or cell: opaque, in the colour an outline of `opacity` shows
+// over the white of the axes. It looks the same, and a translucent outline costs ten times as much
+// to draw as an opaque one (the window repaints a dozen of them at every step).
+Rgb edgeOver(const Rgb& colour, double opacity) { return lighter(colour, 1 - opacity); }
+
 // A convex loop as a patch, closed by repeating its first vertex, ignoring clicks.
 Handle loopPatch(const std::vector<bsp::Vec3>& loop, const g::PropertyList& props) {
   const std::size_t n = loop.size();
@@ -70,10 +75,8 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
     const auto loop = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
     if (loop.empty()) return;
     const bool lit = &poly == highlighted;
-    loopPatch(loop, {{"FaceColor", rgb(lit ? kHighlightColour : kPlaneColour)},
-                     {"FaceAlpha", lit ? 0.35 : 0.12},
-                     {"EdgeColor", rgb(lit ? kHighlightColour : kPlaneColour)},
-                     {"EdgeAlpha", 0.6}});
+    const Rgb& colour = lit ? kHighlightColour : kPlaneColour;
+    loopPatch(loop, {{"FaceColor", rgb(colour)}, {"FaceAlpha", lit ? 0.35 : 0.12}, {"EdgeColor", rgb(edgeOver(colour, 0.6))}});
   };
   // A large tree shows the planes of its first levels: thousands of sheets would fill the view
   // as a fog, and each would be cut by all the others. The highlighted one shows wherever it is.
@@ -91,7 +94,7 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
 void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
   const auto sheet = geometry::section(boxOf(limits), bsp::planeOf(polygon), bsp::kSideEpsilon);
   if (sheet.empty()) return;
-  loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.8}});
+  loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(edgeOver(colour, 0.8))}});
 }
 
 namespace {
@@ -162,7 +165,7 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
 
 void drawCell(const geometry::Cell& cell, const Rgb& colour) {
   for (const auto& face : cell.faces)
-    loopPatch(face, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.07}, {"EdgeColor", rgb(colour)}, {"EdgeAlpha", 0.9}});
+    loopPatch(face, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.07}, {"EdgeColor", rgb(edgeOver(colour, 0.9))}});
 }
 
 geometry::Cell cellOfNode(const bsp::NodeRef& root, const bsp::Polygon* splitter, const Limits& limits) {

@@ -294,6 +294,16 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
   set(fig, "Color", Value("w"));
   EXPECT_TRUE(showsTheModel());
   EXPECT_FALSE(redrawnAxes(fig));
+
+  // Children made again just as they were (a program draws a view afresh after any change) leave
+  // the axes looking as it did: it needs no repaint. A child made otherwise does.
+  axes(ax);
+  for (const char* colour : {"b", "r"}) {
+    for (Handle c : findall(ax, std::string_view("patch"))) deleteObject(c);
+    quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, colour);
+    EXPECT_TRUE(showsTheModel());
+    EXPECT_EQ(redrawnAxes(fig), std::string(colour) == "b" ? Axes{} : Axes{ax}) << colour;
+  }
 }
 
 TEST_F(Render, TranslucencyZoomAndAxisNames) {

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -156,11 +158,26 @@ void applyString(QWidget& w, Handle control) {
     // height for all: measuring every row, as wrapped rows need, would hold the window for
     // seconds, and rows that many are short.
     list->setUniformItemSizes(n > kManyRows);
-    // The chosen rows are the model's, as after a list made afresh.
-    list->clearSelection();
-    for (int i : chosenEntries(control))
-      if (i >= 1 && i <= list->count()) list->item(i - 1)->setSelected(true);
+    // The chosen rows among the new ones follow with the value (applyValue).
   }
+}
+
+// The rows the model chose, selected in one step and only when they are not the rows selected
+// already: row by row, the view works out again where each change shows, which after new rows
+// means laying out the whole list again (a log of wrapped sentences, at every step).
+void chooseRows(QListWidget& list, Handle control) {
+  std::vector<int> want;
+  for (int i : chosenEntries(control))
+    if (i <= list.count()) want.push_back(i - 1);
+  std::sort(want.begin(), want.end());
+  want.erase(std::unique(want.begin(), want.end()), want.end());
+  std::vector<int> have;
+  for (const QModelIndex& i : list.selectionModel()->selectedIndexes()) have.push_back(i.row());
+  std::sort(have.begin(), have.end());
+  if (have == want) return;
+  QItemSelection chosen;
+  for (int row : want) chosen.select(list.model()->index(row, 0), list.model()->index(row, 0));
+  list.selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
 }
 
 void applyValue(QWidget& w, Handle control) {
@@ -175,9 +192,7 @@ void applyValue(QWidget& w, Handle control) {
     combo->setCurrentIndex(i);
   } else if (auto* list = qobject_cast<QListWidget*>(&w)) {
     const QSignalBlocker block(list);
-    list->clearSelection();
-    for (int i : chosenEntries(control))
-      if (i <= list->count()) list->item(i - 1)->setSelected(true);
+    chooseRows(*list, control);
   }
 }
 

@@ -158,3 +158,32 @@ TEST(PaintState, SquareMarkersOfOneColourAreFilledSquares) {
   EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::blue));
   EXPECT_TRUE(reddish(image.pixelColor(14, 10)));
 }
+
+// A faint face many rows high is filled in bands: every pixel inside it is blended once (no row
+// twice where two bands meet, none left out), nothing outside is touched, and its outline is
+// still drawn over the fill.
+TEST(PaintState, AFaintFaceFilledInBandsBlendsEachPixelOnce) {
+  DisplayList list;
+  list.width = 200;
+  list.height = 400;
+  list.background = {1, 1, 1};
+  // A slanted quadrilateral over several bands, its corners off the pixel grid.
+  Primitive p = face({{20.3, 10.6}, {180.7, 40.2}, {170.1, 390.4}, {30.8, 360.9}}, {1, 0, 0, 0.25});
+  list.items = {p};
+  const QImage fill = painted(list);
+  const QColor inside = fill.pixelColor(100, 200);
+  EXPECT_NE(inside, QColor(Qt::white));
+  for (int y = 60; y < 350; ++y)  // a column well inside, across every band boundary
+    ASSERT_EQ(fill.pixelColor(100, y), inside) << "row " << y;
+  EXPECT_EQ(fill.pixelColor(10, 200), QColor(Qt::white));
+  EXPECT_EQ(fill.pixelColor(100, 5), QColor(Qt::white));
+
+  list.items[0].stroke = {0, 0, 1};
+  list.items[0].stroked = true;
+  list.items[0].lineWidth = 1.5;
+  const QImage outlined = painted(list);
+  EXPECT_EQ(outlined.pixelColor(100, 200), inside);
+  const QColor edge = outlined.pixelColor(25, 200);  // on the left edge, x = 25.6 at this row
+  EXPECT_GT(edge.blue(), 150);
+  EXPECT_LT(edge.red(), 150);
+}
