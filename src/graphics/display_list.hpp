@@ -3,6 +3,7 @@
 // figure's client area, y downwards), each remembering the object it came from. Later items lie
 // on top of earlier ones. One painting routine (graphics/qt) draws it onto any paint device;
 // hit testing walks it from the top.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,10 @@
 namespace kolvar::graphics {
 
 using Handle = double;
+
+// Line widths, marker and font sizes are in points; the list is in pixels (the program works at
+// 96 pixels per inch).
+inline constexpr double kPixelsPerPoint = 96.0 / 72.0;
 
 struct Point {
   double x = 0;
@@ -117,6 +122,32 @@ struct Primitive {
   };
   Held annotation_;
 };
+
+// Where painting `item` can leave a mark: its points or box, widened by its outline, its markers
+// and a pixel or two of antialiasing, within its clip. What repaints must cover.
+inline Rect reachOf(const Primitive& item) {
+  Rect r;
+  if (item.kind == Primitive::Kind::Text || item.kind == Primitive::Kind::Rect) {
+    r = item.box;
+  } else if (!item.points.empty()) {
+    double x0 = item.points[0].x, x1 = x0, y0 = item.points[0].y, y1 = y0;
+    for (const Point& q : item.points) {
+      x0 = std::min(x0, q.x);
+      x1 = std::max(x1, q.x);
+      y0 = std::min(y0, q.y);
+      y1 = std::max(y1, q.y);
+    }
+    r = {x0, y0, x1 - x0, y1 - y0};
+  }
+  const double widen = 2 + item.lineWidth * kPixelsPerPoint +
+                       (item.kind == Primitive::Kind::Marker ? item.annotation().markerSize * kPixelsPerPoint : 0);
+  r = {r.x - widen, r.y - widen, r.width + 2 * widen, r.height + 2 * widen};
+  if (!item.clipped) return r;
+  const double left = std::max(r.x, item.clip.x), top = std::max(r.y, item.clip.y);
+  const double right = std::min(r.x + r.width, item.clip.x + item.clip.width);
+  const double bottom = std::min(r.y + r.height, item.clip.y + item.clip.height);
+  return {left, top, std::max(0.0, right - left), std::max(0.0, bottom - top)};
+}
 
 struct DisplayList {
   double width = 0;

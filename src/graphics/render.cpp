@@ -437,7 +437,24 @@ bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi 
 // Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
 // axes in which nothing changed since is not drawn again, its primitives are moved over from
 // there. Returns whether the axes was drawn anew.
-bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous) {
+// Where the primitives reach together, in pixels.
+Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive>::const_iterator to) {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool any = false;
+  for (; from != to; ++from) {
+    const Rect r = reachOf(*from);
+    if (!(r.width > 0 && r.height > 0)) continue;  // empty, or not a number
+    x0 = any ? std::min(x0, r.x) : r.x;
+    y0 = any ? std::min(y0, r.y) : r.y;
+    x1 = any ? std::max(x1, r.x + r.width) : r.x + r.width;
+    y1 = any ? std::max(y1, r.y + r.height) : r.y + r.height;
+    any = true;
+  }
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous,
+                    std::vector<Rect>* changed = nullptr) {
   RenderCache::Entry& entry = cache.axes[ax];
   const std::uint64_t revision = drawingRevision(ax);
   if (previous && entry.drawn && entry.drawnRevision == revision && entry.first + entry.count <= previous->size()) {
@@ -450,6 +467,7 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   // Where the axes lay in the last list, to tell whether drawing it anew changed how it looks.
   const bool hadLast = previous && entry.drawn && entry.first + entry.count <= previous->size();
   const std::size_t lastFirst = entry.first, lastCount = entry.count;
+  const Rect lastExtent = entry.extent;
   entry.drawn = false;
 
   Camera cam = axesCamera(ax);
@@ -503,7 +521,14 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
                     std::equal(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
                                previous->begin() + static_cast<std::ptrdiff_t>(lastFirst),
                                [](const Primitive& a, const Primitive& b) { return a.looksLike(b); });
-  return !same;
+  entry.extent = lastExtent;
+  if (same) return false;
+  entry.extent = extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
+  if (changed) {
+    if (hadLast) changed->push_back(lastExtent);
+    changed->push_back(entry.extent);
+  }
+  return true;
 }
 
 DisplayList emptyList(Handle fig) {
@@ -519,7 +544,8 @@ DisplayList emptyList(Handle fig) {
 // in which nothing changed are moved over from there. `redrawn` gets the axes drawn anew.
 // `storage` is room for the new list's items (its content is dropped).
 DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
-                                std::vector<Handle>* redrawn, std::vector<Primitive> storage = {}) {
+                                std::vector<Handle>* redrawn, std::vector<Primitive> storage = {},
+                                std::vector<Rect>* changed = nullptr) {
   DisplayList list = emptyList(fig);
   storage.clear();
   list.items = std::move(storage);
@@ -530,7 +556,7 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
   try {
     for (Handle ax : axes)
-      if (renderAxesInto(ax, cache, list.items, previous) && redrawn) redrawn->push_back(ax);
+      if (renderAxesInto(ax, cache, list.items, previous, changed) && redrawn) redrawn->push_back(ax);
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
     throw;
@@ -576,7 +602,8 @@ const DisplayList& figureDisplayList(Handle fig) {
     const bool figureChanged = !d.list.items.empty() && f.revision != d.figureRevision;
     std::vector<Primitive> previous = std::move(d.list.items);
     d.redrawn.clear();
-    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare));
+    d.changed.clear();
+    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed);
     // The old list's room serves the next one: a list of a large scene runs to megabytes, which
     // taken fresh each frame the system must clear page by page.
     previous.clear();
@@ -594,6 +621,13 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig) {
   auto it = s.drawings.find(fig);
   if (it == s.drawings.end() || it->second.redrawnAll) return std::nullopt;
   return it->second.redrawn;
+}
+
+std::optional<std::vector<Rect>> changedAreas(Handle fig) {
+  const detail::Session& s = detail::session();
+  auto it = s.drawings.find(fig);
+  if (it == s.drawings.end() || it->second.redrawnAll) return std::nullopt;
+  return it->second.changed;
 }
 
 DrawingCounts drawingCounts(Handle fig) {

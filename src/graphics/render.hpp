@@ -35,6 +35,10 @@ DrawingCounts drawingCounts(Handle fig);
 // list before, unchanged. Nothing (meaning: the whole figure) when the figure itself changed or
 // has no list yet. What a window must repaint.
 std::optional<std::vector<Handle>> redrawnAxes(Handle fig);
+// Where the figure's latest kept list may look different from the one before, in pixels: for
+// each axes drawn anew, where its primitives reached before and where they reach now. Nothing
+// when the whole figure may have changed, as above.
+std::optional<std::vector<Rect>> changedAreas(Handle fig);
 
 DisplayList renderFigure(Handle fig, RenderCache& cache);
 DisplayList renderAxes(Handle ax, RenderCache& cache);

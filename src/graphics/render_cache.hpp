@@ -73,6 +73,7 @@ struct RenderCache {
     std::size_t first = 0;
     std::size_t count = 0;
     std::uint64_t drawnRevision = 0;
+    Rect extent;  // where those primitives reach, in pixels
   };
   std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
                                  // cache per figure)
@@ -88,6 +89,9 @@ struct FigureDrawing {
   // The axes whose primitives the last list made anew (the others it kept); all of them when
   // the figure itself changed. What a window must repaint.
   std::vector<Handle> redrawn;
+  // Where the figure may look different since the list before: for each axes drawn anew, where
+  // its primitives reached then and where they reach now.
+  std::vector<Rect> changed;
   bool redrawnAll = true;
   std::uint64_t figureRevision = 0;  // the figure's own, when `list` was made
 };

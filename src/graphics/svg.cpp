@@ -9,8 +9,6 @@ namespace kolvar::graphics {
 
 namespace {
 
-constexpr double kPixelsPerPoint = 96.0 / 72.0;
-
 std::string number(double x) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.6g", std::abs(x) < 1e-9 ? 0.0 : x);

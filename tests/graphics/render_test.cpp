@@ -283,6 +283,15 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
   set(flat, "FaceColor", Value("g"));
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(redrawnAxes(fig), Axes{other});
+  // What may look different is where the small axes draws, before and after: not the large one.
+  const Rect small = objectPixelRect(other), large = objectPixelRect(ax);
+  const std::optional<std::vector<Rect>> changed = changedAreas(fig);
+  ASSERT_TRUE(changed);
+  ASSERT_EQ(changed->size(), 2u);
+  for (const Rect& r : *changed) {
+    EXPECT_TRUE(r.overlaps(small));
+    EXPECT_FALSE(r.contains({large.x + large.width / 2, large.y + large.height / 2}));
+  }
   // New limits put the same children elsewhere in the box: read again, not taken from before.
   set(other, "XLim", Value::row({-3, 3}));
   EXPECT_TRUE(showsTheModel());

@@ -96,7 +96,9 @@ void Canvas::followModel() {
   // several, what each of them changed is no longer known.
   const bool one = made == requested_ + 1;
   requested_ = made;
-  update(changedRegion(one));
+  const QRegion changed = changedRegion(one);
+  stale_ += changed;
+  update(changed);
 }
 
 QRegion Canvas::changedRegion(bool newestOnly) {
@@ -111,14 +113,15 @@ QRegion Canvas::changedRegion(bool newestOnly) {
       region = QRegion(rect());
       return;
     }
-    constexpr int kLabels = 48;  // tick labels and axis names hang this far outside an axes
-    // Only the axes that the list drew anew: the others show what they showed.
-    const std::optional<std::vector<Handle>> redrawn = newestOnly ? redrawnAxes(fig_) : std::nullopt;
-    if (redrawn && redrawn->empty()) {
-      region = QRegion(0, 0, 1, 1);  // nothing changed that shows; a token so as not to repaint all
+    // Only where the axes that the list drew anew reached before and reach now: the others show
+    // what they showed, and the controls around an axes need not paint themselves again.
+    if (const std::optional<std::vector<Rect>> changed = newestOnly ? changedAreas(fig_) : std::nullopt) {
+      for (const Rect& r : *changed) region += QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
+      if (region.isEmpty()) region = QRegion(0, 0, 1, 1);  // nothing changed that shows; a token so as not to repaint all
       return;
     }
-    for (const Handle ax : redrawn ? *redrawn : findall(fig_, std::string_view("axes"))) {
+    constexpr int kLabels = 48;  // tick labels and axis names hang this far outside an axes
+    for (const Handle ax : findall(fig_, std::string_view("axes"))) {
       const Rect r = objectPixelRect(ax);
       region += QRect(static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
                       static_cast<int>(std::ceil(r.width)), static_cast<int>(std::ceil(r.height)))
@@ -129,20 +132,41 @@ QRegion Canvas::changedRegion(bool newestOnly) {
 }
 
 void Canvas::paintEvent(QPaintEvent* e) {
-  QPainter painter(this);
   const DisplayList& list = modelList();
   followModel();
   painted_ = renders();
   painted_size_ = size();
-  // The list covers the figure as it was when drawn, background included; during a resize the
-  // rest shows the figure's colour until the next list is ready.
-  const Rgb bg = list.background;
-  const QRegion beyond = QRegion(rect()).subtracted(
-      QRect(0, 0, static_cast<int>(std::floor(list.width)), static_cast<int>(std::floor(list.height))));
-  for (const QRect& r : beyond)
-    painter.fillRect(r, QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
-  const QRegion region = e->region();
-  guarded("painting", [&] { paintDisplayList(painter, list, &region, &texts_); });
+  // The figure is painted into a picture of its own, and the window shows the part it must from
+  // there. The part the window asks for leaves out the controls over the figure, and painting
+  // straight into so ragged a region costs several times as much as into the few rectangles of
+  // the axes that changed.
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (frame_.size() != pixels) {
+    frame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    frame_.setDevicePixelRatio(ratio);
+    stale_ = QRegion(rect());
+  }
+  if (!stale_.isEmpty()) {
+    QPainter painter(&frame_);
+    // The list covers the figure as it was when drawn, background included; during a resize the
+    // rest shows the figure's colour until the next list is ready.
+    const Rgb bg = list.background;
+    const QRegion beyond = QRegion(rect()).subtracted(
+        QRect(0, 0, static_cast<int>(std::floor(list.width)), static_cast<int>(std::floor(list.height))));
+    for (const QRect& r : beyond.intersected(stale_))
+      painter.fillRect(r, QColor::fromRgbF(static_cast<float>(bg.r), static_cast<float>(bg.g), static_cast<float>(bg.b)));
+    for (const QRect& r : stale_) {
+      painter.save();
+      painter.setClipRect(r);
+      const QRegion only(r);
+      guarded("painting", [&] { paintDisplayList(painter, list, &only, &texts_); });
+      painter.restore();
+    }
+    stale_ = QRegion();
+  }
+  QPainter screen(this);
+  for (const QRect& r : e->region()) screen.drawImage(r, frame_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
 }
 
 void Canvas::resizeEvent(QResizeEvent*) { invalidate(); }

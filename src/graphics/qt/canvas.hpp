@@ -2,6 +2,8 @@
 // The figure's drawing surface: paints the display list the model keeps of the figure (axes and
 // everything drawn into them) and feeds mouse presses, drags and releases into the model's event
 // API. Controls are widgets stacked above it.
+#include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -61,6 +63,8 @@ class Canvas : public QWidget {
   QSize painted_size_;  // the canvas's size when last painted
   long requested_ = -1;
   QTimer coalesce_;
+  QImage frame_;    // the figure as last painted, which the window shows
+  QRegion stale_;   // where `frame_` no longer shows the model's list
 };
 
 }  // namespace kolvar::graphics

@@ -3,6 +3,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QApplication>
+#include <QHash>
+#include <QPainter>
+#include <QStaticText>
+#include <QStyle>
+#include <QTextOption>
 #include <QItemSelectionModel>
 #include <QComboBox>
 #include <QEvent>
@@ -13,6 +19,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -81,6 +88,67 @@ std::vector<int> chosenEntries(Handle control) {
     if (std::isfinite(x) && x >= 1 && x == std::floor(x)) out.push_back(static_cast<int>(x));
   return out;
 }
+
+// A list's rows laid out once for each text, width and font. The standard delegate lays a row's
+// text out again (shaping every word) whenever the view measures or paints the row, and a list
+// whose rows may wrap measures every row after any change: a log of a few dozen sentences was
+// laid out whole, and its visible rows twice, at every step.
+class LaidOutRows : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QString key = keyOf(index.data(Qt::DisplayRole).toString(), option.rect.width(), option.font);
+    if (auto it = sizes_.constFind(key); it != sizes_.constEnd()) return *it;
+    if (sizes_.size() >= kMostKept) sizes_.clear();
+    return *sizes_.insert(key, QStyledItemDelegate::sizeHint(option, index));
+  }
+
+  // The row's panel (background, selection, focus) as the style draws it, and its text from the
+  // layout kept, placed and coloured as the style places and colours a row's text.
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget* widget = opt.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, p, widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+    const QString key = keyOf(text, area.width(), opt.font);
+    auto it = texts_.find(key);
+    if (it == texts_.end()) {
+      if (texts_.size() >= kMostKept) texts_.clear();
+      QStaticText laidOut(text);
+      QTextOption wrap;
+      wrap.setWrapMode(opt.features.testFlag(QStyleOptionViewItem::WrapText) ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                                                              : QTextOption::ManualWrap);
+      laidOut.setTextOption(wrap);
+      laidOut.setTextWidth(area.width());
+      laidOut.prepare(QTransform(), opt.font);
+      it = texts_.insert(key, laidOut);
+    }
+    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (opt.state & QStyle::State_Active) ? QPalette::Normal
+                                                                             : QPalette::Inactive;
+    p->save();
+    p->setFont(opt.font);
+    p->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setClipRect(area, Qt::IntersectClip);
+    const double top = area.top() + std::max(0.0, (area.height() - it->size().height()) / 2);
+    p->drawStaticText(QPointF(area.left(), top), *it);
+    p->restore();
+  }
+
+ private:
+  static constexpr qsizetype kMostKept = 4096;
+  static QString keyOf(const QString& text, int width, const QFont& font) {
+    return text + QChar(0) + QString::number(width) + QChar(0) + font.key();
+  }
+  mutable QHash<QString, QSize> sizes_;
+  mutable QHash<QString, QStaticText> texts_;
+};
 
 void applyColors(QWidget& w, Handle control) {
   QPalette p = w.palette();
@@ -274,6 +342,7 @@ QWidget* makeWidget(Handle control, const std::string& style, QWidget* parent) {
     list->setWordWrap(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setResizeMode(QListView::Adjust);
+    list->setItemDelegate(new LaidOutRows(list));
     // Ctrl+C copies the rows chosen, or every row when none is, one per line: what a list shows
     // (a log, an order) is often wanted elsewhere.
     auto* copy = new QShortcut(QKeySequence::Copy, list, nullptr, nullptr, Qt::WidgetShortcut);

@@ -140,30 +140,33 @@ void cutRows(const QPolygonF& poly, double y0, double y1, QPolygonF& out) {
   }
 }
 
-// A faint face (a plane, a cell, a waiting polygon's ghost) often covers a large part of a view.
-// The raster engine hands a fill of many rows to worker threads, and the hand-over costs far more
-// than the fill (a quarter of a millisecond for a face 200 rows high, against a twentieth filled
-// as here); a window with a dozen such faces lost several milliseconds to every repaint. So a
-// faint fill is made in bands of fewer rows than the engine shares out, cut at whole rows, and
-// without antialiasing: at this opacity the stepped border does not show, and the outline drawn
-// over it keeps its antialiasing.
+// A face many rows high (a plane, a cell, a waiting polygon's ghost, the back of a 3-D axes) is
+// filled in bands of rows. The raster engine hands a fill of many rows to worker threads, and the
+// hand-over costs far more than the fill (a quarter of a millisecond for a face 200 rows high,
+// against a twentieth filled in bands); a window with a dozen such faces lost several
+// milliseconds to every repaint. The bands are cut at whole rows, so each pixel is filled by one
+// band. A faint fill is made without antialiasing, which blending would make slow again: at this
+// opacity the stepped border does not show, and the outline drawn over it keeps its antialiasing.
+// A fill neither faint nor opaque is rare and is left whole.
 constexpr double kFaint = 0.5;
-constexpr int kBandRows = 64;
+// The engine shares out a fill of about a hundred spans, and an antialiased row takes about three.
+constexpr int kBandRows = 30;
 
 bool fillInBands(Canvas& c, const Primitive& item, const QPolygonF& poly) {
-  if (!item.filled || item.fill.a > kFaint) return false;
+  const bool faint = item.fill.a <= kFaint;
+  if (!item.filled || !(faint || item.fill.a >= 1)) return false;
   const QRectF box = poly.boundingRect();
   if (box.height() <= kBandRows) return false;
   QPainter& p = c.painter();
   c.noPen();
   c.brush(item.fill);
-  p.setRenderHint(QPainter::Antialiasing, false);
+  if (faint) p.setRenderHint(QPainter::Antialiasing, false);
   QPolygonF& band = c.second();
   for (double y = std::floor(box.top()); y < box.bottom(); y += kBandRows) {
     cutRows(poly, y, y + kBandRows, band);
     if (band.size() >= 3) p.drawPolygon(band.constData(), static_cast<int>(band.size()));
   }
-  p.setRenderHint(QPainter::Antialiasing, true);
+  if (faint) p.setRenderHint(QPainter::Antialiasing, true);
   return true;
 }
 
@@ -183,25 +186,30 @@ void paintFace(Canvas& c, const Primitive& item) {
     p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
     return;
   }
-  if (item.stroked && !partialOutline) {
-    c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
-  } else if (item.filled && item.fill.a >= 1) {
-    // A hairline of the face's own colour closes the seams that antialiasing would leave between
-    // pieces of one surface (a face cut by the depth order, neighbouring faces of a mesh). A
-    // translucent face has none: its hairline would show as a darker seam.
-    c.seam(item.fill, 0.5);
-  } else {
-    c.noPen();
-  }
+  const bool fullOutline = item.stroked && !partialOutline;
+  // A hairline of the face's own colour closes the seams that antialiasing would leave between
+  // pieces of one surface (a face cut by the depth order, neighbouring faces of a mesh). A
+  // translucent face has none: its hairline would show as a darker seam.
+  const bool seam = !fullOutline && item.filled && item.fill.a >= 1;
+  auto outlinePen = [&] {
+    if (fullOutline) {
+      c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
+    } else if (seam) {
+      c.seam(item.fill, 0.5);
+    } else {
+      c.noPen();
+    }
+  };
   const QPolygonF& poly = c.points(item.points);
   if (fillInBands(c, item, poly)) {
     // The outline on its own, over the fill.
-    if (item.stroked && !partialOutline) {
-      c.pen(item.stroke, item.lineWidth, penStyle(item.lineStyle));
+    if (fullOutline || seam) {
+      outlinePen();
       c.noBrush();
       p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
     }
   } else {
+    outlinePen();
     if (item.filled) {
       c.brush(item.fill);
     } else {
@@ -377,26 +385,9 @@ QFont fontFor(std::string_view name, double sizePoints) {
   return font;
 }
 
-// The pixels an item may touch, generously: its points, box and clip, widened by its lines and
-// markers.
 QRect reach(const Primitive& item) {
-  QRectF r;
-  if (item.kind == Primitive::Kind::Text || item.kind == Primitive::Kind::Rect) {
-    r = rect(item.box);
-  } else if (!item.points.empty()) {
-    double x0 = item.points[0].x, x1 = x0, y0 = item.points[0].y, y1 = y0;
-    for (const Point& q : item.points) {
-      x0 = std::min(x0, q.x);
-      x1 = std::max(x1, q.x);
-      y0 = std::min(y0, q.y);
-      y1 = std::max(y1, q.y);
-    }
-    r = QRectF(x0, y0, x1 - x0, y1 - y0);
-  }
-  const double widen = 2 + item.lineWidth * kPixelsPerPoint + (item.kind == Primitive::Kind::Marker ? item.annotation().markerSize * kPixelsPerPoint : 0);
-  r.adjust(-widen, -widen, widen, widen);
-  if (item.clipped) r = r.intersected(rect(item.clip));
-  return r.toAlignedRect();
+  const Rect r = reachOf(item);
+  return QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
 }
 
 void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only, TextLayouts* layouts) {
@@ -405,7 +396,19 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.fillRect(QRectF(0, 0, list.width, list.height), qcolor(list.background));
+  // The figure's background, except where an opaque rectangle (an axes' own background) covers
+  // it anyway: filling a large view twice costs as much as drawing what is in it.
+  QRegion background(QRectF(0, 0, list.width, list.height).toAlignedRect());
+  if (only) background &= *only;
+  for (const Primitive& item : list.items)
+    if (item.kind == Primitive::Kind::Rect && item.filled && item.fill.a >= 1) {
+      QRectF covered = rect(item.box);
+      if (item.clipped) covered &= rect(item.clip);
+      const QPoint from(static_cast<int>(std::ceil(covered.left())), static_cast<int>(std::ceil(covered.top())));
+      const QPoint to(static_cast<int>(std::floor(covered.right())), static_cast<int>(std::floor(covered.bottom())));
+      if (to.x() > from.x() && to.y() > from.y()) background -= QRect(from, to - QPoint(1, 1));
+    }
+  for (const QRect& r : background) p.fillRect(r, qcolor(list.background));
   Canvas canvas(p);
   // The clip in force. Successive items clipped alike (all the faces of an axes) share one: a
   // clip set and dropped for each of ten thousand faces costs more than painting them.

@@ -15,9 +15,6 @@
 
 namespace kolvar::graphics {
 
-// Figure pixels per point (the program works at 96 pixels per inch).
-inline constexpr double kPixelsPerPoint = 96.0 / 72.0;
-
 // The font for a text of `sizePoints` in family `name` (a common sans-serif when the family is
 // not installed), sized in pixels so that it measures the same on every device.
 QFont fontFor(std::string_view name, double sizePoints);
