@@ -143,9 +143,17 @@ class LaidOutRows : public QStyledItemDelegate {
 
  private:
   static constexpr qsizetype kMostKept = 4096;
-  static QString keyOf(const QString& text, int width, const QFont& font) {
-    return text + QChar(0) + QString::number(width) + QChar(0) + font.key();
+  // The rows kept are for one font (a list has one, which seldom changes): comparing fonts costs
+  // little, spelling one out as text for a key much more.
+  QString keyOf(const QString& text, int width, const QFont& font) const {
+    if (font != font_) {
+      sizes_.clear();
+      texts_.clear();
+      font_ = font;
+    }
+    return text + QChar(0) + QString::number(width);
   }
+  mutable QFont font_;
   mutable QHash<QString, QSize> sizes_;
   mutable QHash<QString, QStaticText> texts_;
 };

@@ -140,33 +140,39 @@ void cutRows(const QPolygonF& poly, double y0, double y1, QPolygonF& out) {
   }
 }
 
-// A face many rows high (a plane, a cell, a waiting polygon's ghost, the back of a 3-D axes) is
-// filled in bands of rows. The raster engine hands a fill of many rows to worker threads, and the
-// hand-over costs far more than the fill (a quarter of a millisecond for a face 200 rows high,
-// against a twentieth filled in bands); a window with a dozen such faces lost several
-// milliseconds to every repaint. The bands are cut at whole rows, so each pixel is filled by one
-// band. A faint fill is made without antialiasing, which blending would make slow again: at this
-// opacity the stepped border does not show, and the outline drawn over it keeps its antialiasing.
-// A fill neither faint nor opaque is rare and is left whole.
-constexpr double kFaint = 0.5;
-// The engine shares out a fill of about a hundred spans, and an antialiased row takes about three.
-constexpr int kBandRows = 30;
-
-bool fillInBands(Canvas& c, const Primitive& item, const QPolygonF& poly) {
-  const bool faint = item.fill.a <= kFaint;
-  if (!item.filled || !(faint || item.fill.a >= 1)) return false;
+// Filling a face is left to the raster engine as it is, except in two cases where the engine is
+// slow, which together cost a repaint of the window several milliseconds:
+// - A translucent fill with antialiasing blends each pixel of the border apart, at some ten times
+//   the cost of the whole face without. So a translucent face outlined all round (a plane, a cell,
+//   a waiting polygon's ghost) or faint is filled without antialiasing: the outline drawn over it
+//   keeps its antialiasing, and at low opacity the stepped border does not show.
+// - A fill of many rows is handed to worker threads, and the hand-over costs far more than the
+//   fill (a quarter of a millisecond for a face 200 rows high, against a twentieth in bands). So a
+//   tall face is filled in bands of rows, cut at whole rows so that each pixel is filled by one
+//   band. The engine shares out a fill of about a hundred spans: a row without antialiasing is
+//   one span, one with it three or more.
+// Returns whether the face was filled here; its outline is then for the caller to draw.
+bool fillApart(Canvas& c, const Primitive& item, const QPolygonF& poly, bool outlined) {
+  constexpr double kFaint = 0.5;
+  if (!item.filled) return false;
+  const bool aliased = item.fill.a < 1 && (outlined || item.fill.a <= kFaint);
+  const int bandRows = aliased ? 64 : 16;
   const QRectF box = poly.boundingRect();
-  if (box.height() <= kBandRows) return false;
+  if (!aliased && (item.fill.a < 1 || box.height() <= bandRows)) return false;
   QPainter& p = c.painter();
   c.noPen();
   c.brush(item.fill);
-  if (faint) p.setRenderHint(QPainter::Antialiasing, false);
-  QPolygonF& band = c.second();
-  for (double y = std::floor(box.top()); y < box.bottom(); y += kBandRows) {
-    cutRows(poly, y, y + kBandRows, band);
-    if (band.size() >= 3) p.drawPolygon(band.constData(), static_cast<int>(band.size()));
+  if (aliased) p.setRenderHint(QPainter::Antialiasing, false);
+  if (box.height() <= bandRows) {
+    p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
+  } else {
+    QPolygonF& band = c.second();
+    for (double y = std::floor(box.top()); y < box.bottom(); y += bandRows) {
+      cutRows(poly, y, y + bandRows, band);
+      if (band.size() >= 3) p.drawPolygon(band.constData(), static_cast<int>(band.size()));
+    }
   }
-  if (faint) p.setRenderHint(QPainter::Antialiasing, true);
+  if (aliased) p.setRenderHint(QPainter::Antialiasing, true);
   return true;
 }
 
@@ -201,7 +207,7 @@ void paintFace(Canvas& c, const Primitive& item) {
     }
   };
   const QPolygonF& poly = c.points(item.points);
-  if (fillInBands(c, item, poly)) {
+  if (fillApart(c, item, poly, fullOutline)) {
     // The outline on its own, over the fill.
     if (fullOutline || seam) {
       outlinePen();
