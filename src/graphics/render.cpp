@@ -523,7 +523,16 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
                                [](const Primitive& a, const Primitive& b) { return a.looksLike(b); });
   entry.extent = lastExtent;
   if (same) return false;
-  entry.extent = extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
+  // Where a large scene's thousands of faces reach is not worth working out at every frame: its
+  // axes' rectangle with room for the labels around it holds them.
+  constexpr std::size_t kMeasuredUpTo = 20000;
+  constexpr double kLabels = 48;
+  if (out.size() - first <= kMeasuredUpTo) {
+    entry.extent = extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
+  } else {
+    const Rect r = objectPixelRect(ax);
+    entry.extent = {r.x - kLabels, r.y - kLabels, r.width + 2 * kLabels, r.height + 2 * kLabels};
+  }
   if (changed) {
     if (hadLast) changed->push_back(lastExtent);
     changed->push_back(entry.extent);

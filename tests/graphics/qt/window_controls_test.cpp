@@ -1,6 +1,7 @@
 // Controls and menus as real widgets: model changes reach the widgets, user actions on the widgets
 // reach the model through the event API and run the callbacks. (The program's own popup, check
 // boxes and canvas are tested with its window.)
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -81,6 +82,38 @@ TEST_F(Controls, ListTextAndButtonShowTheirPropertiesAndAFailingCallbackLeavesTh
   EXPECT_TRUE(ishandle(fig));
   deleteObject(button);
   EXPECT_EQ(window(fig).controlWidget(button), nullptr);
+}
+
+// A list's rows keep their laid-out text between paints: a long row still wraps to the list's
+// width (and is measured taller), its text shows on every line, and the chosen row is painted in
+// the selection's colours, as after any change of rows.
+TEST_F(Controls, ListRowsWrapAndShowTheirTextAndTheChosenRow) {
+  const std::string longRow = "3 chosen as splitter: 1 and 2 in front, 4 behind, and 5 is split";
+  const Handle list = control("listbox", {{"String", texts({"short", longRow, "last"})}, {"Value", Value(3)},
+                                          {"Position", Value::row({10, 10, 150, 200})}});
+  auto& lw = widget<QListWidget>(list);
+  window(fig).show();
+  settle();
+  const QRect shortRow = lw.visualItemRect(lw.item(0));
+  const QRect wrapped = lw.visualItemRect(lw.item(1));
+  const QRect chosen = lw.visualItemRect(lw.item(2));
+  EXPECT_GE(wrapped.height(), 2 * shortRow.height() - 4) << "the long row wraps";
+  const QImage shown = lw.viewport()->grab().toImage();
+  auto inkIn = [&](const QRect& r) {
+    int ink = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) ink += qGray(shown.pixel(x, y)) < 100;
+    return ink;
+  };
+  EXPECT_GT(inkIn(wrapped.adjusted(0, 0, 0, -wrapped.height() / 2)), 20) << "text on its first line";
+  EXPECT_GT(inkIn(wrapped.adjusted(0, wrapped.height() / 2, 0, 0)), 20) << "and on its last";
+  const QColor highlight = lw.palette().color(QPalette::Active, QPalette::Highlight);
+  const QColor inactive = lw.palette().color(QPalette::Inactive, QPalette::Highlight);
+  const QColor at = shown.pixelColor(chosen.right() - 3, chosen.center().y());
+  EXPECT_TRUE(at == highlight || at == inactive) << at.name().toStdString();
+  set(list, "String", texts({"short", "other", "last"}));
+  settle();
+  EXPECT_LT(lw.visualItemRect(lw.item(1)).height(), wrapped.height()) << "a new text is measured anew";
 }
 
 TEST_F(Controls, TypedTextReachesTheModelBeforeTheEditCallbackRuns) {
