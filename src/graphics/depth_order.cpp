@@ -507,7 +507,13 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
 
 std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer) {
   std::vector<DepthStep> out;
-  if (tree.root < 0) return out;
+  farToNear(tree, towardViewer, out);
+  return out;
+}
+
+void farToNear(const DepthTree& tree, Vec3 towardViewer, std::vector<DepthStep>& out) {
+  out.clear();
+  if (tree.root < 0) return;
   out.reserve(tree.faces.size() + tree.segments.size());
   // Orthographic: the side of the viewer is the side the direction toward it points to. A leaf
   // has no children, so it is simply emitted.
@@ -516,7 +522,7 @@ std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer) {
     for (int i = 0; i < n.faceCount; ++i) out.push_back({true, tree.nodeFaces[n.firstFace + i]});
     for (int s : n.segments) out.push_back({false, s});
   });
-  return out;
+
 }
 
 }  // namespace kolvar::graphics

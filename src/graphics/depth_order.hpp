@@ -111,5 +111,7 @@ struct DepthStep {
 // Every piece, far to near for a viewer looking along -towardViewer (orthographic). Within one
 // plane faces come before the segments lying on them, so a face's outline stays visible.
 std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer);
+// The same into `out` (emptied first), whose room serves again frame after frame.
+void farToNear(const DepthTree& tree, Vec3 towardViewer, std::vector<DepthStep>& out);
 
 }  // namespace kolvar::graphics

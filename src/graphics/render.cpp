@@ -305,10 +305,21 @@ Primitive markerLook(Handle h, Rgb axesColor) {
 }
 
 // The tree was built from the faces of `s`.
-void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb axesColor,
+// An empty list, with the room of one kept in `spares` when there is one.
+template <class T>
+std::vector<T> reused(std::vector<std::vector<T>>& spares) {
+  if (spares.empty()) return {};
+  std::vector<T> v = std::move(spares.back());
+  spares.pop_back();
+  v.clear();
+  return v;
+}
+
+void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb axesColor, RenderCache& room,
                  std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
-  const std::vector<DepthStep> steps = farToNear(tree, cam.toViewer);
+  std::vector<DepthStep>& steps = room.steps;
+  farToNear(tree, cam.toViewer, steps);
   out.reserve(out.size() + steps.size() + s.overlays.size());
   FaceShades shades(s, s.faces, cam);
   for (const DepthStep& step : steps) {
@@ -321,7 +332,7 @@ void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb a
       face.source = st.source;
       face.fill = shades.of(tree, step.index);
       face.filled = true;
-      face.points.reserve(f.points.size());
+      face.points = reused(room.pointLists);
       for (const Vec3& p : f.points) face.points.push_back(viewToPixel(cam, boxToView(cam, p)));
       if (st.edge) {
         face.stroke = *st.edge;
@@ -329,7 +340,10 @@ void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb a
         face.lineWidth = st.edgeWidth;
         face.lineStyle = st.edgeStyle;
         // A piece of a cut face is outlined along the original edges only, not along the cuts.
-        if (!std::all_of(f.edges.begin(), f.edges.end(), [](bool e) { return e; })) face.edges = f.edges;
+        if (std::find(f.edges.begin(), f.edges.end(), false) != f.edges.end()) {
+          face.edges = reused(room.edgeLists);
+          face.edges.assign(f.edges.begin(), f.edges.end());
+        }
       }
       continue;
     }
@@ -492,7 +506,7 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   }
   const Scene& scene = entry.content;
   const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
-  emitContent(scene, entry.tree, cam, axesColor, out);
+  emitContent(scene, entry.tree, cam, axesColor, cache, out);
 
   std::vector<Rect> givingWay;  // the boxes of the texts with "Nudge" on drawn so far
   for (Handle h : scene.overlays) {
@@ -614,7 +628,17 @@ const DisplayList& figureDisplayList(Handle fig) {
     d.changed.clear();
     d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed);
     // The old list's room serves the next one: a list of a large scene runs to megabytes, which
-    // taken fresh each frame the system must clear page by page.
+    // taken fresh each frame the system must clear page by page. So do the point lists of its
+    // primitives, as many as the new list has.
+    const std::size_t keep = d.list.items.size();
+    for (Primitive& p : previous) {
+      if (p.points.capacity() > 0 && d.cache.pointLists.size() < keep) d.cache.pointLists.push_back(std::move(p.points));
+      if (p.edges.capacity() > 0 && d.cache.edgeLists.size() < keep) d.cache.edgeLists.push_back(std::move(p.edges));
+    }
+    // After a large scene gave way to a small one, the room it needed goes.
+    if (d.cache.pointLists.size() > keep) d.cache.pointLists.resize(keep);
+    if (d.cache.edgeLists.size() > keep) d.cache.edgeLists.resize(keep);
+    if (d.cache.steps.capacity() > 4 * keep + 4096) d.cache.steps = {};
     previous.clear();
     d.spare = std::move(previous);
     d.redrawnAll = figureChanged || d.builds == 0;

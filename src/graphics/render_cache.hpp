@@ -77,6 +77,11 @@ struct RenderCache {
   };
   std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
                                  // cache per figure)
+  // Room kept from one frame to the next, so that turning a large scene allocates next to
+  // nothing: the far-to-near steps, and point and edge lists of primitives no longer shown.
+  std::vector<DepthStep> steps;
+  std::vector<std::vector<Point>> pointLists;
+  std::vector<std::vector<bool>> edgeLists;
   int builds = 0;                // how many depth trees were built (a measure for tests)
 };
 

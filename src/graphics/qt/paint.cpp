@@ -431,8 +431,15 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
     }
     clip = want;
   };
+  // A part of one rectangle (what a window repaints) is tested against without a region's work.
+  std::optional<Rect> onlyRect;
+  if (only && only->rectCount() == 1) {
+    const QRect r = only->boundingRect();
+    onlyRect = Rect{static_cast<double>(r.x()), static_cast<double>(r.y()), static_cast<double>(r.width()),
+                    static_cast<double>(r.height())};
+  }
   for (const Primitive& item : list.items) {
-    if (only && !only->intersects(reach(item))) continue;
+    if (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item))) continue;
     clipTo(item.clipped ? std::optional<Rect>(item.clip) : std::nullopt);
     switch (item.kind) {
       case Primitive::Kind::Face: paintFace(canvas, item); break;
