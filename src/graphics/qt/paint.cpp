@@ -166,8 +166,12 @@ bool fillApart(Canvas& c, const Primitive& item, const QPolygonF& poly, bool out
   if (box.height() <= bandRows) {
     p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
   } else {
+    // Bands over the rows that can show only: a face far larger than the view (a point of it far
+    // off) would otherwise take millions of them.
+    const QRectF shown = p.hasClipping() ? p.clipBoundingRect() : QRectF(0, 0, p.device()->width(), p.device()->height());
+    const double top = std::max(box.top(), shown.top() - 1), bottom = std::min(box.bottom(), shown.bottom() + 1);
     QPolygonF& band = c.second();
-    for (double y = std::floor(box.top()); y < box.bottom(); y += bandRows) {
+    for (double y = std::floor(top); y < bottom; y += bandRows) {
       cutRows(poly, y, y + bandRows, band);
       if (band.size() >= 3) p.drawPolygon(band.constData(), static_cast<int>(band.size()));
     }

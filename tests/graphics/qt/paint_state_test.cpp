@@ -186,4 +186,9 @@ TEST(PaintState, AFaintFaceFilledInBandsBlendsEachPixelOnce) {
   const QColor edge = outlined.pixelColor(25, 200);  // on the left edge, x = 25.6 at this row
   EXPECT_GT(edge.blue(), 150);
   EXPECT_LT(edge.red(), 150);
+
+  // A face reaching far beyond the picture is filled over the rows that show, not over all of its
+  // own (which would take a billion bands).
+  list.items = {face({{20, 10}, {180, 10}, {100, 1e12}}, {1, 0, 0, 0.25})};
+  EXPECT_EQ(painted(list).pixelColor(100, 200), inside);
 }
