@@ -304,7 +304,6 @@ Primitive markerLook(Handle h, Rgb axesColor) {
   return m;
 }
 
-// The tree was built from the faces of `s`.
 // An empty list, with the room of one kept in `spares` when there is one.
 template <class T>
 std::vector<T> reused(std::vector<std::vector<T>>& spares) {
@@ -315,6 +314,7 @@ std::vector<T> reused(std::vector<std::vector<T>>& spares) {
   return v;
 }
 
+// The tree was built from the faces of `s`. `room` lends what a frame needs for a while.
 void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb axesColor, RenderCache& room,
                  std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
@@ -448,9 +448,6 @@ std::uint64_t drawingRevision(Handle ax) {
 
 bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
 
-// Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
-// axes in which nothing changed since is not drawn again, its primitives are moved over from
-// there. Returns whether the axes was drawn anew.
 // Where the primitives reach together, in pixels.
 Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive>::const_iterator to) {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -467,6 +464,10 @@ Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
+// axes in which nothing changed since is not drawn again, its primitives are moved over from
+// there. Returns whether the axes was drawn anew and looks different; `changed` then gets where
+// it reached before and where it reaches now.
 bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous,
                     std::vector<Rect>* changed = nullptr) {
   RenderCache::Entry& entry = cache.axes[ax];
