@@ -1,6 +1,7 @@
 #include "graphics/qt/paint.hpp"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPen>
 #include <QPolygonF>
 #include <QString>
@@ -151,10 +152,11 @@ void cutRows(const QPolygonF& poly, double y0, double y1, QPolygonF& out) {
 //   tall face is filled in bands of rows, cut at whole rows so that each pixel is filled by one
 //   band. The engine shares out a fill of about a hundred spans: a row without antialiasing is
 //   one span, one with it three or more.
+// Both are for pictures made of pixels: a printer or a PDF gets each face whole, as drawn.
 // Returns whether the face was filled here; its outline is then for the caller to draw.
 bool fillApart(Canvas& c, const Primitive& item, const QPolygonF& poly, bool outlined) {
   constexpr double kFaint = 0.5;
-  if (!item.filled) return false;
+  if (!item.filled || !c.painter().paintEngine() || c.painter().paintEngine()->type() != QPaintEngine::Raster) return false;
   const bool aliased = item.fill.a < 1 && (outlined || item.fill.a <= kFaint);
   const int bandRows = aliased ? 64 : 16;
   const QRectF box = poly.boundingRect();
@@ -168,7 +170,8 @@ bool fillApart(Canvas& c, const Primitive& item, const QPolygonF& poly, bool out
   } else {
     // Bands over the rows that can show only: a face far larger than the view (a point of it far
     // off) would otherwise take millions of them.
-    const QRectF shown = p.hasClipping() ? p.clipBoundingRect() : QRectF(0, 0, p.device()->width(), p.device()->height());
+    QRectF shown = p.transform().inverted().mapRect(QRectF(0, 0, p.device()->width(), p.device()->height()));
+    if (p.hasClipping()) shown &= p.clipBoundingRect();
     const double top = std::max(box.top(), shown.top() - 1), bottom = std::min(box.bottom(), shown.bottom() + 1);
     QPolygonF& band = c.second();
     for (double y = std::floor(top); y < bottom; y += bandRows) {
