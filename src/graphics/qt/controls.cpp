@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStaticText>
@@ -275,6 +276,9 @@ void applyValue(QWidget& w, Handle control) {
 void applyListTop(QWidget& w, Handle control) {
   if (auto* list = qobject_cast<QListWidget*>(&w)) {
     const int top = static_cast<int>(numberOf(control, "ListboxTop"));
+    // A list scrolled to its start already shows its first row: finding where that row lies would
+    // lay out every row again (at every step, for the log and the scan list).
+    if (top == 1 && list->verticalScrollBar()->value() == 0) return;
     if (top >= 1 && top <= list->count()) list->scrollToItem(list->item(top - 1), QAbstractItemView::PositionAtTop);
   }
 }
