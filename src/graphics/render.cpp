@@ -436,14 +436,20 @@ void giveWay(Primitive& t, std::vector<Rect>& placed) {
 // ---------------------------------------------------------------------------------------------
 // One axes, one figure.
 
-// The revision that an axes' drawing depends on: the latest of its own, its content's and those
-// of the objects above it (a figure's size places its axes).
-std::uint64_t drawingRevision(Handle ax) {
+// The latest revision of the axes itself and of the objects above it (a figure's size places its
+// axes), not counting what the axes holds: what its decoration depends on.
+std::uint64_t ownRevision(Handle ax) {
   const detail::Object* o = detail::findObject(ax);
   if (!o) return 0;
-  std::uint64_t r = std::max(o->revision, o->contentRevision);
+  std::uint64_t r = o->revision;
   while (o->parent && (o = detail::findObject(*o->parent))) r = std::max(r, o->revision);
   return r;
+}
+
+// The revision that an axes' drawing depends on: the above and its content's.
+std::uint64_t drawingRevision(Handle ax) {
+  const detail::Object* o = detail::findObject(ax);
+  return o ? std::max(ownRevision(ax), o->contentRevision) : 0;
 }
 
 bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
@@ -487,7 +493,17 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
 
   Camera cam = axesCamera(ax);
   const std::size_t first = out.size();
-  if (isOn(ax, "Visible")) drawAxesDecoration(ax, cam, out);
+  if (isOn(ax, "Visible")) {
+    const std::uint64_t own = ownRevision(ax);
+    if (!entry.decorated || entry.decorationRevision != own || !sameLimits(entry.decorationLimits, cam.limits)) {
+      entry.decoration.clear();
+      drawAxesDecoration(ax, cam, entry.decoration);
+      entry.decorated = true;
+      entry.decorationRevision = own;
+      entry.decorationLimits = cam.limits;
+    }
+    out.insert(out.end(), entry.decoration.begin(), entry.decoration.end());
+  }
 
   // The content in box space depends on the children and the limits only: while the view turns
   // it is read once, not at every frame.

@@ -74,6 +74,13 @@ struct RenderCache {
     std::size_t count = 0;
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
+    // The axes' decoration (background, grid, box, ticks and their labels) as last drawn, for the
+    // revision of the axes itself and of the figure, and the limits, it was drawn with: the
+    // objects the axes holds change far more often than the axes.
+    std::vector<Primitive> decoration;
+    bool decorated = false;
+    std::uint64_t decorationRevision = 0;
+    Limits decorationLimits;
   };
   std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
                                  // cache per figure)

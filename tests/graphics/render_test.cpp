@@ -256,7 +256,12 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   EXPECT_TRUE(showsTheModel());
   set(fig, "Position", Value::row({0, 0, 700, 500}));
   EXPECT_TRUE(showsTheModel());
-  EXPECT_EQ(drawingCounts(fig).lists, 6);
+  // The decoration is kept while only what the axes holds changes, and follows the axes' own.
+  set(ax, "XLim", Value::row({-5, 6}));
+  EXPECT_TRUE(showsTheModel());
+  set(ax, "XColor", Value("r"));
+  EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).lists, 8);
 
   // The list goes with its figure.
   deleteObject(fig);
