@@ -307,6 +307,15 @@ Value computedValue(const Object& o, const PropSpec& spec) {
 }
 
 void store(Object& o, std::size_t slot, Value v) {
+  // A value set again as it was changes nothing drawn: a program that draws a view afresh after
+  // every step sets most of its axes' properties to what they were, and the axes need not be
+  // drawn again for it. The backend still hears of it (a list told its top row again scrolls back
+  // to it).
+  if (o.values[slot] == v) {
+    Session& s = session();
+    if (s.quiet == 0 && !o.beingDeleted) s.backend->changed(o.handle, o.table->props[slot].name);
+    return;
+  }
   o.values[slot] = std::move(v);
   notifyChanged(o, o.table->props[slot].name);
 }
