@@ -231,8 +231,10 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(drawingCounts(fig).lists, 1);
 
-  // Changes nothing shows, and changes elsewhere: the same list.
+  // Changes nothing shows, values set again as they were, and changes elsewhere: the same list.
   set(wall, {{"UserData", Value(1.0)}, {"Tag", Value("wall")}, {"HitTest", Value("off")}});
+  set(wall, "FaceColor", get(wall, "FaceColor"));
+  set(ax, "XLim", get(ax, "XLim"));
   set(fig, "WindowButtonDownFcn", Value("disp(1)"));
   Handle control = create("uicontrol", fig, {{"Style", Value("pushbutton")}});
   set(control, "String", Value("Go"));

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "backend_support.hpp"
 
@@ -114,6 +115,17 @@ TEST_F(Controls, ListRowsWrapAndShowTheirTextAndTheChosenRow) {
   set(list, "String", texts({"short", "other", "last"}));
   settle();
   EXPECT_LT(lw.visualItemRect(lw.item(1)).height(), wrapped.height()) << "a new text is measured anew";
+
+  // A list the user scrolled goes back to its top row when told that row again, though the
+  // model's value does not change.
+  std::vector<std::string> many(60, "row");
+  set(list, "String", texts(many));
+  settle();
+  lw.verticalScrollBar()->setValue(lw.verticalScrollBar()->maximum());
+  ASSERT_GT(lw.verticalScrollBar()->value(), 0);
+  set(list, "ListboxTop", Value(1));
+  settle();
+  EXPECT_EQ(lw.verticalScrollBar()->value(), 0);
 }
 
 TEST_F(Controls, TypedTextReachesTheModelBeforeTheEditCallbackRuns) {
