@@ -180,7 +180,8 @@ void settleWindow(g::Canvas& c) {
 
 // A press on the label of a placed node in the tree view. The labels take no clicks, so it
 // reaches the tree's axes, which takes no action either: nothing that shows changes. Only the
-// press is timed; the release re-sets the partition view's "View", which draws the window again.
+// press is timed; the release re-sets the partition view's "View" to what it was, which draws
+// nothing again.
 void BM_PressThatChangesNothing(benchmark::State& state) {
   const auto info = app::programInfo();
   Window w = open(info);
