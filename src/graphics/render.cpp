@@ -315,13 +315,14 @@ std::vector<T> reused(std::vector<std::vector<T>>& spares) {
 }
 
 // The tree was built from the faces of `s`. `room` lends what a frame needs for a while.
-void emitContent(const Scene& s, const DepthTree& tree, const Camera& cam, Rgb axesColor, RenderCache& room,
-                 std::vector<Primitive>& out) {
+// `faces` are the faces the tree was built from: the content's, or a sketch's.
+void emitContent(const Scene& s, const std::vector<DepthFace>& faces, const DepthTree& tree, const Camera& cam,
+                 Rgb axesColor, RenderCache& room, std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
   std::vector<DepthStep>& steps = room.steps;
   farToNear(tree, cam.toViewer, steps);
   out.reserve(out.size() + steps.size() + s.overlays.size());
-  FaceShades shades(s, s.faces, cam);
+  FaceShades shades(s, faces, cam);
   for (const DepthStep& step : steps) {
     if (step.face) {
       const DepthFace& f = tree.faces[step.index];
@@ -475,7 +476,7 @@ Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive
 // there. Returns whether the axes was drawn anew and looks different; `changed` then gets where
 // it reached before and where it reaches now.
 bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous,
-                    std::vector<Rect>* changed = nullptr) {
+                    std::vector<Rect>* changed = nullptr, bool turning = false) {
   RenderCache::Entry& entry = cache.axes[ax];
   const std::uint64_t revision = drawingRevision(ax);
   if (previous && entry.drawn && entry.drawnRevision == revision && entry.first + entry.count <= previous->size()) {
@@ -517,13 +518,33 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
       ++cache.builds;
     }
     entry.content = std::move(scene);
+    entry.sketchBuilt = false;
+    entry.sketchFaces.clear();
+    entry.sketchTree = {};
     entry.contentRevision = contentRevision;
     entry.limits = cam.limits;
     entry.built = true;
   }
   const Scene& scene = entry.content;
   const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
-  emitContent(scene, entry.tree, cam, axesColor, cache, out);
+  // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
+  // face, about kSketchFaces of them, with a depth order of their own, made once per content.
+  // The whole scene comes back when the mouse lets go (finishSketches).
+  const std::size_t sketchAbove = cache.sketchAbove ? cache.sketchAbove : kSketchPieces;
+  const std::size_t sketchFaces = cache.sketchFaces ? cache.sketchFaces : kSketchFaces;
+  entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
+  if (entry.sketched) {
+    if (!entry.sketchBuilt) {
+      const std::size_t every = (scene.faces.size() + sketchFaces - 1) / sketchFaces;
+      entry.sketchFaces.clear();
+      for (std::size_t i = 0; i < scene.faces.size(); i += every) entry.sketchFaces.push_back(scene.faces[i]);
+      entry.sketchTree = buildDepthTree(entry.sketchFaces, scene.segments, entry.tree.tolerance);
+      entry.sketchBuilt = true;
+    }
+    emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache, out);
+  } else {
+    emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache, out);
+  }
 
   std::vector<Rect> givingWay;  // the boxes of the texts with "Nudge" on drawn so far
   for (Handle h : scene.overlays) {
@@ -585,7 +606,7 @@ DisplayList emptyList(Handle fig) {
 // `storage` is room for the new list's items (its content is dropped).
 DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
                                 std::vector<Handle>* redrawn, std::vector<Primitive> storage = {},
-                                std::vector<Rect>* changed = nullptr) {
+                                std::vector<Rect>* changed = nullptr, bool turning = false) {
   DisplayList list = emptyList(fig);
   storage.clear();
   list.items = std::move(storage);
@@ -596,7 +617,7 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
   try {
     for (Handle ax : axes)
-      if (renderAxesInto(ax, cache, list.items, previous, changed) && redrawn) redrawn->push_back(ax);
+      if (renderAxesInto(ax, cache, list.items, previous, changed, turning) && redrawn) redrawn->push_back(ax);
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
     throw;
@@ -643,7 +664,8 @@ const DisplayList& figureDisplayList(Handle fig) {
     std::vector<Primitive> previous = std::move(d.list.items);
     d.redrawn.clear();
     d.changed.clear();
-    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed);
+    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed,
+                                 rotationDragActive(fig));
     // The old list's room serves the next one: a list of a large scene runs to megabytes, which
     // taken fresh each frame the system must clear page by page. So do the point lists of its
     // primitives, as many as the new list has.
@@ -671,6 +693,17 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig) {
   auto it = s.drawings.find(fig);
   if (it == s.drawings.end() || it->second.redrawnAll) return std::nullopt;
   return it->second.redrawn;
+}
+
+void finishSketches(Handle fig) {
+  auto it = detail::session().drawings.find(fig);
+  if (it == detail::session().drawings.end()) return;
+  for (auto& [ax, entry] : it->second.cache.axes) {
+    if (!entry.sketched) continue;
+    entry.sketched = false;
+    // The view is shown anew, whole: the same news a turn of it gives.
+    if (const detail::Object* o = detail::findObject(ax)) detail::notifyChanged(*o, "View");
+  }
 }
 
 std::optional<std::vector<Rect>> changedAreas(Handle fig) {

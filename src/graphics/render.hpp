@@ -10,6 +10,7 @@
 // not built again; and an axes in which nothing changed keeps its primitives from the last list.
 //
 // renderFigure and renderAxes without a cache build everything afresh, for comparison.
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,14 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig);
 // each axes drawn anew, where its primitives reached before and where they reach now. Nothing
 // when the whole figure may have changed, as above.
 std::optional<std::vector<Rect>> changedAreas(Handle fig);
+
+// While the mouse turns a view (a rotation drag) whose depth order has more face pieces than
+// kSketchPieces, the kept list holds a sketch of it so that the view follows the mouse: every
+// k-th face, about kSketchFaces of them, in a depth order of their own. When the drag ends,
+// finishSketches has the views sketched drawn whole again.
+inline constexpr std::size_t kSketchPieces = 100000;
+inline constexpr std::size_t kSketchFaces = 10000;
+void finishSketches(Handle fig);
 
 DisplayList renderFigure(Handle fig, RenderCache& cache);
 DisplayList renderAxes(Handle ax, RenderCache& cache);

@@ -74,6 +74,12 @@ struct RenderCache {
     std::size_t count = 0;
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
+    bool sketched = false;  // those primitives leave faces out: a sketch while the view turns
+    // The sketch of a large content drawn while the view turns: every k-th of its faces, with
+    // their own depth order (made at the first turn of the content).
+    std::vector<DepthFace> sketchFaces;
+    DepthTree sketchTree;
+    bool sketchBuilt = false;
     // The axes' decoration (background, grid, box, ticks and their labels) as last drawn, for the
     // revision of the axes itself and of the figure, and the limits, it was drawn with: the
     // objects the axes holds change far more often than the axes.
@@ -90,6 +96,10 @@ struct RenderCache {
   std::vector<std::vector<Point>> pointLists;
   std::vector<std::vector<bool>> edgeLists;
   int builds = 0;                // how many depth trees were built (a measure for tests)
+  // When a turning view is sketched, and how large the sketch is (see render.hpp; tests make
+  // them small).
+  std::size_t sketchAbove = 0;
+  std::size_t sketchFaces = 0;
 };
 
 struct FigureDrawing {

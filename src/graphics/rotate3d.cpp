@@ -7,6 +7,7 @@
 
 #include "graphics/geometry.hpp"
 #include "graphics/model.hpp"
+#include "graphics/render.hpp"
 
 namespace kolvar::graphics {
 
@@ -48,7 +49,9 @@ namespace detail {
 void endRotationDrag(Handle fig) {
   Session& s = session();
   auto it = s.rotation.find(fig);
-  if (it != s.rotation.end()) it->second.dragging = false;
+  if (it == s.rotation.end() || !it->second.dragging) return;
+  it->second.dragging = false;
+  finishSketches(fig);
 }
 
 bool startRotationDrag(Handle fig, double x, double y) {

@@ -1,6 +1,9 @@
 // Mouse events through the model: hit testing on the drawn figure, "HitTest", the current
 // point and object, and the rotation mode.
+#include <algorithm>
+
 #include "graphics/geometry.hpp"
+#include "graphics/model.hpp"
 #include "graphics/render.hpp"
 #include "model_support.hpp"
 
@@ -131,6 +134,44 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
   EXPECT_FALSE(rotationDragActive(fig));
 
   EXPECT_EQ(messageOf([&] { rotate3d(fig); }), "rotate3d: the handle does not name an axes.");
+}
+
+// While the mouse turns a view of many pieces, the kept list holds a sketch of it (every k-th
+// face); when the mouse lets go, the whole scene is drawn again, as a fresh drawing draws it.
+TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
+  Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
+  Handle scene = axes(fig, {{"XLim", Value::row({0, 40})}, {"YLim", Value::row({0, 2})}, {"ZLim", Value::row({0, 2})}});
+  view(scene, Value::row({30, 20}));
+  for (int i = 0; i < 40; ++i) {
+    const double x = i + 0.1;
+    patch(Matrix::column({x, x + 0.8, x + 0.8, x}), Matrix::column({1, 1, 1, 1}), Matrix::column({0, 0, 1, 1}), "b");
+  }
+  rotate3d(scene);
+  figureDisplayList(fig);
+  RenderCache& cache = detail::session().drawings[fig].cache;
+  cache.sketchAbove = 20;
+  cache.sketchFaces = 10;
+  auto faces = [&] {
+    const auto& items = figureDisplayList(fig).items;
+    return std::count_if(items.begin(), items.end(), [&](const Primitive& p) {
+      return p.kind == Primitive::Kind::Face && p.source != scene;
+    });
+  };
+  EXPECT_EQ(faces(), 40);
+  const Point a = centre(objectPixelRect(scene));
+  press(fig, a.x, a.y);
+  drag(fig, a.x - 10, a.y);
+  EXPECT_EQ(faces(), 10) << "every fourth face while the view turns";
+  drag(fig, a.x - 20, a.y);
+  EXPECT_EQ(faces(), 10);
+  release(fig, a.x - 20, a.y);
+  EXPECT_FALSE(rotationDragActive(fig));
+  EXPECT_EQ(faces(), 40) << "the whole scene once the mouse lets go";
+  RenderCache fresh;
+  const DisplayList whole = renderFigure(fig, fresh);
+  ASSERT_EQ(whole.items.size(), figureDisplayList(fig).items.size());
+  for (std::size_t i = 0; i < whole.items.size(); ++i)
+    EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
 }
 
 TEST_F(Events, PointerMotionAndTheWheelReachTheWindowWithTheKeysHeld) {
