@@ -314,8 +314,8 @@ std::vector<T> reused(std::vector<std::vector<T>>& spares) {
   return v;
 }
 
-// The tree was built from the faces of `s`. `room` lends what a frame needs for a while.
-// `faces` are the faces the tree was built from: the content's, or a sketch's.
+// Draws `tree`, built from `faces` (the content's, or a sketch's of it), in the styles of `s`.
+// `room` lends what a frame needs for a while.
 void emitContent(const Scene& s, const std::vector<DepthFace>& faces, const DepthTree& tree, const Camera& cam,
                  Rgb axesColor, RenderCache& room, std::vector<Primitive>& out) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
