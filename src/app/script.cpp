@@ -191,11 +191,17 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     g::press(fig, x, y);
     g::release(fig, x, y);
   } else if (cmd == "drag") {
-    expectCount(w, 5, 5, "drag X1 Y1 X2 Y2");
+    // With "hold" the button stays down, as mid-drag ("release X Y" lets go).
+    const char* usage = "drag X1 Y1 X2 Y2 [hold]";
+    expectCount(w, 5, 6, usage);
+    if (w.size() == 6 && w[5] != "hold") throw ScriptError(std::string("usage: ") + usage);
     const double x1 = number(w[1]), y1 = number(w[2]), x2 = number(w[3]), y2 = number(w[4]);
     g::press(fig, x1, y1);
     g::drag(fig, x2, y2);
-    g::release(fig, x2, y2);
+    if (w.size() == 5) g::release(fig, x2, y2);
+  } else if (cmd == "release") {
+    expectCount(w, 3, 3, "release X Y");
+    g::release(fig, number(w[1]), number(w[2]));
   } else if (cmd == "scanner") {
     expectCount(w, 4, 4, "scanner X Y Z");
     const double x = number(w[1]), y = number(w[2]), z = number(w[3]);
@@ -344,7 +350,7 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     g::backend().dialogs().cancelAt.push_back(at);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, hover, select, press, drag, scanner, view, undo, redo, auto, "
+                      "\" (scene, reset, toggle, click, hover, select, press, drag, release, scanner, view, undo, redo, auto, "
                       "compare, paint, state, snapshot, export, open, save, generate, tree, help, tour, cancel)");
   }
 }
@@ -422,6 +428,13 @@ std::string stateJson(g::Handle fig) {
   out += learningJson(state);
   out += ",\"treeview\":";
   out += treeViewJson(state);
+  out += ",\"sketched\":[";  // the views drawn as a sketch while the mouse turns them
+  bool firstSketch = true;
+  for (const g::Handle ax : g::sketchedAxes(fig)) {
+    out += (firstSketch ? "" : ",") + jsonText(textOf(g::get(ax, "Tag")));
+    firstSketch = false;
+  }
+  out += "]";
   out += ",\"status\":";  // what the status line says (why nothing happened, what was cancelled)
   out += jsonText(c.status_line ? textOf(g::get(c.status_line, "String")) : std::string());
   out += "}";

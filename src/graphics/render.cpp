@@ -695,6 +695,14 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig) {
   return it->second.redrawn;
 }
 
+std::vector<Handle> sketchedAxes(Handle fig) {
+  figureDisplayList(fig);
+  std::vector<Handle> out;
+  for (const auto& [ax, entry] : detail::session().drawings[fig].cache.axes)
+    if (entry.sketched) out.push_back(ax);
+  return out;
+}
+
 void finishSketches(Handle fig) {
   auto it = detail::session().drawings.find(fig);
   if (it == detail::session().drawings.end()) return;

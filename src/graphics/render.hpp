@@ -48,6 +48,8 @@ std::optional<std::vector<Rect>> changedAreas(Handle fig);
 inline constexpr std::size_t kSketchPieces = 100000;
 inline constexpr std::size_t kSketchFaces = 10000;
 void finishSketches(Handle fig);
+// The axes the figure's kept list (made current first) draws as sketches.
+std::vector<Handle> sketchedAxes(Handle fig);
 
 DisplayList renderFigure(Handle fig, RenderCache& cache);
 DisplayList renderAxes(Handle ax, RenderCache& cache);

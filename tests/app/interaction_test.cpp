@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app_fixture.hpp"
+#include "graphics/model.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -99,4 +100,21 @@ TEST_F(KolvarApp, TheLayoutConnectsEveryControlAndMenuToItsHandlerAndKeepsTheVie
         EXPECT_GT(q.width * q.height, p.width * p.height) << views[a];
       }
     }
+}
+
+// A drag held in the scene view turns it, and the partition view with it, as sketches when their
+// depth orders are large (here made small enough for scene 1), which the state names; letting go
+// draws them whole again.
+TEST_F(KolvarApp, ADragHeldInALargeSceneShowsASketchUntilReleased) {
+  run("scene 1\n");
+  g::RenderCache& cache = g::detail::session().drawings[fig].cache;
+  cache.sketchAbove = 2;
+  cache.sketchFaces = 2;
+  const g::Point a = centreOf(g::objectPixelRect(tag("axes1")));
+  const std::string at = std::to_string(a.x) + " " + std::to_string(a.y) + " ";
+  run("drag " + at + std::to_string(a.x - 30) + " " + std::to_string(a.y) + " hold\n");
+  EXPECT_EQ(state()["sketched"], json::array({"axes1", "axes2"}));
+  run("release " + std::to_string(a.x - 30) + " " + std::to_string(a.y) + "\n");
+  EXPECT_EQ(state()["sketched"], json::array());
+  EXPECT_THROW(run("drag 1 2 3 4 keep\n"), std::exception);
 }
