@@ -578,13 +578,8 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   // Where a large scene's thousands of faces reach is not worth working out at every frame: its
   // axes' rectangle with room for the labels around it holds them.
   constexpr std::size_t kMeasuredUpTo = 20000;
-  constexpr double kLabels = 48;
-  if (out.size() - first <= kMeasuredUpTo) {
-    entry.extent = extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
-  } else {
-    const Rect r = objectPixelRect(ax);
-    entry.extent = {r.x - kLabels, r.y - kLabels, r.width + 2 * kLabels, r.height + 2 * kLabels};
-  }
+  entry.extent = out.size() - first <= kMeasuredUpTo ? extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end())
+                                                     : axesReach(ax);
   if (changed) {
     if (hadLast) changed->push_back(lastExtent);
     changed->push_back(entry.extent);
@@ -693,6 +688,12 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig) {
   auto it = s.drawings.find(fig);
   if (it == s.drawings.end() || it->second.redrawnAll) return std::nullopt;
   return it->second.redrawn;
+}
+
+Rect axesReach(Handle ax) {
+  constexpr double kLabels = 48;  // tick labels and axis names hang this far outside an axes
+  const Rect r = objectPixelRect(ax);
+  return {r.x - kLabels, r.y - kLabels, r.width + 2 * kLabels, r.height + 2 * kLabels};
 }
 
 std::vector<Handle> sketchedAxes(Handle fig) {

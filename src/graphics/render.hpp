@@ -40,6 +40,9 @@ std::optional<std::vector<Handle>> redrawnAxes(Handle fig);
 // each axes drawn anew, where its primitives reached before and where they reach now. Nothing
 // when the whole figure may have changed, as above.
 std::optional<std::vector<Rect>> changedAreas(Handle fig);
+// Where an axes' drawing may reach without working it out: its rectangle with room for the tick
+// labels and axis names around it.
+Rect axesReach(Handle ax);
 
 // While the mouse turns a view (a rotation drag) whose depth order has more face pieces than
 // kSketchPieces, the kept list holds a sketch of it so that the view follows the mouse: every

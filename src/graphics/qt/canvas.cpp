@@ -120,12 +120,9 @@ QRegion Canvas::changedRegion(bool newestOnly) {
       if (region.isEmpty()) region = QRegion(0, 0, 1, 1);  // nothing changed that shows; a token so as not to repaint all
       return;
     }
-    constexpr int kLabels = 48;  // tick labels and axis names hang this far outside an axes
     for (const Handle ax : findall(fig_, std::string_view("axes"))) {
-      const Rect r = objectPixelRect(ax);
-      region += QRect(static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
-                      static_cast<int>(std::ceil(r.width)), static_cast<int>(std::ceil(r.height)))
-                    .adjusted(-kLabels, -kLabels, kLabels, kLabels);
+      const Rect r = axesReach(ax);
+      region += QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
     }
   });
   return region.isEmpty() ? QRegion(rect()) : region;
