@@ -2,6 +2,7 @@
 // Planes and the side test: where a point, or a set of points, lies relative to a plane. Points
 // within a tolerance of the plane count as lying in it; the tolerance is the caller's, since the
 // BSP core measures in scene units and the renderer in its unit box.
+#include <span>
 #include <vector>
 
 #include "geometry/vec3.hpp"
@@ -45,7 +46,7 @@ inline bool behind(double distance, double tolerance) { return distance < -toler
 
 // The side of a set of points: On when every point is within the tolerance (an empty set too),
 // Front when every point is in front or on the plane, Back likewise, Straddling otherwise.
-inline Side sideOf(const std::vector<Vec3>& points, const Plane& plane, double tolerance) {
+inline Side sideOf(std::span<const Vec3> points, const Plane& plane, double tolerance) {
   // Without an early exit: polygons have few vertices, and a branch per vertex on an
   // unpredictable side costs more than the arithmetic it would save. A not-a-number distance
   // fails both comparisons.

@@ -150,11 +150,12 @@ bool sameTrees(const NodeRef& a, const NodeRef& b) {
 
 // The whole-tree build hangs each node straight where its list waits instead of walking down from
 // the root, and files lists in one buffer: it must give the very tree the clicks give, pieces and
-// labels included, on scenes with many splits, shared planes and shared edges.
+// labels included, on scenes with many splits, shared planes and shared edges; and the same
+// tree however many threads share the work.
 TEST(Generators, AWholeBuildGivesTheTreeThatClicksGive) {
   for (const PolygonList& scene : {walls(600, 4), boxes(40, 2), terrain(6), roomWithPillars(3)}) {
-    const NodeRef built = bsp::buildTree(scene);
-    EXPECT_TRUE(sameTrees(built, treeByClicks(scene)));
+    const NodeRef byClicks = treeByClicks(scene);
+    for (const std::size_t threads : {1, 2, 3, 8}) EXPECT_TRUE(sameTrees(bsp::buildTree(scene, threads), byClicks)) << threads;
   }
   EXPECT_GT(bsp::treeStats(bsp::buildTree(walls(600, 4))).placed, 700u);  // many splits
   EXPECT_FALSE(sameTrees(bsp::buildTree(walls(600, 4)), bsp::buildTree(walls(600, 5))));
