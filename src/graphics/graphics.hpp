@@ -7,6 +7,7 @@
 // The object tables are the one piece of process-wide mutable state of the program (the
 // session below). Everything the program draws and every interaction goes through here; the Qt
 // backend mirrors the model into windows and feeds user input back through the event API.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -82,6 +83,10 @@ std::vector<Handle> childrenOf(Handle h);  // creation order, all (hidden handle
 std::vector<Handle> findobj(Handle h, const PropertyList& criteria = {});
 // findall: the same, hidden handles included; optionally only objects of one type.
 std::vector<Handle> findall(Handle h, std::optional<std::string_view> type = std::nullopt);
+
+// A number that changes whenever `h` or anything below it changes in a way that shows (made, a
+// property set, deleted): while it stays the same, so does the drawing of `h`.
+std::uint64_t drawingRevision(Handle h);
 
 // Application data: named values on any object.
 Value getappdata(Handle h, std::string_view name);  // empty when absent

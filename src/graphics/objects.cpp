@@ -333,6 +333,11 @@ void setappdata(Handle h, std::string_view name, const Value& value) {
   data.emplace_back(std::string(name), value);
 }
 
+std::uint64_t drawingRevision(Handle h) {
+  const Object& o = object(h);
+  return std::max(o.revision, o.contentRevision);
+}
+
 bool isappdata(Handle h, std::string_view name) {
   for (const auto& entry : object(h).appdata)
     if (entry.first == name) return true;

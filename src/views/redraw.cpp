@@ -83,14 +83,52 @@ void drawFrame(const std::array<bsp::Vec3, 4>& frame) {
   }
 }
 
+// What the scene view showed when it was last drawn in full, kept on its axes: most steps (a
+// click, an undo, a move of the scanner) change the tree and leave the scene as it was, and
+// drawing it again would only make the same objects anew. The drawing revision tells that nothing
+// else changed the view since; holding the scene keeps its list from being reused for another.
+struct SceneViewDrawn {
+  bsp::PolygonList scene;
+  Limits limits;
+  TickRows ticks;
+  std::array<bsp::Vec3, 4> frame;
+  Options options;
+  std::uint64_t revision = 0;
+};
+constexpr std::string_view kSceneViewDrawn = "kolvarSceneViewDrawn";
+
+// Whether the scene view already shows what `p` would draw in it: the same scene, set-up and
+// options, nothing in focus or previewed there, not the first look, and untouched since.
+bool sceneViewIsCurrent(const Picture& p) {
+  if (p.firstLook || p.focus.preview || p.focus.highlighted) return false;
+  const std::shared_ptr<const SceneViewDrawn> kept = g::getappdata(p.axes[0], kSceneViewDrawn).payload<SceneViewDrawn>();
+  if (!kept) return false;
+  const SceneViewDrawn& d = *kept;
+  return d.scene.begin() == p.scene.begin() && d.scene.size() == p.scene.size() && d.limits == p.setup->limits[0] &&
+         d.ticks == p.setup->ticks[0] && d.frame == p.setup->frame && d.options == p.options &&
+         d.revision == g::drawingRevision(p.axes[0]);
+}
+
+void keepSceneViewDrawn(const Picture& p) {
+  if (p.focus.preview || p.focus.highlighted) {  // drawn with what the next picture may not have
+    g::rmappdata(p.axes[0], kSceneViewDrawn);
+    return;
+  }
+  g::setappdata(p.axes[0], kSceneViewDrawn,
+                Value::wrap(std::make_shared<const SceneViewDrawn>(SceneViewDrawn{
+                    p.scene, p.setup->limits[0], p.setup->ticks[0], p.setup->frame, p.options, g::drawingRevision(p.axes[0])})));
+}
+
 }  // namespace
 
 Value drawFigure(const Picture& p) {
   const AxesSetup& setup = *p.setup;
   g::axes(p.axes[0]);
   const Value savedView = g::view(g::gca());
+  const bool sceneCurrent = sceneViewIsCurrent(p);
+  const std::size_t firstDrawn = sceneCurrent ? 1 : 0;  // the views drawn anew: 0 scene, 1 partition, 2 tree
 
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = firstDrawn; i < 3; ++i) {
     g::axes(p.axes[i]);
     gui::cla();
     setUpAxes(setup, i);
@@ -99,7 +137,7 @@ Value drawFigure(const Picture& p) {
   for (std::size_t i = 0; i < 2; ++i)
     g::set(p.axes[i], {{"XLabel", "x"}, {"YLabel", "y"}, {"ZLabel", "z"}, {"Zoom", p.focus.zoom[i]}});
 
-  for (std::size_t i = 0; i < 2; ++i) {
+  for (std::size_t i = firstDrawn; i < 2; ++i) {
     g::axes(p.axes[i]);
     g::light({{"Position", Value::row({-4, -4, 10})}});
     if (p.options.frame) drawFrame(setup.frame);
@@ -137,12 +175,14 @@ Value drawFigure(const Picture& p) {
 
   // The scene view: the chosen scene's polygons as given, each in its own colour; a piece in focus
   // (which the scene shows only as part of its polygon) outlined, a preview's plane shown.
-  g::axes(p.axes[0]);
-  const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
-  plotAll(p.scene.toVector(), inFocus);
-  if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
-    drawOutline(*inFocus);
-  if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
+  if (!sceneCurrent) {
+    g::axes(p.axes[0]);
+    const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
+    plotAll(p.scene.toVector(), inFocus);
+    if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
+      drawOutline(*inFocus);
+    if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
+  }
 
   // The partition view: the planes of the placed nodes first (a polygon lies in its own plane and
   // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
@@ -214,6 +254,7 @@ Value drawFigure(const Picture& p) {
                {"WindowButtonDownFcn", p.callbacks.buttonDown}});
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
   g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
+  keepSceneViewDrawn(p);
   return buttonUp;
 }
 

@@ -30,6 +30,7 @@ struct Options {
   // Not a check box: how long a normal is drawn, in scene units (1 for the presets; a scene
   // of its own has its size's).
   double unit = 1;
+  friend bool operator==(const Options&, const Options&) = default;
 };
 
 // How the three views are set up, per axes (scene, partition, tree view): its limits

@@ -97,6 +97,45 @@ TEST_F(Views, ARedrawDrawsTheSceneThePlacedPolygonsTheScanOrderAndTheClickableTr
   EXPECT_EQ(g::findobj(tree, {{"Type", "text"}, {"EdgeColor", Value::row({0, 0, 1})}}).size(), 5u);
 }
 
+// A step that leaves the scene as it was (the tree grows, the scanner moves) keeps the scene
+// view's objects; a change of what it shows, a highlight, or anything else drawn into it since
+// makes the next redraw draw it anew.
+TEST_F(Views, TheSceneViewIsDrawnAnewOnlyWhenWhatItShowsChanged) {
+  const Handle scene = picture_.axes[0];
+  picture_.root = picture_.tree2;
+  drawFigure(picture_);
+  const std::vector<Handle> drawn = g::childrenOf(scene);
+  ASSERT_EQ(ofType(scene, "patch").size(), 3u);
+
+  picture_.root = bsp::bspInsertNode(picture_.tree2, bsp::expandNode(picture_.tree2->element->front, 1));
+  picture_.scanner = {1, 2, 3};
+  drawFigure(picture_);
+  EXPECT_EQ(g::childrenOf(scene), drawn);
+  EXPECT_EQ(ofType(picture_.axes[1], "patch").size(), 5u);  // the partition view did follow
+
+  // Labels on: drawn anew, with them.
+  picture_.options.labels = true;
+  drawFigure(picture_);
+  EXPECT_NE(g::childrenOf(scene), drawn);
+  EXPECT_EQ(ofType(scene, "text").size(), 3u);
+
+  // A highlighted piece outlined, then no longer: the outline goes.
+  const auto outlines = [&] { return g::findobj(scene, {{"LineWidth", 3.0}}).size(); };
+  picture_.focus.highlighted = picture_.root->left->right->element->poly.get();  // 1ab, a piece
+  drawFigure(picture_);
+  EXPECT_EQ(outlines(), 1u);
+  picture_.focus.highlighted = nullptr;
+  drawFigure(picture_);
+  EXPECT_EQ(outlines(), 0u);
+
+  // Something else drew into the view: the redraw takes it away again.
+  g::axes(scene);
+  g::line(Matrix::row({0, 1}), Matrix::row({0, 1}), Matrix::row({0, 1}), {});
+  const std::size_t lines = ofType(scene, "line").size();
+  drawFigure(picture_);
+  EXPECT_EQ(ofType(scene, "line").size(), lines - 1);
+}
+
 TEST_F(Views, WaitingItemsCarryTheirListAndHandlerAndALaterRedrawKeepsTheUsersView) {
   picture_.root = picture_.tree2;  // 1a and 3 wait in front of 2
   drawFigure(picture_);

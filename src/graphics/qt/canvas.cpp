@@ -128,6 +128,11 @@ QRegion Canvas::changedRegion(bool newestOnly) {
   return region.isEmpty() ? QRegion(rect()) : region;
 }
 
+namespace {
+// The most pixels copied from the frame to the window in one go (see paintEvent).
+constexpr int kBlitPixels = 16384;
+}  // namespace
+
 void Canvas::paintEvent(QPaintEvent* e) {
   const DisplayList& list = modelList();
   followModel();
@@ -140,7 +145,7 @@ void Canvas::paintEvent(QPaintEvent* e) {
   const qreal ratio = devicePixelRatioF();
   const QSize pixels = (QSizeF(size()) * ratio).toSize();
   if (frame_.size() != pixels) {
-    frame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    frame_ = QImage(pixels, QImage::Format_RGB32);
     frame_.setDevicePixelRatio(ratio);
     stale_ = QRegion(rect());
   }
@@ -163,7 +168,17 @@ void Canvas::paintEvent(QPaintEvent* e) {
     stale_ = QRegion();
   }
   QPainter screen(this);
-  for (const QRect& r : e->region()) screen.drawImage(r, frame_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+  // In bands of a few rows: the painter shares out the copy of a large area among threads, which
+  // costs more to start and wait for than copying the few hundred kilobytes takes. (Not at a
+  // fractional pixel ratio, where the edges of bands would fall between pixels.)
+  const bool banded = ratio == std::floor(ratio);
+  for (const QRect& r : e->region()) {
+    const int rows = banded ? std::max(1, kBlitPixels / std::max(1, r.width())) : r.height();
+    for (int y = r.top(); y <= r.bottom(); y += rows) {
+      const QRect band(r.left(), y, r.width(), std::min(rows, r.bottom() + 1 - y));
+      screen.drawImage(band, frame_, QRectF(QPointF(band.topLeft()) * ratio, QSizeF(band.size()) * ratio));
+    }
+  }
 }
 
 void Canvas::resizeEvent(QResizeEvent*) { invalidate(); }
