@@ -119,6 +119,40 @@ void dragSteps(benchmark::State& state, const char* script, const char* tag) {
   g::endSession();
 }
 
+// Serve events until the figure's list is up to date and on screen.
+void settleWindow(g::Canvas& c) {
+  c.displayList();
+  while (c.painted() != c.renders()) QCoreApplication::processEvents();
+}
+
+// The release that ends a turn of the scene view of N random walls, until the window is
+// repainted: both 3-D views drawn in full at the new angle (the turn itself was sketched, or drawn
+// in full, step by step).
+void BM_ReleaseAfterTurnWalls(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("generate walls " + std::to_string(state.range(0)) + " 1\n");
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes1").scalar());
+  const QPointF centre(r.x + r.width / 2, r.y + r.height / 2);
+  settleWindow(w.canvas());
+  double dx = 10;
+  for (auto _ : state) {
+    state.PauseTiming();
+    send(w.canvas(), QEvent::MouseButtonPress, centre, Qt::LeftButton);
+    const long moved = w.canvas().renders();
+    dx = -dx;
+    send(w.canvas(), QEvent::MouseMove, centre + QPointF(dx, 0), Qt::LeftButton);
+    untilPainted(w.canvas(), moved);
+    state.ResumeTiming();
+    const long before = w.canvas().renders();
+    send(w.canvas(), QEvent::MouseButtonRelease, centre + QPointF(dx, 0), Qt::NoButton);
+    untilPainted(w.canvas(), before);
+  }
+  state.counters["polygons"] = static_cast<double>(state.range(0));
+  g::endSession();
+}
+BENCHMARK(BM_ReleaseAfterTurnWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // One mouse move of a drag in the scene view, with a tree of a few nodes in the partition view,
 // their planes, the scanner's cell and a selected node's cell (both views turn).
 void BM_RotationDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\nselect 5a\n", "axes1"); }
@@ -172,11 +206,6 @@ BENCHMARK(BM_HoverPreviewStep)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillise
 void BM_ScannerDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\n", "axes2"); }
 BENCHMARK(BM_ScannerDragStep)->Unit(benchmark::kMillisecond);
 
-// Serve events until the figure's list is up to date and on screen.
-void settleWindow(g::Canvas& c) {
-  c.displayList();
-  while (c.painted() != c.renders()) QCoreApplication::processEvents();
-}
 
 // A press on the label of a placed node in the tree view. The labels take no clicks, so it
 // reaches the tree's axes, which takes no action either: nothing that shows changes. Only the

@@ -84,8 +84,9 @@ std::vector<Handle> findobj(Handle h, const PropertyList& criteria = {});
 // findall: the same, hidden handles included; optionally only objects of one type.
 std::vector<Handle> findall(Handle h, std::optional<std::string_view> type = std::nullopt);
 
-// A number that changes whenever `h` or anything below it changes in a way that shows (made, a
-// property set, deleted): while it stays the same, so does the drawing of `h`.
+// A number that changes whenever `h`, anything below it or anything above it changes in a way
+// that shows (made, a property set, deleted; a figure's size places its axes): while it stays
+// the same, so does the drawing of `h`.
 std::uint64_t drawingRevision(Handle h);
 
 // Application data: named values on any object.

@@ -14,6 +14,7 @@
 #include "geometry/magnitude.hpp"
 #include "graphics/axes_decoration.hpp"
 #include "graphics/geometry.hpp"
+#include "graphics/graphics.hpp"
 #include "graphics/lighting.hpp"
 #include "graphics/model.hpp"
 #include "graphics/property_reader.hpp"
@@ -445,12 +446,6 @@ std::uint64_t ownRevision(Handle ax) {
   std::uint64_t r = o->revision;
   while (o->parent && (o = detail::findObject(*o->parent))) r = std::max(r, o->revision);
   return r;
-}
-
-// The revision that an axes' drawing depends on: the above and its content's.
-std::uint64_t drawingRevision(Handle ax) {
-  const detail::Object* o = detail::findObject(ax);
-  return o ? std::max(ownRevision(ax), o->contentRevision) : 0;
 }
 
 bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
