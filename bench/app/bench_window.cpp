@@ -94,6 +94,30 @@ void BM_ClickToRepaintedWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ClickToRepaintedWindow)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// Serve events until the figure's list is up to date and on screen.
+void settleWindow(g::Canvas& c) {
+  c.displayList();
+  while (c.painted() != c.renders()) QCoreApplication::processEvents();
+}
+
+// Steps on a generated scene of N random walls, each until the window is repainted: a click on
+// the first waiting polygon (the whole scene is filed by its plane), then undo of that click.
+void BM_ClickAndUndoWalls(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("generate walls " + std::to_string(state.range(0)) + " 1\n");
+  settleWindow(w.canvas());
+  int k = 0;
+  for (auto _ : state) {
+    const long before = w.canvas().renders();
+    runScript(k++ % 2 == 0 ? "click w1\n" : "undo\n");
+    untilPainted(w.canvas(), before);
+  }
+  state.counters["polygons"] = static_cast<double>(state.range(0));
+  g::endSession();
+}
+BENCHMARK(BM_ClickAndUndoWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(4);
+
 // Steps of a drag that starts at the centre of the axes tagged `tag`, after `script`, each until
 // the window is repainted.
 void dragSteps(benchmark::State& state, const char* script, const char* tag) {
@@ -119,11 +143,6 @@ void dragSteps(benchmark::State& state, const char* script, const char* tag) {
   g::endSession();
 }
 
-// Serve events until the figure's list is up to date and on screen.
-void settleWindow(g::Canvas& c) {
-  c.displayList();
-  while (c.painted() != c.renders()) QCoreApplication::processEvents();
-}
 
 // The release that ends a turn of the scene view of N random walls, until the window is
 // repainted: both 3-D views drawn in full at the new angle (the turn itself was sketched, or drawn
