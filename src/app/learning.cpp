@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/app.hpp"
+#include "views/partition.hpp"
 
 namespace kolvar::app {
 
@@ -221,6 +222,14 @@ void showLearning(const ProgramState& state) {
     g::set(caption, "String",
            s.complete && s.nodes > 0 ? Value("Tree complete: every polygon is placed (Edit > Undo steps back)")
                                      : g::get(caption, "UserData"));
+  }
+  if (const Handle caption = taggedOr0(record, "partition_caption")) {
+    // Kept like the tree view's caption. Of a great many waiting polygons the view shows a
+    // sample, and says so where the student looks for what the view shows.
+    if (g::get(caption, "UserData").isEmpty()) g::set(caption, "UserData", g::get(caption, "String"));
+    const std::size_t every = views::ghostStride(s.waiting);
+    g::set(caption, "String",
+           every > 1 ? Value("Partition: 1 in " + std::to_string(every) + " waiting polygons shown") : g::get(caption, "UserData"));
   }
   if (const Handle list = taggedOr0(record, "log_list")) {
     std::vector<std::string> rows = doneLog(state.learning.history, kPanelDone);

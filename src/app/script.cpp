@@ -435,6 +435,9 @@ std::string stateJson(g::Handle fig) {
     firstSketch = false;
   }
   out += "]";
+  // How many polygons wait, and every how many-th the partition view shows (1: all of them).
+  const std::size_t waiting = bsp::statistics(state.root, sceneShown(state).size()).waiting;
+  out += ",\"ghosts\":{\"waiting\":" + std::to_string(waiting) + ",\"every\":" + std::to_string(views::ghostStride(waiting)) + "}";
   out += ",\"status\":";  // what the status line says (why nothing happened, what was cancelled)
   out += jsonText(c.status_line ? textOf(g::get(c.status_line, "String")) : std::string());
   out += "}";

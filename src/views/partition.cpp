@@ -135,6 +135,17 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
   };
   std::map<GhostLook, std::vector<const bsp::Polygon*>> ghosts;
   std::vector<const bsp::BspNode*> stack;
+  std::size_t waiting = 0;
+  if (root) stack.push_back(root.get());
+  while (!stack.empty()) {
+    const bsp::BspNode* n = stack.back();
+    stack.pop_back();
+    if (n->left) stack.push_back(n->left.get());
+    if (n->right) stack.push_back(n->right.get());
+    if (n->element) waiting += n->element->front.size() + n->element->back.size();
+  }
+  const std::size_t stride = ghostStride(waiting);
+  std::size_t seen = 0;  // waiting polygons met so far, in the order of the walk
   if (root) stack.push_back(root.get());
   while (!stack.empty()) {
     const bsp::BspNode* n = stack.back();
@@ -151,6 +162,7 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
           loopPatch(p->points, {{"FaceColor", rgb(kHighlightColour)}, {"EdgeColor", rgb(kHighlightColour)}, {"LineWidth", 2.0}});
           continue;
         }
+        if (seen++ % stride != 0) continue;
         // Ghosts: light faces with dashed outlines, in the colour of the side they wait on
         // (grey under the first node, which has no plane yet); while a preview shows what
         // choosing a polygon of their list would do, in the colour of that outcome.

@@ -30,7 +30,14 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
 void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);
 // The waiting polygons, ghosted in the colour of the side they wait on; with a preview, its
 // splitter highlighted and the rest of its list in the colours of what choosing it would do.
+// Of more than kMostGhosts waiting polygons every ghostStride-th shows (the preview's splitter
+// always): a hundred thousand ghosts would cut one another into a million pieces, hold the window
+// for seconds after every click, and show a fog rather than where the polygons wait.
 void drawWaiting(const bsp::NodeRef& root, const Preview* preview);
+inline constexpr std::size_t kMostGhosts = 10000;
+// 1 for up to kMostGhosts waiting polygons, else the k for which every k-th of them comes to
+// about kMostGhosts.
+inline std::size_t ghostStride(std::size_t waiting) { return waiting <= kMostGhosts ? 1 : (waiting + kMostGhosts - 1) / kMostGhosts; }
 // A cell as translucent faces with their edges.
 void drawCell(const geometry::Cell& cell, const Rgb& colour);
 

@@ -102,6 +102,18 @@ TEST_F(KolvarApp, TheLayoutConnectsEveryControlAndMenuToItsHandlerAndKeepsTheVie
     }
 }
 
+// Of a great many waiting polygons the partition view ghosts a sample; its caption and the state
+// say how many, and the caption comes back once the view shows them all.
+TEST_F(KolvarApp, TheCaptionAndTheStateSayWhenThePartitionViewShowsASampleOfTheWaiting) {
+  const std::string caption = g::get(tag("partition_caption"), "String").text();
+  run("generate walls 20001 3\n");
+  EXPECT_EQ(state()["ghosts"], (json{{"waiting", 20001}, {"every", 3}}));
+  EXPECT_EQ(g::get(tag("partition_caption"), "String").text(), "Partition: 1 in 3 waiting polygons shown");
+  run("undo\n");
+  EXPECT_EQ(state()["ghosts"], (json{{"waiting", 5}, {"every", 1}}));
+  EXPECT_EQ(g::get(tag("partition_caption"), "String").text(), caption);
+}
+
 // A drag held in the scene view turns it, and the partition view with it, as sketches when their
 // depth orders are large (here made small enough for scene 1), which the state names; letting go
 // draws them whole again.

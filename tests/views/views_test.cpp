@@ -228,13 +228,18 @@ TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndAHighlightedOneWherever
   EXPECT_EQ(lit, 1u);
 }
 
-TEST_F(Views, AVeryLargeSceneIsDrawnByColourInAFewPatchesOfManyFaces) {
+// `n` small triangles in rows on the floor, labelled 1, 2, ...
+bsp::PolygonList smallTriangles(std::size_t n) {
   std::vector<bsp::PolygonRef> tris;
-  for (std::size_t i = 0; i <= kManyPolygons; ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     const double x = static_cast<double>(i % 100) * 0.08 - 4, y = static_cast<double>(i / 100) * 0.08 - 4;
     tris.push_back(bsp::newPolygon({{x, y, 0}, {x + 0.05, y, 0}, {x, y + 0.05, 0}}, std::to_string(i + 1)));
   }
-  picture_.scene = bsp::PolygonList::from(tris);
+  return bsp::PolygonList::from(tris);
+}
+
+TEST_F(Views, AVeryLargeSceneIsDrawnByColourInAFewPatchesOfManyFaces) {
+  picture_.scene = smallTriangles(kManyPolygons + 1);
   picture_.root = bsp::freshRoot(picture_.scene);
   picture_.options = {false, false, false, false};
   drawFigure(picture_);
@@ -243,6 +248,31 @@ TEST_F(Views, AVeryLargeSceneIsDrawnByColourInAFewPatchesOfManyFaces) {
   for (Handle h : patches) faces += g::get(h, "XData").matrix().cols;
   EXPECT_EQ(faces, kManyPolygons + 1);
   EXPECT_LT(patches.size(), 100u);
+}
+
+// Of more waiting polygons than kMostGhosts the partition view ghosts every ghostStride-th, and
+// a preview's splitter whether or not it is one of them.
+TEST_F(Views, OfAGreatManyWaitingPolygonsTheGhostsAreASample) {
+  const auto ghostFaces = [&] {
+    std::size_t faces = 0;
+    for (Handle h : g::findobj(picture_.axes[1], {{"LineStyle", "--"}})) faces += g::get(h, "XData").matrix().cols;
+    return faces;
+  };
+  for (const std::size_t n : {kMostGhosts, 3 * kMostGhosts + 1}) {
+    picture_.scene = smallTriangles(n);
+    picture_.root = bsp::freshRoot(picture_.scene);
+    drawFigure(picture_);
+    const std::size_t every = ghostStride(n);
+    EXPECT_EQ(every, n == kMostGhosts ? 1u : 4u);
+    EXPECT_EQ(ghostFaces(), (n + every - 1) / every) << n;
+  }
+  // The second polygon is not in the sample; previewed, it shows, highlighted, and every 4th of
+  // the other 30,000 is a ghost.
+  const Preview preview{picture_.scene[1].get(), picture_.scene, bsp::previewSplit(picture_.scene, 1)};
+  picture_.focus.preview = &preview;
+  drawFigure(picture_);
+  EXPECT_EQ(g::findobj(picture_.axes[1], {{"LineWidth", 2.0}}).size(), 1u);
+  EXPECT_EQ(ghostFaces(), 3 * kMostGhosts / 4);
 }
 
 TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {
