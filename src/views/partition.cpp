@@ -134,18 +134,9 @@ void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
     return nullptr;
   };
   std::map<GhostLook, std::vector<const bsp::Polygon*>> ghosts;
-  std::vector<const bsp::BspNode*> stack;
-  std::size_t waiting = 0;
-  if (root) stack.push_back(root.get());
-  while (!stack.empty()) {
-    const bsp::BspNode* n = stack.back();
-    stack.pop_back();
-    if (n->left) stack.push_back(n->left.get());
-    if (n->right) stack.push_back(n->right.get());
-    if (n->element) waiting += n->element->front.size() + n->element->back.size();
-  }
-  const std::size_t stride = ghostStride(waiting);
+  const std::size_t stride = ghostStride(bsp::treeStats(root).waiting);
   std::size_t seen = 0;  // waiting polygons met so far, in the order of the walk
+  std::vector<const bsp::BspNode*> stack;
   if (root) stack.push_back(root.get());
   while (!stack.empty()) {
     const bsp::BspNode* n = stack.back();
