@@ -1,6 +1,7 @@
 #include "bsp/workload.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -36,9 +37,11 @@ struct Task {
   NodeRef* slot;
 };
 
-// The lists handed from the builder of the top of a tree to the others, largest first, so that
-// the threads finish at about the same time. take() waits for a list, or for close() once none
-// is left.
+// The lists that builders hand to one another, largest first. A builder takes a list when it has
+// finished its own; one that waits makes the queue hungry, and the others then hand over the
+// next list they file, so that work goes where a thread is idle (on two threads the first
+// hand-over comes right after the root's list is filed). When every builder waits and no list is
+// left, the tree is whole and take() gives nothing to each; likewise after stop().
 class TaskQueue {
  public:
   void push(Task task) {
@@ -49,21 +52,34 @@ class TaskQueue {
     }
     ready_.notify_one();
   }
-  void close() {
-    {
-      const std::lock_guard lock(mutex_);
-      closed_ = true;
-    }
-    ready_.notify_all();
-  }
-  std::optional<Task> take() {
+  bool hungry() const { return hungry_.load(std::memory_order_relaxed) > 0; }
+  // Called by each builder when it has nothing (more) to build: `finished` once it has built a
+  // list taken from here.
+  std::optional<Task> take(bool finished) {
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [this] { return !tasks_.empty() || closed_; });
-    if (tasks_.empty()) return std::nullopt;
+    if (finished) --busy_;
+    if (busy_ == 0 && tasks_.empty()) done_ = true;
+    if (done_) {
+      ready_.notify_all();
+      return std::nullopt;
+    }
+    ++hungry_;
+    ready_.wait(lock, [this] { return !tasks_.empty() || done_; });
+    --hungry_;
+    if (done_) return std::nullopt;
     std::pop_heap(tasks_.begin(), tasks_.end(), smaller);
     Task task = std::move(tasks_.back());
     tasks_.pop_back();
+    ++busy_;
     return task;
+  }
+  // Ends the build early (a builder failed): every take() gives nothing from now on.
+  void stop() {
+    {
+      const std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    ready_.notify_all();
   }
 
  private:
@@ -71,7 +87,9 @@ class TaskQueue {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::vector<Task> tasks_;  // a heap, the largest on top
-  bool closed_ = false;
+  std::atomic<int> hungry_ = 0;  // builders waiting in take()
+  int busy_ = 0;                 // builders building a list taken from here
+  bool done_ = false;
 };
 
 // Builds subtrees as repeated clicks would. Each click would hang the node made from a waiting
@@ -91,13 +109,12 @@ class Builder {
   // Lists shorter than this are not worth handing to another thread.
   static constexpr std::size_t kSmallTask = 32;
 
-  // Builds the subtree of `list` into *slot. With `tasks`, each list of at most `handOff`
-  // polygons (and no fewer than kSmallTask) is handed to `tasks` for other builders as soon as it
-  // is filed, instead of being expanded here.
-  void build(std::vector<PolygonRef> list, NodeRef* slot, std::size_t handOff = 0, TaskQueue* tasks = nullptr) {
+  // Builds the subtree of `list` into *slot. With `tasks`, a list of kSmallTask polygons or more
+  // filed while another builder waits for work is handed to `tasks` instead of being expanded
+  // here.
+  void build(std::vector<PolygonRef> list, NodeRef* slot, TaskQueue* tasks = nullptr) {
     polys_ = std::move(list);
     polys_.reserve(2 * polys_.size());  // room for the pieces of splits
-    handOff_ = tasks ? handOff : 0;
     tasks_ = tasks;
     lists_.clear();
     for (std::size_t i = 0; i < polys_.size(); ++i) lists_.push_back(entry(i));
@@ -169,7 +186,7 @@ class Builder {
   void file(std::size_t n, NodeRef* slot) {
     if (n == 0) return;
     const std::size_t begin = lists_.size() - n;
-    if (n <= handOff_ && n >= kSmallTask) {
+    if (tasks_ && n >= kSmallTask && tasks_->hungry()) {
       Task task{{}, slot};
       task.polys.reserve(n);
       for (std::size_t i = begin; i < lists_.size(); ++i) task.polys.push_back(std::move(polys_[lists_[i].poly]));
@@ -184,7 +201,6 @@ class Builder {
   std::vector<Entry> lists_;
   std::vector<Entry> front_;  // the front list of the node being made
   std::vector<Waiting> pending_;
-  std::size_t handOff_ = 0;
   TaskQueue* tasks_ = nullptr;
 };
 
@@ -206,18 +222,24 @@ NodeRef buildTree(const PolygonList& scene, std::size_t threads) {
     Builder().build(scene.toVector(), &root);
     return root;
   }
-  // The subtrees below a node share nothing, so they are built side by side. This thread builds
-  // the top of the tree and hands each list small enough to share the work out evenly to the
-  // others as soon as it is filed; once the top is built, it takes lists too. Each list is built
-  // exactly as on one thread, so the tree does not depend on how the work was shared.
+  // The subtrees below a node share nothing, so they are built side by side: one thread starts
+  // with the whole scene, and each list it files while another thread waits goes to that one,
+  // which does the same in turn. Each list is built exactly as on one thread, so the tree does
+  // not depend on how the work was shared.
   TaskQueue tasks;
+  tasks.push(Task{scene.toVector(), &root});
   std::vector<std::exception_ptr> faults(threads);
   const auto work = [&](std::size_t worker) {
     try {
       Builder builder;
-      while (std::optional<Task> task = tasks.take()) builder.build(std::move(task->polys), task->slot);
+      bool finished = false;
+      while (std::optional<Task> task = tasks.take(finished)) {
+        builder.build(std::move(task->polys), task->slot, &tasks);
+        finished = true;
+      }
     } catch (...) {
       faults[worker] = std::current_exception();
+      tasks.stop();
     }
   };
   {
@@ -229,13 +251,7 @@ NodeRef buildTree(const PolygonList& scene, std::size_t threads) {
         break;
       }
     }
-    try {
-      Builder().build(scene.toVector(), &root, scene.size() / (4 * threads), &tasks);
-    } catch (...) {
-      faults[0] = std::current_exception();
-    }
-    tasks.close();
-    if (!faults[0]) work(0);
+    work(0);
   }
   for (const std::exception_ptr& fault : faults)
     if (fault) std::rethrow_exception(fault);
