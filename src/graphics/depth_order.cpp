@@ -522,7 +522,6 @@ void farToNear(const DepthTree& tree, Vec3 towardViewer, std::vector<DepthStep>&
     for (int i = 0; i < n.faceCount; ++i) out.push_back({true, tree.nodeFaces[n.firstFace + i]});
     for (int s : n.segments) out.push_back({false, s});
   });
-
 }
 
 }  // namespace kolvar::graphics

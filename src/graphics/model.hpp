@@ -155,6 +155,9 @@ void notifyCreated(Handle h);
 // date, and `o` and its ancestors take the next revision. Controls and menus are widgets of the
 // backend, not part of the list, and change nothing.
 void outdateDrawing(const Object& o);
+// The latest revision of `o` itself and of the objects above it, not counting what `o` holds
+// (what an axes' decoration depends on: a figure's size places its axes).
+std::uint64_t ownRevision(const Object& o);
 
 // The rotation mode's button-up command text.
 inline constexpr std::string_view kRotateButtonUp = "rotate3dButtonUp(gcbf)";

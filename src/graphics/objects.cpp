@@ -334,10 +334,8 @@ void setappdata(Handle h, std::string_view name, const Value& value) {
 }
 
 std::uint64_t drawingRevision(Handle h) {
-  const Object* o = &object(h);
-  std::uint64_t r = o->contentRevision;
-  for (; o; o = o->parent ? findObject(*o->parent) : nullptr) r = std::max(r, o->revision);
-  return r;
+  const Object& o = object(h);
+  return std::max(o.contentRevision, ownRevision(o));
 }
 
 bool isappdata(Handle h, std::string_view name) {

@@ -438,16 +438,6 @@ void giveWay(Primitive& t, std::vector<Rect>& placed) {
 // ---------------------------------------------------------------------------------------------
 // One axes, one figure.
 
-// The latest revision of the axes itself and of the objects above it (a figure's size places its
-// axes), not counting what the axes holds: what its decoration depends on.
-std::uint64_t ownRevision(Handle ax) {
-  const detail::Object* o = detail::findObject(ax);
-  if (!o) return 0;
-  std::uint64_t r = o->revision;
-  while (o->parent && (o = detail::findObject(*o->parent))) r = std::max(r, o->revision);
-  return r;
-}
-
 bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
 
 // Where the primitives reach together, in pixels.
@@ -490,7 +480,7 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   Camera cam = axesCamera(ax);
   const std::size_t first = out.size();
   if (isOn(ax, "Visible")) {
-    const std::uint64_t own = ownRevision(ax);
+    const std::uint64_t own = detail::ownRevision(*detail::findObject(ax));
     if (!entry.decorated || entry.decorationRevision != own || !sameLimits(entry.decorationLimits, cam.limits)) {
       entry.decoration.clear();
       drawAxesDecoration(ax, cam, entry.decoration);

@@ -46,6 +46,12 @@ Object* findObject(Handle h) {
   return it == s.objects.end() ? nullptr : &it->second;
 }
 
+std::uint64_t ownRevision(const Object& o) {
+  std::uint64_t r = o.revision;
+  for (const Object* p = &o; p->parent && (p = findObject(*p->parent));) r = std::max(r, p->revision);
+  return r;
+}
+
 void outdateDrawing(const Object& o) {
   Session& s = session();
   if (o.type() == "uicontrol" || o.type() == "uimenu") return;
