@@ -1,9 +1,11 @@
 // The window on Qt (offscreen platform): a click on a waiting-list item until the window is
-// repainted, one step of a rotation drag until repainted, a press that changes nothing, and the
-// start-up until the first paint.
+// repainted, one step of a rotation drag until repainted, a press that changes nothing, opening
+// a large model, the longest freeze of the window during large actions, and the start-up until
+// the first paint.
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,6 +16,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QStyleFactory>
 
@@ -25,6 +29,7 @@
 #include "graphics/qt/backend.hpp"
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/figure_window.hpp"
+#include "graphics/render.hpp"
 #include "guiruntime/guidata.hpp"
 #include "scenes/generators.hpp"
 #include "scenes/mesh_files.hpp"
@@ -331,6 +336,85 @@ void BM_OpenObjTerrainToPaintedWindow(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_OpenObjTerrainToPaintedWindow)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Serve events until the window shows its views whole (none of them a sketch while its depth
+// order is built aside).
+void settleWhole(Window& w) {
+  w.canvas().displayList();
+  while (g::drawingPending(w.fig) || w.canvas().renders() == 0 || w.canvas().painted() != w.canvas().renders())
+    QCoreApplication::processEvents();
+}
+
+// The longest time the window serves no events while an action runs until its result is on
+// screen: a timer that fires as often as it can, and the widest gap between its firings (the
+// first counted from the action's start). Reported as the counter "freeze_ms"; the time itself
+// is that of the whole action.
+class FreezeWatch {
+ public:
+  FreezeWatch() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(1);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { lap(); });
+  }
+  void start() {
+    clock_.start();
+    timer_.start();
+  }
+  void stop() {
+    lap();
+    timer_.stop();
+  }
+  double longestMs() const { return static_cast<double>(longest_) / 1e6; }
+
+ private:
+  void lap() {
+    longest_ = std::max(longest_, clock_.nsecsElapsed());
+    clock_.restart();
+  }
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 longest_ = 0;
+};
+
+// The longest freeze of the window while it opens an OBJ terrain of N x N cells (2 N^2
+// triangles), runs a strategy to the end on N random walls, or files N random walls by a click.
+enum class Action { OpenTerrain, AutoFirst, AutoFewest, Click };
+void longestFreeze(benchmark::State& state, Action action) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  const std::string path = action == Action::OpenTerrain ? terrainObj(n) : std::string();
+  const auto info = app::programInfo();
+  Window w = open(info);
+  g::drawAside(true);  // as the program has it with a person at the window
+  double longest = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    runScript(action == Action::OpenTerrain ? "scene 1\n" : "generate walls " + std::to_string(n) + " 1\n");
+    settleWhole(w);
+    state.ResumeTiming();
+    FreezeWatch watch;
+    watch.start();
+    const long before = w.canvas().renders();
+    runScript(action == Action::OpenTerrain ? "open " + path + "\n"
+              : action == Action::AutoFirst ? "auto first all\n"
+              : action == Action::AutoFewest ? "auto fewest all\n"
+                                              : "click w1\n");
+    untilPainted(w.canvas(), before);
+    settleWhole(w);
+    watch.stop();
+    longest = std::max(longest, watch.longestMs());
+  }
+  state.counters["freeze_ms"] = longest;
+  g::endSession();
+  if (!path.empty()) std::filesystem::remove(path);
+}
+void BM_FreezeOpeningTerrain(benchmark::State& state) { longestFreeze(state, Action::OpenTerrain); }
+BENCHMARK(BM_FreezeOpeningTerrain)->Arg(71)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_FreezeAutoFirstWalls(benchmark::State& state) { longestFreeze(state, Action::AutoFirst); }
+BENCHMARK(BM_FreezeAutoFirstWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_FreezeAutoFewestWalls(benchmark::State& state) { longestFreeze(state, Action::AutoFewest); }
+BENCHMARK(BM_FreezeAutoFewestWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_FreezeClickWalls(benchmark::State& state) { longestFreeze(state, Action::Click); }
+BENCHMARK(BM_FreezeClickWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // From the program's start (the application object already made) to the first painted window.
 void BM_StartUpToFirstPaint(benchmark::State& state) {

@@ -13,6 +13,7 @@
 #include "app/embedded_layout.hpp"
 #include "app/files.hpp"
 #include "app/guide.hpp"
+#include "graphics/render.hpp"
 #include "scenes/generators.hpp"
 
 namespace kolvar::app {
@@ -195,6 +196,8 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
       } catch (const Error& e) {
         std::cerr << "kolvar: the tour: " << e.what() << '\n';
       }
+      // A person at the window: large views are drawn aside rather than freeze it.
+      g::drawAside(true);
       return hooks.interactive();
     }
     std::cout << stateJson(kolvarWindow()) << '\n';

@@ -464,7 +464,7 @@ void fileSegment(DepthTree& tree, DepthSegment seg) {
 }  // namespace
 
 DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<DepthSegment>& segments,
-                         double tolerance) {
+                         double tolerance, std::stop_token stop) {
   DepthTree tree;
   tree.tolerance = tolerance;
   tree.faces = input;
@@ -484,7 +484,7 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
     tree.root = newNode(tree, false);
     std::vector<std::pair<int, std::vector<int>>> work;
     work.emplace_back(tree.root, std::move(all));
-    while (!work.empty()) {
+    while (!work.empty() && !stop.stop_requested()) {
       auto [node, list] = std::move(work.back());
       work.pop_back();
       std::vector<int> fronts = takeList(w), backs = takeList(w);
@@ -501,7 +501,10 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
       }
     }
   }
-  for (const DepthSegment& s : segments) fileSegment(tree, s);
+  for (const DepthSegment& s : segments) {
+    if (stop.stop_requested()) break;
+    fileSegment(tree, s);
+  }
   return tree;
 }
 

@@ -14,6 +14,7 @@
 // compared with the box's size, or faces reach far out of the box (see depthTolerance).
 #include <cmath>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 #include "geometry/plane.hpp"
@@ -99,9 +100,11 @@ struct DepthTree {
 
 // Build the tree. Faces must be flat (see flatFaces); input order decides the order of
 // coplanar pieces and of segments sharing a cell, later on top. Empty input: an empty tree.
-// `tolerance` is that of the whole content (depthTolerance of its magnitude).
+// `tolerance` is that of the whole content (depthTolerance of its magnitude). A build asked to
+// `stop` (one on a thread of its own whose result is no longer wanted) ends soon with an
+// unfinished tree.
 DepthTree buildDepthTree(const std::vector<DepthFace>& faces, const std::vector<DepthSegment>& segments,
-                         double tolerance = kDepthTolerance);
+                         double tolerance = kDepthTolerance, std::stop_token stop = {});
 
 struct DepthStep {
   bool face = true;  // a face piece, or a segment piece

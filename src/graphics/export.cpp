@@ -49,6 +49,7 @@ void exportPicture(Handle fig, Handle what, const std::string& path, double scal
   if (!(scale > 0 && scale <= 16)) throw Error("export: the scale must lie between 0 and 16.", ErrorKind::Input);
   const std::string ext = extensionOf(path);
   const Rect area = areaOf(fig, what);
+  awaitDrawings(fig);  // a picture shows the views whole, not their sketches
   if (ext == "svg") {
     const std::string svg = svgDocument(figureDisplayList(fig), area);
     runtime::writeFileAtomically(path, [&](const std::string& temporary) {

@@ -117,6 +117,7 @@ struct Session {
   std::map<Handle, FigureDrawing> drawings;  // by figure: its kept display list (render.hpp)
   int quiet = 0;                             // > 0: no backend notifications (a load in progress)
   std::uint64_t revision = 0;                // changes that show so far (Object::revision)
+  bool drawAside = false;                    // large depth orders built aside (render.hpp)
 };
 
 // The session, started headless on first use.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -456,12 +457,30 @@ Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// Starts building the depth order of `faces` and `segments` on a thread of its own, which also
+// frees the tree it replaces (a large one takes a while).
+std::unique_ptr<AsideBuild> buildAside(std::vector<DepthFace> faces, std::vector<DepthSegment> segments,
+                                       double tolerance, DepthTree replaced) {
+  auto build = std::make_unique<AsideBuild>();
+  build->thread = std::jthread([b = build.get(), faces = std::move(faces), segments = std::move(segments),
+                                tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
+    old = {};
+    try {
+      b->tree = buildDepthTree(faces, segments, tolerance, stop);
+    } catch (...) {
+      b->failure = std::current_exception();
+    }
+    b->done.store(true);
+  });
+  return build;
+}
+
 // Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
 // axes in which nothing changed since is not drawn again, its primitives are moved over from
 // there. Returns whether the axes was drawn anew and looks different; `changed` then gets where
 // it reached before and where it reaches now.
 bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous,
-                    std::vector<Rect>* changed = nullptr, bool turning = false) {
+                    std::vector<Rect>* changed = nullptr, bool turning = false, bool aside = false) {
   RenderCache::Entry& entry = cache.axes[ax];
   const std::uint64_t revision = drawingRevision(ax);
   if (previous && entry.drawn && entry.drawnRevision == revision && entry.first + entry.count <= previous->size()) {
@@ -491,6 +510,18 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     out.insert(out.end(), entry.decoration.begin(), entry.decoration.end());
   }
 
+  // A depth order built aside that is ready takes the sketch's place (a list that starts a build
+  // always shows the sketch first, however fast the build).
+  if (entry.aside && entry.aside->done.load()) {
+    const std::exception_ptr failure = entry.aside->failure;
+    if (failure) {
+      entry.aside.reset();
+      entry.built = false;  // the next list tries again
+      std::rethrow_exception(failure);
+    }
+    entry.tree = std::move(entry.aside->tree);
+    entry.aside.reset();
+  }
   // The content in box space depends on the children and the limits only: while the view turns
   // it is read once, not at every frame.
   const std::uint64_t contentRevision = detail::object(ax).contentRevision;
@@ -499,7 +530,14 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     const double tolerance = depthTolerance(scene.magnitude);
     if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
         entry.tree.tolerance != tolerance) {
-      entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+      entry.aside.reset();  // a build for an older content stops
+      if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
+        entry.aside = buildAside(scene.faces, scene.segments, tolerance, std::move(entry.tree));
+        entry.tree = {};
+        entry.tree.tolerance = tolerance;
+      } else {
+        entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+      }
       ++cache.builds;
     }
     entry.content = std::move(scene);
@@ -514,17 +552,20 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
   // face, about kSketchFaces of them, with a depth order of their own, made once per content.
-  // The whole scene comes back when the mouse lets go (finishSketches).
+  // The whole scene comes back when the mouse lets go (finishSketches). While the depth order
+  // of the whole is built aside, a smaller sketch stands in for it.
   const std::size_t sketchAbove = cache.sketchAbove ? cache.sketchAbove : kSketchPieces;
-  const std::size_t sketchFaces = cache.sketchFaces ? cache.sketchFaces : kSketchFaces;
   entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
-  if (entry.sketched) {
-    if (!entry.sketchBuilt) {
-      const std::size_t every = (scene.faces.size() + sketchFaces - 1) / sketchFaces;
+  if (entry.sketched || entry.aside) {
+    const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
+                                         : (cache.sketchFaces ? cache.sketchFaces : kSketchFaces);
+    if (!entry.sketchBuilt || entry.sketchSize != size) {
+      const std::size_t every = (scene.faces.size() + size - 1) / size;
       entry.sketchFaces.clear();
       for (std::size_t i = 0; i < scene.faces.size(); i += every) entry.sketchFaces.push_back(scene.faces[i]);
       entry.sketchTree = buildDepthTree(entry.sketchFaces, scene.segments, entry.tree.tolerance);
       entry.sketchBuilt = true;
+      entry.sketchSize = size;
     }
     emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache, out);
   } else {
@@ -586,7 +627,7 @@ DisplayList emptyList(Handle fig) {
 // `storage` is room for the new list's items (its content is dropped).
 DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
                                 std::vector<Handle>* redrawn, std::vector<Primitive> storage = {},
-                                std::vector<Rect>* changed = nullptr, bool turning = false) {
+                                std::vector<Rect>* changed = nullptr, bool turning = false, bool aside = false) {
   DisplayList list = emptyList(fig);
   storage.clear();
   list.items = std::move(storage);
@@ -597,7 +638,7 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
   try {
     for (Handle ax : axes)
-      if (renderAxesInto(ax, cache, list.items, previous, changed, turning) && redrawn) redrawn->push_back(ax);
+      if (renderAxesInto(ax, cache, list.items, previous, changed, turning, aside) && redrawn) redrawn->push_back(ax);
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
     throw;
@@ -645,7 +686,7 @@ const DisplayList& figureDisplayList(Handle fig) {
     d.redrawn.clear();
     d.changed.clear();
     d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed,
-                                 rotationDragActive(fig));
+                                 rotationDragActive(fig), detail::session().drawAside);
     // The old list's room serves the next one: a list of a large scene runs to megabytes, which
     // taken fresh each frame the system must clear page by page. So do the point lists of its
     // primitives, as many as the new list has.
@@ -699,6 +740,44 @@ void finishSketches(Handle fig) {
     if (const detail::Object* o = detail::findObject(ax)) detail::notifyChanged(*o, "View");
   }
 }
+
+void drawAside(bool on) { detail::session().drawAside = on; }
+
+bool drawingPending(Handle fig) {
+  auto it = detail::session().drawings.find(fig);
+  if (it == detail::session().drawings.end()) return false;
+  const auto& axes = it->second.cache.axes;
+  return std::any_of(axes.begin(), axes.end(), [](const auto& entry) { return entry.second.aside != nullptr; });
+}
+
+namespace {
+// Has each axes of the figure whose aside build is done (after waiting for each, with `wait`)
+// drawn again at the next list, and tells the window. Nothing in the model changed: the axes
+// keeps its revisions (so that the program's own record of what it drew stays true).
+bool finishAside(Handle fig, bool wait) {
+  detail::Session& s = detail::session();
+  auto it = s.drawings.find(fig);
+  if (it == s.drawings.end()) return false;
+  FigureDrawing& d = it->second;
+  bool running = false;
+  for (auto& [ax, entry] : d.cache.axes) {
+    if (!entry.aside) continue;
+    if (wait && entry.aside->thread.joinable()) entry.aside->thread.join();
+    if (!entry.aside->done.load()) {
+      running = true;
+      continue;
+    }
+    entry.drawn = false;  // drawn anew, not moved over from the last list
+    d.current = false;
+    if (s.quiet == 0 && detail::findObject(ax)) s.backend->changed(ax, "View");
+  }
+  return running;
+}
+}  // namespace
+
+bool finishAsideDrawings(Handle fig) { return finishAside(fig, false); }
+
+void awaitDrawings(Handle fig) { finishAside(fig, true); }
 
 std::optional<std::vector<Rect>> changedAreas(Handle fig) {
   const detail::Session& s = detail::session();

@@ -2,10 +2,14 @@
 // What drawing keeps of a figure from one frame to the next. The session holds one per figure
 // (model.hpp); render.cpp makes and reads it; the model's change notifications mark it out of
 // date. Nothing else touches it.
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/camera.hpp"
@@ -56,6 +60,15 @@ struct AxesContent {
   double magnitude = 0;  // the largest of the faces and segments, offset included
 };
 
+// The depth order of a large content, built on a thread of its own so that the window goes on
+// serving events meanwhile. Dropping it asks the build to stop and waits for it (soon).
+struct AsideBuild {
+  std::atomic<bool> done{false};
+  DepthTree tree;
+  std::exception_ptr failure;
+  std::jthread thread;  // last, so that it is joined before the rest goes
+};
+
 // Per axes: its content and the depth order of its faces and segments, which depend only on
 // their geometry in box space, not on the view, so while the user turns an axes its tree is only
 // walked again; and where its primitives lie in the figure's last list, so that an axes in which
@@ -65,6 +78,9 @@ struct RenderCache {
     AxesContent content;
     DepthTree tree;
     bool built = false;
+    // The depth order of `content` while it is built aside (`tree` is then empty): until it is
+    // ready the axes is drawn as a sketch (see render.hpp).
+    std::unique_ptr<AsideBuild> aside;
     std::uint64_t contentRevision = 0;  // of the axes when `content` was read
     Limits limits;                      // the limits `content` was read in
     // The axes' primitives in the figure's last list: items [first, first + count), made when the
@@ -75,11 +91,13 @@ struct RenderCache {
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
     bool sketched = false;  // those primitives leave faces out: a sketch while the view turns
-    // The sketch of a large content drawn while the view turns: every k-th of its faces, with
-    // their own depth order (made at the first turn of the content).
+    // The sketch of a large content drawn while the view turns or its depth order is built
+    // aside: every k-th of its faces, about `sketchSize` of them, with their own depth order
+    // (made when first needed for the content).
     std::vector<DepthFace> sketchFaces;
     DepthTree sketchTree;
     bool sketchBuilt = false;
+    std::size_t sketchSize = 0;
     // The axes' decoration (background, grid, box, ticks and their labels) as last drawn, for the
     // revision of the axes itself and of the figure, and the limits, it was drawn with: the
     // objects the axes holds change far more often than the axes.
@@ -96,10 +114,13 @@ struct RenderCache {
   std::vector<std::vector<Point>> pointLists;
   std::vector<std::vector<bool>> edgeLists;
   int builds = 0;                // how many depth trees were built (a measure for tests)
-  // When a turning view is sketched, and how large the sketch is (see render.hpp; tests make
+  // When a turning view is sketched, and how large the sketch is; from how many faces a content's
+  // depth order is built aside, and how large its sketch is meanwhile (see render.hpp; tests make
   // them small).
   std::size_t sketchAbove = 0;
   std::size_t sketchFaces = 0;
+  std::size_t asideAbove = 0;
+  std::size_t asideSketchFaces = 0;
 };
 
 struct FigureDrawing {

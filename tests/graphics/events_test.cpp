@@ -174,6 +174,46 @@ TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
     EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
 }
 
+// With drawing aside on, a content of many faces is sketched while its depth order is built on
+// a thread of its own; once it is ready the view is drawn whole, as a fresh drawing draws it.
+// A build no longer wanted (the content changed again) is dropped, not shown.
+TEST_F(Events, ALargeContentIsSketchedWhileItsDepthOrderIsBuiltAside) {
+  Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
+  Handle scene = axes(fig, {{"XLim", Value::row({0, 40})}, {"YLim", Value::row({0, 2})}, {"ZLim", Value::row({0, 2})}});
+  view(scene, Value::row({30, 20}));
+  auto wall = [](double x) {
+    patch(Matrix::column({x, x + 0.8, x + 0.8, x}), Matrix::column({1, 1, 1, 1}), Matrix::column({0, 0, 1, 1}), "b");
+  };
+  for (int i = 0; i < 40; ++i) wall(i + 0.1);
+  drawAside(true);
+  figureDisplayList(fig);
+  RenderCache& cache = detail::session().drawings[fig].cache;
+  cache.asideAbove = 20;
+  cache.asideSketchFaces = 10;
+  auto faces = [&] {
+    const auto& items = figureDisplayList(fig).items;
+    return std::count_if(items.begin(), items.end(), [&](const Primitive& p) {
+      return p.kind == Primitive::Kind::Face && p.source != scene;
+    });
+  };
+  EXPECT_FALSE(drawingPending(fig));
+  wall(0.5);  // content changed: its order is built aside
+  EXPECT_EQ(faces(), 9) << "every fifth face while the order is built";
+  EXPECT_TRUE(drawingPending(fig));
+  wall(0.6);  // and again before the first build is ready
+  EXPECT_EQ(faces(), 9);
+  awaitDrawings(fig);
+  EXPECT_FALSE(finishAsideDrawings(fig));
+  EXPECT_EQ(faces(), 42) << "the whole view once its order is ready";
+  EXPECT_FALSE(drawingPending(fig));
+  RenderCache fresh;
+  const DisplayList whole = renderFigure(fig, fresh);
+  ASSERT_EQ(whole.items.size(), figureDisplayList(fig).items.size());
+  for (std::size_t i = 0; i < whole.items.size(); ++i)
+    EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
+  drawAside(false);
+}
+
 TEST_F(Events, PointerMotionAndTheWheelReachTheWindowWithTheKeysHeld) {
   Chart c = makeChart();
   // A callable gets (the figure, the event): the wheel's event says how far it turned.

@@ -65,6 +65,16 @@ Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(0);
   connect(&coalesce_, &QTimer::timeout, this, [this] { displayList(); });
+  // While a view shows a sketch because its depth order is being built aside, the canvas asks
+  // now and then whether it is ready; when it is, the model has the view drawn again (and tells
+  // the window, which repaints it).
+  aside_.setSingleShot(true);
+  aside_.setInterval(15);
+  connect(&aside_, &QTimer::timeout, this, [this] {
+    guarded("drawing", [&] {
+      if (ishandle(fig_) && finishAsideDrawings(fig_)) aside_.start();
+    });
+  });
 }
 
 void Canvas::invalidate() {
@@ -85,6 +95,13 @@ const DisplayList& Canvas::displayList() {
   const DisplayList& list = modelList();
   followModel();
   return list;
+}
+
+const DisplayList& Canvas::wholeList() {
+  guarded("drawing", [&] {
+    if (ishandle(fig_)) awaitDrawings(fig_);
+  });
+  return displayList();
 }
 
 void Canvas::followModel() {
@@ -167,6 +184,9 @@ void Canvas::paintEvent(QPaintEvent* e) {
     }
     stale_ = QRegion();
   }
+  guarded("drawing", [&] {
+    if (ishandle(fig_) && drawingPending(fig_) && !aside_.isActive()) aside_.start();
+  });
   QPainter screen(this);
   // In bands of a few rows: the painter shares out the copy of a large area among threads, which
   // costs more to start and wait for than copying the few hundred kilobytes takes. (Not at a

@@ -23,6 +23,9 @@ class Canvas : public QWidget {
   // The figure's display list as the model keeps it, made again first when the model changed
   // since; the screen follows when it is newer than what was painted.
   const DisplayList& displayList();
+  // The same with every view drawn whole (after waiting for depth orders built aside), for
+  // printing.
+  const DisplayList& wholeList();
   // How many times the model made the figure's list (for tests and the benchmarks). Presses and
   // the cursor use the same list, so the count includes lists they asked for first.
   long renders() const;
@@ -63,6 +66,7 @@ class Canvas : public QWidget {
   QSize painted_size_;  // the canvas's size when last painted
   long requested_ = -1;
   QTimer coalesce_;
+  QTimer aside_;  // asks now and then whether depth orders built aside are ready
   QImage frame_;    // the figure as last painted, which the window shows
   QRegion stale_;   // where `frame_` no longer shows the model's list
 };

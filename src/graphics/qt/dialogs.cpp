@@ -183,7 +183,7 @@ void printWindow(QWidget& client, QPrinter& printer) {
     if (!w || w->isHidden()) continue;
     if (auto* canvas = dynamic_cast<Canvas*>(w)) {
       // The axes go to the page as vector graphics, through the same routine as the screen.
-      paintDisplayList(painter, canvas->displayList());
+      paintDisplayList(painter, canvas->wholeList());
       continue;
     }
     // Qt prints a widget through a pixmap at the page's full resolution, which makes files of
@@ -211,12 +211,15 @@ void QtDialogs::runWithProgress(const std::string& title, const std::function<vo
     }
     finished.store(true);
   });
-  // Work that ends within a moment shows nothing: the window waits that moment without serving
-  // events, which no one notices. Longer work gets the dialog, and the window is served again.
+  // Work that ends within a moment shows nothing: for that moment the window goes on painting
+  // and serving its timers, and what the user does waits (as it would for a window that is
+  // busy), so that no click changes what the work started from. Longer work gets the dialog.
   constexpr auto kMoment = std::chrono::milliseconds(100);
   const auto start = std::chrono::steady_clock::now();
-  while (!finished.load() && std::chrono::steady_clock::now() - start < kMoment)
+  while (!finished.load() && std::chrono::steady_clock::now() - start < kMoment) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
   if (!finished.load()) {
     QProgressDialog dialog(qs(title), "Cancel", 0, 1000, QApplication::activeWindow());
     dialog.setWindowTitle("kolvar");

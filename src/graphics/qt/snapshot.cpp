@@ -24,6 +24,7 @@ void ensureGuiApplication() {
 
 QImage figureImage(Handle fig) {
   ensureGuiApplication();
+  awaitDrawings(fig);  // a picture shows the views whole, not their sketches
   const DisplayList& list = figureDisplayList(fig);
   const int w = std::max(1, static_cast<int>(std::ceil(list.width)));
   const int h = std::max(1, static_cast<int>(std::ceil(list.height)));

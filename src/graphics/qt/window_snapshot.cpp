@@ -5,6 +5,7 @@
 #include "graphics/qt/backend.hpp"
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/figure_window.hpp"
+#include "graphics/render.hpp"
 #include "runtime/atomic_file.hpp"
 
 namespace kolvar::graphics {
@@ -12,6 +13,7 @@ namespace kolvar::graphics {
 QImage windowImage(QtBackend& backend, Handle fig, double scale) {
   FigureWindow* w = backend.window(fig);
   if (!w) throw Error("snapshot: the figure has no window.", ErrorKind::General);
+  awaitDrawings(fig);  // a picture shows the views whole, not their sketches
   QWidget& client = w->client();
   QImage image(client.size() * scale, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);

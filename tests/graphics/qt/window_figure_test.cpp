@@ -1,6 +1,7 @@
 // Figures as windows: title, place and size in step with "Position" both ways, closing through
 // the figure's close request, the canvas's clicks and cursor, coalesced repaints and printing.
 // (Snapshots of the program's window are tested with the program.)
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPaintEvent>
 #include <QPrinter>
@@ -11,6 +12,8 @@
 #include "graphics/qt/canvas.hpp"
 #include "graphics/qt/dialogs.hpp"
 #include "graphics/qt/window_snapshot.hpp"
+#include "graphics/model.hpp"
+#include "graphics/render.hpp"
 
 using namespace kolvar;
 using namespace kolvar::graphics;
@@ -90,6 +93,35 @@ TEST_F(Figures, ANewListFirstSeenByAPaintOfPartOfTheCanvasIsPaintedWhereItDraws)
   EXPECT_GT(drawn.boundingRect().width(), objectPixelRect(ax).width);
   EXPECT_TRUE(drawn.intersected(canvas.rect()).subtracted(paints.regions.back()).isEmpty());
   EXPECT_EQ(canvas.painted(), canvas.renders());
+}
+
+// A view sketched while its depth order is built aside: the window asks until it is ready and
+// then paints it whole, with nothing else happening.
+TEST_F(Figures, AViewDrawnAsideIsPaintedWholeOnceItsOrderIsReady) {
+  const Handle fig = figure({{"Visible", Value("on")}});
+  const Handle ax = axes(fig, {{"XLim", Value::row({0, 30})}});
+  view(ax, Value::row({30, 20}));
+  Canvas& canvas = window(fig).canvas();
+  settle();
+  drawAside(true);
+  RenderCache& cache = detail::session().drawings[fig].cache;
+  cache.asideAbove = 10;
+  cache.asideSketchFaces = 5;
+  for (int i = 0; i < 30; ++i)
+    patch(Matrix::column({i + 0.1, i + 0.9, i + 0.5}), Matrix::column({0.2, 0.2, 0.8}), Matrix::column({0, 1, 0.5}), "g");
+  auto faces = [&] {
+    const auto& items = canvas.displayList().items;
+    return std::count_if(items.begin(), items.end(),
+                         [&](const Primitive& p) { return p.kind == Primitive::Kind::Face && p.source != ax; });
+  };
+  EXPECT_LT(faces(), 30);
+  QElapsedTimer clock;
+  clock.start();
+  while ((drawingPending(fig) || canvas.painted() != canvas.renders()) && clock.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(faces(), 30);
+  EXPECT_EQ(canvas.painted(), canvas.renders());
+  drawAside(false);
 }
 
 TEST_F(Figures, PrintingWritesAPdfOrSaysWhyNot) {
