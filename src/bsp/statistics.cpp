@@ -36,8 +36,10 @@ Statistics statistics(const NodeRef& tree, std::size_t sceneSize) {
   return s;
 }
 
-std::string joinLabels(const std::vector<std::string>& labels, std::size_t max) {
-  const std::size_t n = labels.size();
+namespace {
+
+// joinLabels of `n` labels of which `labels` holds at least the first `max` (all, when fewer).
+std::string joinFirst(const std::vector<std::string>& labels, std::size_t n, std::size_t max) {
   const std::size_t shown = n > max ? max : n;
   std::string out;
   for (std::size_t i = 0; i < shown; ++i) {
@@ -48,38 +50,58 @@ std::string joinLabels(const std::vector<std::string>& labels, std::size_t max) 
   return out;
 }
 
+}  // namespace
+
+std::string joinLabels(const std::vector<std::string>& labels, std::size_t max) {
+  return joinFirst(labels, labels.size(), max);
+}
+
 std::vector<std::string> describeExpansion(const PolygonList& list, std::size_t index, const BspNode& node) {
   using geometry::Side;
   const PolygonRef& splitter = list.at(index);
   const geometry::Plane plane = planeOf(*splitter);
   const std::string& name = splitter->label;
-  std::vector<std::string> front, back;
+  // A sentence names a few polygons on each side and counts the rest: of a list of thousands
+  // only the first labels are kept.
+  constexpr std::size_t kNamed = 6;
+  struct Named {
+    std::vector<std::string> first;
+    std::size_t count = 0;
+    void add(const std::string& label) {
+      if (first.size() < kNamed) first.push_back(label);
+      ++count;
+    }
+    std::string said() const { return count == 0 ? "nothing" : joinFirst(first, count, kNamed); }
+  } front, back;
   std::vector<const Polygon*> split;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (i == index) continue;
     switch (geometry::sideOf(list[i]->points, plane, kSideEpsilon)) {
       case Side::Front:
-      case Side::On: front.push_back(list[i]->label); break;
-      case Side::Back: back.push_back(list[i]->label); break;
+      case Side::On: front.add(list[i]->label); break;
+      case Side::Back: back.add(list[i]->label); break;
       case Side::Straddling: split.push_back(list[i].get()); break;
     }
   }
 
-  // The labels on each side of the new node, to name the pieces a split left (a piece with no
-  // area is dropped).
-  const auto labelsOn = [](const PolygonList& l, const NodeRef& leaf) {
-    std::unordered_set<std::string> out;
-    for (const PolygonRef& p : l) out.insert(p->label);
-    if (leaf && leaf->element && leaf->element->poly) out.insert(leaf->element->poly->label);
-    return out;
-  };
-  std::string sentence = name + " chosen as splitter: " + (front.empty() ? "nothing" : joinLabels(front)) +
-                         " in front, " + (back.empty() ? "nothing" : joinLabels(back)) + " behind";
+  std::string sentence = name + " chosen as splitter: " + front.said() + " in front, " + back.said() + " behind";
   if (!split.empty()) {
-    const auto onFront = labelsOn(node.element->front, node.left);
-    const auto onBack = labelsOn(node.element->back, node.right);
-    constexpr std::size_t kNamed = 6;
-    for (std::size_t k = 0; k < split.size() && k < kNamed; ++k) {
+    // Which pieces of the first few split polygons the new node's sides hold (a piece with no
+    // area is dropped).
+    const std::size_t named = std::min(split.size(), kNamed);
+    std::unordered_set<std::string> wanted;
+    for (std::size_t k = 0; k < named; ++k) wanted.insert({split[k]->label + "a", split[k]->label + "b"});
+    const auto found = [&](const PolygonList& l, const NodeRef& leaf) {
+      std::unordered_set<std::string> out;
+      for (const PolygonRef& p : l)
+        if (wanted.count(p->label)) out.insert(p->label);
+      if (leaf && leaf->element && leaf->element->poly && wanted.count(leaf->element->poly->label))
+        out.insert(leaf->element->poly->label);
+      return out;
+    };
+    const auto onFront = found(node.element->front, node.left);
+    const auto onBack = found(node.element->back, node.right);
+    for (std::size_t k = 0; k < named; ++k) {
       const std::string& l = split[k]->label;
       const bool f = onFront.count(l + "a") > 0, b = onBack.count(l + "b") > 0;
       sentence += "; " + l + " straddles its plane and ";

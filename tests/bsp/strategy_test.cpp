@@ -196,6 +196,28 @@ TEST(StepLog, SentencesOfAnExpansion) {
   EXPECT_EQ(describeExpansion(pair, 0, *expandNode(pair, 0)),
             (std::vector<std::string>{"2 chosen as splitter: 3 in front, nothing behind.",
                                       "3 was alone in front of 2 and became a leaf."}));
+  // Of a long list a few are named on each side and the rest counted; the split named first
+  // are followed to their pieces.
+  std::vector<PolygonRef> many;
+  auto square = [&](double x, double y0, const std::string& label) {
+    many.push_back(newPolygon({{x, y0, 0}, {x, y0 + 1, 0}, {x, y0 + 1, 1}, {x, y0, 1}}, label));
+  };
+  square(0, 0, "s");
+  for (int i = 1; i <= 9; ++i) square(i, 0, "f" + std::to_string(i));
+  for (int i = 1; i <= 7; ++i) square(-i, 0, "b" + std::to_string(i));
+  for (int i = 1; i <= 8; ++i)
+    many.push_back(newPolygon({{-1, 2.0 * i, 0}, {1, 2.0 * i, 0}, {1, 2.0 * i, 1}, {-1, 2.0 * i, 1}}, "x" + std::to_string(i)));
+  const PolygonList list = PolygonList::from(std::move(many));
+  const std::string said = describeExpansion(list, 0, *expandNode(list, 0)).front();
+  const bool frontIsPlusX = said.find("f1, f2") < said.find(" in front");
+  EXPECT_EQ(said.substr(0, said.find(';')),
+            frontIsPlusX ? "s chosen as splitter: f1, f2, f3, f4, f5, f6 and 3 more in front, b1, b2, b3, b4, b5, b6 "
+                           "and 1 more behind"
+                         : "s chosen as splitter: b1, b2, b3, b4, b5, b6 and 1 more in front, f1, f2, f3, f4, f5, f6 "
+                           "and 3 more behind");
+  EXPECT_NE(said.find("; x6 straddles its plane and is split into x6a (front) and x6b (back); 2 more straddle it"),
+            std::string::npos)
+      << said;
   EXPECT_EQ(joinLabels({"a", "b", "c", "d"}, 2), "a, b and 2 more");
   EXPECT_EQ(joinLabels({"a", "b", "c"}), "a, b and c");
 }
