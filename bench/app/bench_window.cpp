@@ -225,6 +225,24 @@ void BM_HoverPreviewStep(benchmark::State& state) {
 }
 BENCHMARK(BM_HoverPreviewStep)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// The pointer moving over an empty part of the tree view of a scene of N random walls: nothing
+// changes, but each move asks what lies under the pointer (for the cursor and the preview).
+void BM_PointerMoveOverTreeWalls(benchmark::State& state) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  runScript("generate walls " + std::to_string(state.range(0)) + " 1\n");
+  settleWindow(w.canvas());
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes3").scalar());
+  int k = 0;
+  for (auto _ : state) {
+    const double dx = (k++ % 2) * 3;
+    send(w.canvas(), QEvent::MouseMove, QPointF(r.x + r.width - 20 - dx, r.y + r.height - 20), Qt::NoButton);
+  }
+  state.counters["polygons"] = static_cast<double>(state.range(0));
+  g::endSession();
+}
+BENCHMARK(BM_PointerMoveOverTreeWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 // One step of steering the scanner across the partition view, with planes and the scanner's
 // cell drawn, until repainted.
 void BM_ScannerDragStep(benchmark::State& state) { dragSteps(state, "click 3\nclick 5a\nclick 1\n", "axes2"); }

@@ -73,12 +73,10 @@ Under underPointer(Handle fig, g::Point p) {
       return under;
     }
   }
-  for (const Handle h : g::drawnAt(fig, p.x, p.y))
-    if (g::typeOf(h) == "patch")
-      if (auto poly = g::get(h, "UserData").payload<bsp::Polygon>()) {
-        under.placed = poly;
-        break;
-      }
+  // The topmost face that names its polygon (faces drawn by colour, in a large scene, name none).
+  const auto names = [](Handle h) { return g::typeOf(h) == "patch" && g::get(h, "UserData").payload<bsp::Polygon>(); };
+  const Handle face = g::drawnAt(fig, p.x, p.y, names);
+  if (face != fig) under.placed = g::get(face, "UserData").payload<bsp::Polygon>();
   return under;
 }
 

@@ -149,11 +149,22 @@ inline Rect reachOf(const Primitive& item) {
   return {left, top, std::max(0.0, right - left), std::max(0.0, bottom - top)};
 }
 
+// The items one axes drew: items [first, first + count) of a list, reaching no further than
+// `reach`, each made by the axes or an object under it. A hit test skips an axes the point lies
+// far from, or none of whose objects it looks for, with its thousands of faces.
+struct AxesSpan {
+  Handle axes = 0;
+  std::size_t first = 0;
+  std::size_t count = 0;
+  Rect reach;
+};
+
 struct DisplayList {
   double width = 0;
   double height = 0;
   Rgb background{0.94, 0.94, 0.94};
   std::vector<Primitive> items;
+  std::vector<AxesSpan> spans;  // of a figure's list: every item in the span of its axes
 };
 
 }  // namespace kolvar::graphics

@@ -2,6 +2,7 @@
 // menu actions, and close requests. The Qt backend and the tests use the same entry points.
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "graphics/display_list.hpp"
 #include "graphics/geometry.hpp"
@@ -86,16 +87,96 @@ bool takesClicks(const Object& o) {
   return o.value("HitTest").text() == "on" && o.value("Visible").text() == "on";
 }
 
+// Calls `visit(first, end, axes)` with the ranges of `list`'s items that may cover `p`, topmost
+// first, until it returns true: the items of each axes whose reach (widened by what a hit test
+// forgives) holds the point. A list without spans is one range, of no axes (0).
+template <class Visit>
+void rangesNear(const DisplayList& list, Point p, Visit visit) {
+  std::size_t spanned = 0;
+  for (const AxesSpan& s : list.spans) spanned += s.count;
+  if (spanned != list.items.size()) {  // a list without spans (or an odd one): every item
+    visit(std::size_t{0}, list.items.size(), Handle{0});
+    return;
+  }
+  constexpr double kSlack = 2 * kPickTolerance;
+  for (auto s = list.spans.rbegin(); s != list.spans.rend(); ++s) {
+    const Rect near{s->reach.x - kSlack, s->reach.y - kSlack, s->reach.width + 2 * kSlack, s->reach.height + 2 * kSlack};
+    if (near.contains(p) && visit(s->first, std::min(s->first + s->count, list.items.size()), s->axes)) return;
+  }
+}
+
+// A set of objects, asked about every item of a large list: most such sets hold a handful (the
+// axes, a few items that take clicks), which a look along them answers fastest.
+class HandleSet {
+ public:
+  void insert(Handle h) {
+    if (few_.size() < kFew) {
+      few_.push_back(h);
+    } else {
+      if (many_.empty()) many_.insert(few_.begin(), few_.end());
+      many_.insert(h);
+    }
+  }
+  bool empty() const { return few_.empty(); }
+  bool contains(Handle h) const {
+    if (!many_.empty()) return many_.count(h) > 0;
+    return std::find(few_.begin(), few_.end(), h) != few_.end();
+  }
+
+ private:
+  static constexpr std::size_t kFew = 16;
+  std::vector<Handle> few_;
+  std::unordered_set<Handle> many_;  // all of them, once there are more than kFew
+};
+
+// The objects `wanted` among an axes and everything under it.
+template <class Wanted>
+HandleSet wantedUnder(Handle axes, Wanted& wanted) {
+  HandleSet out;
+  std::vector<Handle> todo{axes};
+  while (!todo.empty()) {
+    const Object* o = findObject(todo.back());
+    todo.pop_back();
+    if (!o) continue;
+    if (wanted(*o)) out.insert(o->handle);
+    todo.insert(todo.end(), o->children.begin(), o->children.end());
+  }
+  return out;
+}
+
+// The topmost object drawn at `p` in `list` for which `wanted` holds, or none. Which objects of
+// an axes are wanted is asked first, once each: a large scene's thousands of faces are seldom
+// wanted (they take no clicks), and then its axes' items need not be looked at one by one.
+template <class Wanted>
+const Object* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
+  const Object* hit = nullptr;
+  rangesNear(list, p, [&](std::size_t first, std::size_t end, Handle axes) {
+    if (axes == 0) {  // objects of no known axes: each asked as it comes
+      for (std::size_t i = end; i > first && !hit; --i) {
+        const Object* o = findObject(list.items[i - 1].source);
+        if (o && wanted(*o) && covers(list.items[i - 1], p)) hit = o;
+      }
+      return hit != nullptr;
+    }
+    const HandleSet candidates = wantedUnder(axes, wanted);
+    for (std::size_t i = end; i > first && !candidates.empty(); --i) {
+      const Primitive& item = list.items[i - 1];
+      if (candidates.contains(item.source) && covers(item, p)) {
+        hit = findObject(item.source);
+        return true;
+      }
+    }
+    return false;
+  });
+  return hit;
+}
+
 // The object under figure pixel (x, y) of `list`: the topmost drawn object that takes clicks,
 // else the axes under the pointer, else the figure itself.
 Handle hitObject(Handle fig, const DisplayList& list, double x, double y) {
   const Point p{x, y};
-  // Whether an item's object takes clicks is asked first: a large scene's thousands of faces
-  // take none, and that is cheaper to learn than whether they cover the point.
-  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
-    const Object* o = findObject(it->source);
-    if (o && o->type() != "figure" && takesClicks(*o) && covers(*it, p)) return o->handle;
-  }
+  if (const Object* hit = topmostWanted(list, p, [](const Object& o) { return o.type() != "figure" && takesClicks(o); }))
+    return hit->handle;
   const Object& f = object(fig);
   for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) {
     const Object* o = findObject(*it);
@@ -152,13 +233,26 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y) {
   const DisplayList& list = figureDisplayList(fig);
   const Point p{x, y};
   std::vector<Handle> found;
-  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
-    if (!covers(*it, p)) continue;
-    const Object* o = findObject(it->source);
-    if (!o || o->type() == "figure" || o->type() == "axes" || o->value("Visible").text() != "on") continue;
-    if (std::find(found.begin(), found.end(), o->handle) == found.end()) found.push_back(o->handle);
-  }
+  rangesNear(list, p, [&](std::size_t first, std::size_t end, Handle) {
+    for (std::size_t i = end; i > first; --i) {
+      const Primitive& item = list.items[i - 1];
+      if (!covers(item, p)) continue;
+      const Object* o = findObject(item.source);
+      if (!o || o->type() == "figure" || o->type() == "axes" || o->value("Visible").text() != "on") continue;
+      if (std::find(found.begin(), found.end(), o->handle) == found.end()) found.push_back(o->handle);
+    }
+    return false;
+  });
   return found;
+}
+
+Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted) {
+  object(fig);
+  requireType(fig, "figure", "drawnAt");
+  const Object* hit = topmostWanted(figureDisplayList(fig), {x, y}, [&](const Object& o) {
+    return o.type() != "figure" && o.type() != "axes" && o.value("Visible").text() == "on" && wanted(o.handle);
+  });
+  return hit ? hit->handle : fig;
 }
 
 void press(Handle fig, double x, double y, MouseButton button, Modifiers mods) {

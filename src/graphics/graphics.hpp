@@ -160,6 +160,10 @@ Handle hitTest(Handle fig, double x, double y);
 // Every drawn object under (x, y), topmost first, whatever its "HitTest" (what the pointer is
 // over, rather than what a click would reach); the figure's kept list is read, as a press does.
 std::vector<Handle> drawnAt(Handle fig, double x, double y);
+// The topmost of those for which `wanted` holds, or the figure when there is none. `wanted` is
+// asked once per object, before whether the object's drawing covers the point, so that the
+// thousands of faces of a large scene that are not wanted cost little.
+Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted);
 void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left, Modifiers mods = {});
 void drag(Handle fig, double x, double y, Modifiers mods = {});
 void release(Handle fig, double x, double y, Modifiers mods = {});

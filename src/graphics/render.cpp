@@ -637,8 +637,11 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
   // Forget the trees of axes that are gone.
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
   try {
-    for (Handle ax : axes)
+    for (Handle ax : axes) {
       if (renderAxesInto(ax, cache, list.items, previous, changed, turning, aside) && redrawn) redrawn->push_back(ax);
+      const RenderCache::Entry& entry = cache.axes[ax];
+      list.spans.push_back({ax, entry.first, entry.count, entry.extent});
+    }
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
     throw;

@@ -240,6 +240,33 @@ TEST_F(Events, WhatLiesUnderThePointerIsListedTopmostFirstWhateverItsHitTest) {
   EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y), (std::vector<Handle>{over, c.square}));
   EXPECT_EQ(hitTest(c.fig, mid.x, mid.y), c.ax);  // a click still passes through both
   EXPECT_TRUE(drawnAt(c.fig, 10, 10).empty());
+  // The topmost that the caller wants, asked once per object; the figure when none is.
+  const auto isPatch = [](Handle h) { return typeOf(h) == "patch"; };
+  EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y, isPatch), c.square);
+  EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y, [](Handle) { return false; }), c.fig);
+  EXPECT_EQ(drawnAt(c.fig, 10, 10, isPatch), c.fig);
+}
+
+// Among many objects that take clicks, in two axes, a press still finds the one under it, and
+// an axes far from the pointer is passed over whole.
+TEST_F(Events, APressFindsItsObjectAmongManyThatTakeClicks) {
+  Chart c = makeChart();
+  const Handle other = axes(c.fig, {{"Units", Value("pixels")}, {"Position", Value::row({0, 0, 40, 40})}});
+  const Handle triangle = patch(Matrix::column({0, 1, 1}), Matrix::column({0, 0, 1}), Matrix::column({0, 0, 0}), Value("r"));
+  axes(c.ax);
+  std::vector<Handle> tiles;
+  for (int i = 0; i < 20; ++i)
+    tiles.push_back(patch(Matrix::column({i * 0.5, i * 0.5 + 0.4, i * 0.5 + 0.4, i * 0.5}), Matrix::column({1, 1, 2, 2}),
+                          Matrix::column({0, 0, 0, 0}), Value("g"), {{"ButtonDownFcn", Value("note('tile')")}}));
+  const Rect r = objectPixelRect(c.ax);
+  for (int i : {0, 17, 19}) {
+    const Point at{r.x + r.width * (i * 0.05 + 0.02), r.y + r.height * 0.85};
+    EXPECT_EQ(hitTest(c.fig, at.x, at.y), tiles[static_cast<std::size_t>(i)]) << i;
+  }
+  const Rect o = objectPixelRect(other);
+  EXPECT_EQ(hitTest(c.fig, o.x + o.width * 0.8, o.y + o.height * 0.8), triangle);
+  EXPECT_EQ(hitTest(c.fig, o.x + o.width * 0.2, o.y + o.height * 0.2), other);
+  EXPECT_EQ(drawnAt(c.fig, o.x + o.width * 0.8, o.y + o.height * 0.8), std::vector<Handle>{triangle});
 }
 
 TEST_F(Events, AFaceSeenEdgeOnIsPickedAsALineIs) {
