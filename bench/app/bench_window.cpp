@@ -394,28 +394,22 @@ class FreezeWatch {
   qint64 longest_ = 0;
 };
 
-// The longest freeze of the window while it opens an OBJ terrain of N x N cells (2 N^2
-// triangles), runs a strategy to the end on N random walls, or files N random walls by a click.
-enum class Action { OpenTerrain, AutoFirst, AutoFewest, Click };
-void longestFreeze(benchmark::State& state, Action action) {
-  const auto n = static_cast<std::size_t>(state.range(0));
-  const std::string path = action == Action::OpenTerrain ? terrainObj(n) : std::string();
+// The longest freeze of the window while it runs the script line `action` (after `setup`, each
+// time afresh) until its result is on screen whole.
+void longestFreeze(benchmark::State& state, const std::string& setup, const std::string& action) {
   const auto info = app::programInfo();
   Window w = open(info);
   g::drawAside(true);  // as the program has it with a person at the window
   double longest = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    runScript(action == Action::OpenTerrain ? "scene 1\n" : "generate walls " + std::to_string(n) + " 1\n");
+    runScript(setup);
     settleWhole(w);
     state.ResumeTiming();
     FreezeWatch watch;
     watch.start();
     const long before = w.canvas().renders();
-    runScript(action == Action::OpenTerrain ? "open " + path + "\n"
-              : action == Action::AutoFirst ? "auto first all\n"
-              : action == Action::AutoFewest ? "auto fewest all\n"
-                                              : "click w1\n");
+    runScript(action + "\n");
     untilPainted(w.canvas(), before);
     settleWhole(w);
     watch.stop();
@@ -423,16 +417,40 @@ void longestFreeze(benchmark::State& state, Action action) {
   }
   state.counters["freeze_ms"] = longest;
   g::endSession();
-  if (!path.empty()) std::filesystem::remove(path);
 }
-void BM_FreezeOpeningTerrain(benchmark::State& state) { longestFreeze(state, Action::OpenTerrain); }
+
+std::string walls(benchmark::State& state) { return "generate walls " + std::to_string(state.range(0)) + " 1\n"; }
+
+// Opening an OBJ terrain of N x N cells (2 N^2 triangles).
+void BM_FreezeOpeningTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  longestFreeze(state, "scene 1\n", "open " + path);
+  std::filesystem::remove(path);
+}
 BENCHMARK(BM_FreezeOpeningTerrain)->Arg(71)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
-void BM_FreezeAutoFirstWalls(benchmark::State& state) { longestFreeze(state, Action::AutoFirst); }
+// A strategy run to the end on N random walls.
+void BM_FreezeAutoFirstWalls(benchmark::State& state) { longestFreeze(state, walls(state), "auto first all"); }
 BENCHMARK(BM_FreezeAutoFirstWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
-void BM_FreezeAutoFewestWalls(benchmark::State& state) { longestFreeze(state, Action::AutoFewest); }
+void BM_FreezeAutoFewestWalls(benchmark::State& state) { longestFreeze(state, walls(state), "auto fewest all"); }
 BENCHMARK(BM_FreezeAutoFewestWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
-void BM_FreezeClickWalls(benchmark::State& state) { longestFreeze(state, Action::Click); }
+// The first click, which files every other wall.
+void BM_FreezeClickWalls(benchmark::State& state) { longestFreeze(state, walls(state), "click w1"); }
 BENCHMARK(BM_FreezeClickWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Pointing at a waiting polygon after the first click: the preview of its list of thousands.
+void BM_FreezeHoverWalls(benchmark::State& state) { longestFreeze(state, walls(state) + "click w1\n", "hover w2"); }
+BENCHMARK(BM_FreezeHoverWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
+// On the finished tree of N walls (the first strategy): the scanner moved, a step back, and a
+// step of the painter's order.
+void BM_FreezeScannerOnTreeWalls(benchmark::State& state) {
+  longestFreeze(state, walls(state) + "auto first all\n", "scanner 10 20 5");
+}
+BENCHMARK(BM_FreezeScannerOnTreeWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_FreezeUndoOnTreeWalls(benchmark::State& state) { longestFreeze(state, walls(state) + "auto first all\n", "undo"); }
+BENCHMARK(BM_FreezeUndoOnTreeWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_FreezePaintStepOnTreeWalls(benchmark::State& state) {
+  longestFreeze(state, walls(state) + "auto first all\n", "paint step");
+}
+BENCHMARK(BM_FreezePaintStepOnTreeWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // From the program's start (the application object already made) to the first painted window.
 void BM_StartUpToFirstPaint(benchmark::State& state) {

@@ -6,7 +6,9 @@
 
 #include <deque>
 #include <map>
+#include <string_view>
 #include <tuple>
+#include <unordered_map>
 
 #include "bsp/cells.hpp"
 #include "graphics/graphics.hpp"
@@ -124,14 +126,16 @@ void ghostPatch(const GhostLook& look, const std::vector<const bsp::Polygon*>& p
 }  // namespace
 
 void drawWaiting(const bsp::NodeRef& root, const Preview* preview) {
-  // What a preview says of a polygon of its list, by label.
+  // What a preview says of a polygon of its list, by label (a list may hold thousands).
+  std::unordered_map<std::string_view, const Rgb*> outcomes;
+  if (preview)
+    for (const auto& [labels, colour] : {std::pair{&preview->outcome.split, &kSplitColour},
+                                         std::pair{&preview->outcome.back, &kBackColour},
+                                         std::pair{&preview->outcome.front, &kFrontColour}})
+      for (const std::string& label : *labels) outcomes[label] = colour;
   auto previewed = [&](const std::string& label) -> const Rgb* {
-    if (!preview) return nullptr;
-    auto has = [&](const std::vector<std::string>& v) { return std::find(v.begin(), v.end(), label) != v.end(); };
-    if (has(preview->outcome.front)) return &kFrontColour;
-    if (has(preview->outcome.back)) return &kBackColour;
-    if (has(preview->outcome.split)) return &kSplitColour;
-    return nullptr;
+    const auto it = outcomes.find(label);
+    return it == outcomes.end() ? nullptr : it->second;
   };
   std::map<GhostLook, std::vector<const bsp::Polygon*>> ghosts;
   const std::size_t stride = ghostStride(bsp::treeStats(root).waiting);
