@@ -353,6 +353,7 @@ void emitContent(const Scene& s, const std::vector<DepthFace>& faces, const Dept
     const DepthSegment& seg = tree.segments[step.index];
     const SegmentStyle& st = s.segmentStyles[seg.id];
     if (st.marker) {
+      if (!ishandle(st.source)) continue;  // of a line gone since (a drawing shown until the next)
       // A marker's point; the points of one line that follow each other share one primitive.
       const Point at = viewToPixel(cam, boxToView(cam, seg.a));
       if (!out.empty() && out.back().kind == Primitive::Kind::Marker && out.back().source == st.source) {
@@ -521,6 +522,7 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     }
     entry.tree = std::move(entry.aside->tree);
     entry.aside.reset();
+    entry.last.reset();
   }
   // The content in box space depends on the children and the limits only: while the view turns
   // it is read once, not at every frame.
@@ -530,12 +532,22 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     const double tolerance = depthTolerance(scene.magnitude);
     if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
         entry.tree.tolerance != tolerance) {
+      const bool wasWhole = entry.built && !entry.aside;
       entry.aside.reset();  // a build for an older content stops
       if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
+        // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing
+        // in other limits (another scene) is no guide to this one: a sketch stands in instead.
+        if (!entry.built || !sameLimits(entry.limits, cam.limits)) {
+          entry.last.reset();
+        } else if (wasWhole) {
+          entry.last = std::make_unique<RenderCache::Entry::Whole>(
+              RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree)});
+        }
         entry.aside = buildAside(scene.faces, scene.segments, tolerance, std::move(entry.tree));
         entry.tree = {};
         entry.tree.tolerance = tolerance;
       } else {
+        entry.last.reset();
         entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
       }
       ++cache.builds;
@@ -556,7 +568,9 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   // of the whole is built aside, a smaller sketch stands in for it.
   const std::size_t sketchAbove = cache.sketchAbove ? cache.sketchAbove : kSketchPieces;
   entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
-  if (entry.sketched || entry.aside) {
+  if (entry.aside && entry.last && !turning) {
+    emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache, out);
+  } else if (entry.sketched || entry.aside) {
     const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
                                          : (cache.sketchFaces ? cache.sketchFaces : kSketchFaces);
     if (!entry.sketchBuilt || entry.sketchSize != size) {

@@ -79,8 +79,15 @@ struct RenderCache {
     DepthTree tree;
     bool built = false;
     // The depth order of `content` while it is built aside (`tree` is then empty): until it is
-    // ready the axes is drawn as a sketch (see render.hpp).
+    // ready the axes shows what it last showed whole, `last`, when the limits stayed (a click or
+    // a preview in a large scene shows a moment late rather than as a sketch), else a sketch
+    // (see render.hpp). The objects the last content came from may be gone.
     std::unique_ptr<AsideBuild> aside;
+    struct Whole {
+      AxesContent content;
+      DepthTree tree;
+    };
+    std::unique_ptr<Whole> last;
     std::uint64_t contentRevision = 0;  // of the axes when `content` was read
     Limits limits;                      // the limits `content` was read in
     // The axes' primitives in the figure's last list: items [first, first + count), made when the

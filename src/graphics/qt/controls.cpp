@@ -227,7 +227,16 @@ void applyString(QWidget& w, Handle control) {
     const QSignalBlocker block(list);
     const int n = static_cast<int>(entries.size());
     while (list->count() > n) delete list->takeItem(list->count() - 1);
-    for (int i = 0; i < list->count(); ++i)
+    int changed = 0;
+    for (int i = 0; i < list->count(); ++i) changed += list->item(i)->text() != entries[i];
+    // Many rows changed (the far-to-near order after the scanner moved, in a large tree): the
+    // rows are made again in one go, as each changed row telling the view costs far more.
+    constexpr int kManyChanged = 256;
+    if (changed > kManyChanged) {
+      list->clear();
+      list->addItems(entries);
+    }
+    for (int i = 0; changed <= kManyChanged && i < list->count(); ++i)
       if (list->item(i)->text() != entries[i]) list->item(i)->setText(entries[i]);
     // The new rows in one insertion: row by row, the view lays itself out again for each.
     if (list->count() < n) list->addItems(entries.mid(list->count()));

@@ -126,6 +126,21 @@ TEST_F(Controls, ListRowsWrapAndShowTheirTextAndTheChosenRow) {
   set(list, "ListboxTop", Value(1));
   settle();
   EXPECT_EQ(lw.verticalScrollBar()->value(), 0);
+
+  // Thousands of rows of which most change at once (made again in one go), with the chosen row.
+  std::vector<std::string> rows;
+  for (int i = 0; i < 3000; ++i) rows.push_back("row " + std::to_string(i));
+  set(list, "String", texts(rows));
+  settle();
+  std::reverse(rows.begin(), rows.end());
+  set(list, "String", texts(rows));
+  set(list, "Value", Value(2));
+  settle();
+  ASSERT_EQ(lw.count(), 3000);
+  EXPECT_EQ(lw.item(0)->text(), "row 2999");
+  EXPECT_EQ(lw.item(2999)->text(), "row 0");
+  EXPECT_TRUE(lw.item(1)->isSelected());
+  EXPECT_EQ(lw.selectedItems().size(), 1);
 }
 
 TEST_F(Controls, TypedTextReachesTheModelBeforeTheEditCallbackRuns) {
