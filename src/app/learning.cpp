@@ -61,6 +61,33 @@ void applySnapshot(ProgramState& state, const Snapshot& s) {
   setCheckbox(c.show_coordinate_frame, s.options.frame);
 }
 
+namespace {
+
+// Whether `list` is still one of the tree's waiting lists (the same list, not an equal one).
+bool stillWaiting(const bsp::NodeRef& root, const bsp::PolygonList& list) {
+  if (list.size() == 0) return false;
+  std::vector<const bsp::BspNode*> stack;
+  if (root) stack.push_back(root.get());
+  while (!stack.empty()) {
+    const bsp::BspNode* n = stack.back();
+    stack.pop_back();
+    if (n->element)
+      for (const bsp::PolygonList* l : {&n->element->front, &n->element->back})
+        if (l->size() == list.size() && (*l)[0] == list[0]) return true;
+    if (n->left) stack.push_back(n->left.get());
+    if (n->right) stack.push_back(n->right.get());
+  }
+  return false;
+}
+
+// A step that took away the list under the pointer (a click on its item, an undo) ends its
+// preview: it would tell what choosing a polygon no longer waiting would do.
+void dropStaleHover(ProgramState& state) {
+  if (state.interaction.hover && !stillWaiting(state.root, state.interaction.hover->list)) state.interaction.hover.reset();
+}
+
+}  // namespace
+
 void commitStep(ProgramState& state, StepLog log) {
   // The challenge: a step that completes the tree hears how it compares with the fewest pieces
   // possible, where the scene is small enough to know them.
@@ -77,6 +104,7 @@ void commitStep(ProgramState& state, StepLog log) {
   forgetWalkLayout(state.learning.history.current.root, state.root);
   state.learning.history = recordStep(state.learning.history, shownNow(state), std::move(log));
   state.learning.paintStep = 0;
+  dropStaleHover(state);
 }
 
 StepLog optionLog(Handle box) {
@@ -97,6 +125,7 @@ void moveThroughHistory(Handle h, bool back) {
   forgetWalkLayout(left, state.learning.history.current.root);
   applySnapshot(state, state.learning.history.current);
   state.learning.paintStep = 0;
+  dropStaleHover(state);
   show(std::move(state));
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "bsp/cells.hpp"
+#include "bsp/statistics.hpp"
 #include "graphics/graphics.hpp"
 #include "views/palette.hpp"
 
@@ -187,11 +188,9 @@ geometry::Cell cellOfPoint(const bsp::NodeRef& root, const bsp::Vec3& point, con
 
 std::string previewSentence(const bsp::Preview& p) {
   auto count = [](std::size_t n, const char* where) { return std::to_string(n) + " " + where; };
-  std::string splits;
-  for (std::size_t i = 0; i < p.split.size(); ++i)
-    splits += (i == 0 ? "" : i + 1 == p.split.size() ? " and " : ", ") + p.split[i];
+  // A status line of one line: of many split polygons the first few are named, the rest counted.
   return p.splitter + " as splitter: " + count(p.front.size(), "in front") + ", " + count(p.back.size(), "behind") +
-         ", " + (p.split.empty() ? std::string("splits nothing") : "splits " + splits);
+         ", " + (p.split.empty() ? std::string("splits nothing") : "splits " + bsp::joinLabels(p.split));
 }
 
 }  // namespace kolvar::views

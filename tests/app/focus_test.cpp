@@ -65,6 +65,7 @@ TEST_F(KolvarApp, AHoverPreviewSaysWhatTheClickThenDoes) {
         ASSERT_FALSE(preview.is_null()) << label;
         EXPECT_EQ(preview["splitter"], label);
         run("click " + label + "\n");
+        EXPECT_TRUE(state()["preview"].is_null()) << "a polygon no longer waiting previews nothing";
         const json node = nodeOf(state()["tree"], label);
         ASSERT_FALSE(node.is_null());
         std::vector<std::string> front = preview["front"], back = preview["back"];
@@ -80,6 +81,17 @@ TEST_F(KolvarApp, AHoverPreviewSaysWhatTheClickThenDoes) {
       EXPECT_TRUE(state()["preview"].is_null()) << "the preview goes when the pointer leaves";
     }
   }
+}
+
+// A step that takes away the list under the pointer ends its preview; one that leaves the list
+// keeps it.
+TEST_F(KolvarApp, APreviewLastsAsLongAsItsList) {
+  run("scene 1\nclick 3\nhover 4\nclick 1\n");  // 4 waits behind 3, 1 in front
+  EXPECT_EQ(state()["preview"]["splitter"], "4");
+  run("undo\n");
+  EXPECT_EQ(state()["preview"]["splitter"], "4") << "the list behind 3 is back as it was";
+  run("undo\n");
+  EXPECT_TRUE(state()["preview"].is_null()) << "the list behind 3 is gone";
 }
 
 TEST_F(KolvarApp, SelectingANodeShowsItsCellAndLinksItsPolygonEverywhere) {

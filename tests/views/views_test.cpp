@@ -275,6 +275,14 @@ TEST_F(Views, OfAGreatManyWaitingPolygonsTheGhostsAreASample) {
   EXPECT_EQ(ghostFaces(), 3 * kMostGhosts / 4);
 }
 
+// The status line of a preview stays one line: of many split polygons it names six.
+TEST(PreviewSentence, NamesAFewSplitPolygonsAndCountsTheRest) {
+  EXPECT_EQ(previewSentence({"3", {"1", "2"}, {"4"}, {"5"}}), "3 as splitter: 2 in front, 1 behind, splits 5");
+  EXPECT_EQ(previewSentence({"3", {}, {}, {}}), "3 as splitter: 0 in front, 0 behind, splits nothing");
+  EXPECT_EQ(previewSentence({"w1", {}, {"w2"}, {"a", "b", "c", "d", "e", "f", "g", "h"}}),
+            "w1 as splitter: 0 in front, 1 behind, splits a, b, c, d, e, f and 2 more");
+}
+
 TEST(Palette, APieceTakesTheHueOfTheLongestLabelItExtendsBySplitLettersOnly) {
   auto square = [](const char* label) {
     return bsp::newPolygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, std::string(label));
