@@ -511,8 +511,8 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     out.insert(out.end(), entry.decoration.begin(), entry.decoration.end());
   }
 
-  // A depth order built aside that is ready takes the sketch's place (a list that starts a build
-  // always shows the sketch first, however fast the build).
+  // A depth order built aside that is ready takes the place of what stood in for it (a list that
+  // starts a build always shows the stand-in first, however fast the build).
   if (entry.aside && entry.aside->done.load()) {
     const std::exception_ptr failure = entry.aside->failure;
     if (failure) {

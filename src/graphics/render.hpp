@@ -55,15 +55,17 @@ void finishSketches(Handle fig);
 std::vector<Handle> sketchedAxes(Handle fig);
 
 // Drawing aside, for a window a person uses: with it on, the depth order of an axes' content of
-// more than kAsideFaces faces is built on a thread of its own, and until it is ready the kept
-// list draws a sketch of about kAsideSketchFaces of them, so that opening or building a large
-// scene never freezes the window for long. The window asks finishAsideDrawings now and then
-// while drawingPending; whatever reads the list for keeps (a snapshot, an export, printing)
-// calls awaitDrawings first. Off, as scripts and tests have it, every list is whole at once.
+// more than kAsideFaces faces is built on a thread of its own, so that opening or building a
+// large scene never freezes the window for long. Until it is ready the kept list draws what the
+// axes last showed whole when its limits stayed (a click shows a moment late), else a sketch of
+// about kAsideSketchFaces of the faces (a new scene shows at once, thinned). The window asks
+// finishAsideDrawings now and then while drawingPending; whatever reads the list for keeps (a
+// snapshot, an export, printing) calls awaitDrawings first. Off, as scripts and tests have it,
+// every list is whole at once.
 inline constexpr std::size_t kAsideFaces = 5000;
 inline constexpr std::size_t kAsideSketchFaces = 2000;
 void drawAside(bool on);
-// Whether the figure's kept list sketches an axes whose depth order is still being built.
+// Whether the figure's kept list stands in for an axes whose depth order is still being built.
 bool drawingPending(Handle fig);
 // The axes whose depth order is now ready are drawn again, whole, at the next list (the
 // window hears of them as of a turn of their view). Returns whether builds still run.

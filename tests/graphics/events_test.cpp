@@ -47,6 +47,37 @@ Chart makeChart() {
   return c;
 }
 
+// A 3-D axes holding a row of `count` small walls.
+struct Walls {
+  Handle fig = 0;
+  Handle axes = 0;
+};
+void wall(double x) {
+  patch(Matrix::column({x, x + 0.8, x + 0.8, x}), Matrix::column({1, 1, 1, 1}), Matrix::column({0, 0, 1, 1}), "b");
+}
+Walls makeWalls(int count) {
+  Walls w;
+  w.fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
+  w.axes = axes(w.fig, {{"XLim", Value::row({0, 40})}, {"YLim", Value::row({0, 2})}, {"ZLim", Value::row({0, 2})}});
+  view(w.axes, Value::row({30, 20}));
+  for (int i = 0; i < count; ++i) wall(i + 0.1);
+  return w;
+}
+// How many faces of the walls the figure's kept list draws.
+long wallFaces(const Walls& w) {
+  const auto& items = figureDisplayList(w.fig).items;
+  return std::count_if(items.begin(), items.end(),
+                       [&](const Primitive& p) { return p.kind == Primitive::Kind::Face && p.source != w.axes; });
+}
+// The figure's kept list looks as a fresh drawing of the figure does.
+void expectLikeAFreshDrawing(Handle fig) {
+  RenderCache fresh;
+  const DisplayList whole = renderFigure(fig, fresh);
+  ASSERT_EQ(whole.items.size(), figureDisplayList(fig).items.size());
+  for (std::size_t i = 0; i < whole.items.size(); ++i)
+    EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
+}
+
 }  // namespace
 
 TEST_F(Events, APressReachesTheTopmostObjectThatTakesClicks) {
@@ -139,39 +170,23 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
 // While the mouse turns a view of many pieces, the kept list holds a sketch of it (every k-th
 // face); when the mouse lets go, the whole scene is drawn again, as a fresh drawing draws it.
 TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
-  Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
-  Handle scene = axes(fig, {{"XLim", Value::row({0, 40})}, {"YLim", Value::row({0, 2})}, {"ZLim", Value::row({0, 2})}});
-  view(scene, Value::row({30, 20}));
-  for (int i = 0; i < 40; ++i) {
-    const double x = i + 0.1;
-    patch(Matrix::column({x, x + 0.8, x + 0.8, x}), Matrix::column({1, 1, 1, 1}), Matrix::column({0, 0, 1, 1}), "b");
-  }
-  rotate3d(scene);
-  figureDisplayList(fig);
-  RenderCache& cache = detail::session().drawings[fig].cache;
+  const Walls w = makeWalls(40);
+  rotate3d(w.axes);
+  figureDisplayList(w.fig);
+  RenderCache& cache = detail::session().drawings[w.fig].cache;
   cache.sketchAbove = 20;
   cache.sketchFaces = 10;
-  auto faces = [&] {
-    const auto& items = figureDisplayList(fig).items;
-    return std::count_if(items.begin(), items.end(), [&](const Primitive& p) {
-      return p.kind == Primitive::Kind::Face && p.source != scene;
-    });
-  };
-  EXPECT_EQ(faces(), 40);
-  const Point a = centre(objectPixelRect(scene));
-  press(fig, a.x, a.y);
-  drag(fig, a.x - 10, a.y);
-  EXPECT_EQ(faces(), 10) << "every fourth face while the view turns";
-  drag(fig, a.x - 20, a.y);
-  EXPECT_EQ(faces(), 10);
-  release(fig, a.x - 20, a.y);
-  EXPECT_FALSE(rotationDragActive(fig));
-  EXPECT_EQ(faces(), 40) << "the whole scene once the mouse lets go";
-  RenderCache fresh;
-  const DisplayList whole = renderFigure(fig, fresh);
-  ASSERT_EQ(whole.items.size(), figureDisplayList(fig).items.size());
-  for (std::size_t i = 0; i < whole.items.size(); ++i)
-    EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
+  EXPECT_EQ(wallFaces(w), 40);
+  const Point a = centre(objectPixelRect(w.axes));
+  press(w.fig, a.x, a.y);
+  drag(w.fig, a.x - 10, a.y);
+  EXPECT_EQ(wallFaces(w), 10) << "every fourth face while the view turns";
+  drag(w.fig, a.x - 20, a.y);
+  EXPECT_EQ(wallFaces(w), 10);
+  release(w.fig, a.x - 20, a.y);
+  EXPECT_FALSE(rotationDragActive(w.fig));
+  EXPECT_EQ(wallFaces(w), 40) << "the whole scene once the mouse lets go";
+  expectLikeAFreshDrawing(w.fig);
 }
 
 // With drawing aside on, the depth order of a content of many faces is built on a thread of its
@@ -179,43 +194,27 @@ TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
 // too. Once the order is ready the view is drawn whole, as a fresh drawing draws it. A build no
 // longer wanted (the content changed again) is dropped, not shown.
 TEST_F(Events, ALargeContentIsSketchedWhileItsDepthOrderIsBuiltAside) {
-  Handle fig = figure({{"Position", Value::row({0, 0, 400, 400})}});
-  Handle scene = axes(fig, {{"XLim", Value::row({0, 40})}, {"YLim", Value::row({0, 2})}, {"ZLim", Value::row({0, 2})}});
-  view(scene, Value::row({30, 20}));
-  auto wall = [](double x) {
-    patch(Matrix::column({x, x + 0.8, x + 0.8, x}), Matrix::column({1, 1, 1, 1}), Matrix::column({0, 0, 1, 1}), "b");
-  };
-  for (int i = 0; i < 40; ++i) wall(i + 0.1);
+  const Walls w = makeWalls(40);
   drawAside(true);
-  figureDisplayList(fig);
-  RenderCache& cache = detail::session().drawings[fig].cache;
+  figureDisplayList(w.fig);
+  RenderCache& cache = detail::session().drawings[w.fig].cache;
   cache.asideAbove = 20;
   cache.asideSketchFaces = 10;
-  auto faces = [&] {
-    const auto& items = figureDisplayList(fig).items;
-    return std::count_if(items.begin(), items.end(), [&](const Primitive& p) {
-      return p.kind == Primitive::Kind::Face && p.source != scene;
-    });
-  };
-  EXPECT_FALSE(drawingPending(fig));
+  EXPECT_FALSE(drawingPending(w.fig));
   wall(0.5);  // content changed: its order is built aside
-  EXPECT_EQ(faces(), 40) << "the last whole drawing while the order is built";
-  EXPECT_TRUE(drawingPending(fig));
+  EXPECT_EQ(wallFaces(w), 40) << "the last whole drawing while the order is built";
+  EXPECT_TRUE(drawingPending(w.fig));
   wall(0.6);  // and again before the first build is ready
-  EXPECT_EQ(faces(), 40);
-  awaitDrawings(fig);
-  EXPECT_FALSE(finishAsideDrawings(fig));
-  EXPECT_EQ(faces(), 42) << "the whole view once its order is ready";
-  EXPECT_FALSE(drawingPending(fig));
-  set(scene, "XLim", Value::row({0, 41}));  // other limits: the last drawing is no guide
-  EXPECT_EQ(faces(), 9) << "every fifth face while the order is built";
-  awaitDrawings(fig);
-  EXPECT_EQ(faces(), 42);
-  RenderCache fresh;
-  const DisplayList whole = renderFigure(fig, fresh);
-  ASSERT_EQ(whole.items.size(), figureDisplayList(fig).items.size());
-  for (std::size_t i = 0; i < whole.items.size(); ++i)
-    EXPECT_TRUE(whole.items[i].looksLike(figureDisplayList(fig).items[i])) << i;
+  EXPECT_EQ(wallFaces(w), 40);
+  awaitDrawings(w.fig);
+  EXPECT_FALSE(finishAsideDrawings(w.fig));
+  EXPECT_EQ(wallFaces(w), 42) << "the whole view once its order is ready";
+  EXPECT_FALSE(drawingPending(w.fig));
+  set(w.axes, "XLim", Value::row({0, 41}));  // other limits: the last drawing is no guide
+  EXPECT_EQ(wallFaces(w), 9) << "every fifth face while the order is built";
+  awaitDrawings(w.fig);
+  EXPECT_EQ(wallFaces(w), 42);
+  expectLikeAFreshDrawing(w.fig);
   drawAside(false);
 }
 

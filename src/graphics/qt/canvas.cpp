@@ -65,7 +65,7 @@ Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(0);
   connect(&coalesce_, &QTimer::timeout, this, [this] { displayList(); });
-  // While a view shows a sketch because its depth order is being built aside, the canvas asks
+  // While a view shows a stand-in because its depth order is being built aside, the canvas asks
   // now and then whether it is ready; when it is, the model has the view drawn again (and tells
   // the window, which repaints it).
   aside_.setSingleShot(true);
