@@ -204,8 +204,10 @@ TEST_F(Events, ALargeContentIsSketchedWhileItsDepthOrderIsBuiltAside) {
   wall(0.5);  // content changed: its order is built aside
   EXPECT_EQ(wallFaces(w), 40) << "the last whole drawing while the order is built";
   EXPECT_TRUE(drawingPending(w.fig));
-  wall(0.6);  // and again before the first build is ready
-  EXPECT_EQ(wallFaces(w), 40);
+  wall(0.6);  // and again, perhaps before the first build is ready
+  const long shown = wallFaces(w);
+  EXPECT_TRUE(shown == 40 || shown == 41) << shown << ": the last whole drawing, whichever it is";
+  EXPECT_TRUE(drawingPending(w.fig));
   awaitDrawings(w.fig);
   EXPECT_FALSE(finishAsideDrawings(w.fig));
   EXPECT_EQ(wallFaces(w), 42) << "the whole view once its order is ready";
