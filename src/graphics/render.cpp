@@ -458,16 +458,15 @@ Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-// Starts building the depth order of `faces` and `segments` on a thread of its own, which also
-// frees the tree it replaces (a large one takes a while).
-std::unique_ptr<AsideBuild> buildAside(std::vector<DepthFace> faces, std::vector<DepthSegment> segments,
-                                       double tolerance, DepthTree replaced) {
+// Starts building the depth order of `content` on a thread of its own, which also frees the
+// tree it replaces (a large one takes a while).
+std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, DepthTree replaced) {
   auto build = std::make_unique<AsideBuild>();
-  build->thread = std::jthread([b = build.get(), faces = std::move(faces), segments = std::move(segments),
-                                tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
+  build->content = std::move(content);
+  build->thread = std::jthread([b = build.get(), tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
     old = {};
     try {
-      b->tree = buildDepthTree(faces, segments, tolerance, stop);
+      b->tree = buildDepthTree(b->content.faces, b->content.segments, tolerance, stop);
     } catch (...) {
       b->failure = std::current_exception();
     }
@@ -514,15 +513,22 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   // A depth order built aside that is ready takes the place of what stood in for it (a list that
   // starts a build always shows the stand-in first, however fast the build).
   if (entry.aside && entry.aside->done.load()) {
-    const std::exception_ptr failure = entry.aside->failure;
-    if (failure) {
+    AsideBuild& b = *entry.aside;
+    if (const std::exception_ptr failure = b.failure) {
       entry.aside.reset();
       entry.built = false;  // the next list tries again
       std::rethrow_exception(failure);
     }
-    entry.tree = std::move(entry.aside->tree);
-    entry.aside.reset();
-    entry.last.reset();
+    if (!b.stale) {
+      entry.tree = std::move(b.tree);
+      entry.aside.reset();
+      entry.last.reset();
+    } else {
+      // The content changed meanwhile: what was built stands in until the newest is.
+      entry.last = std::make_unique<RenderCache::Entry::Whole>(RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree)});
+      entry.aside = buildAside(entry.content, entry.tree.tolerance, {});
+      ++cache.builds;
+    }
   }
   // The content in box space depends on the children and the limits only: while the view turns
   // it is read once, not at every frame.
@@ -532,25 +538,31 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
     const double tolerance = depthTolerance(scene.magnitude);
     if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
         entry.tree.tolerance != tolerance) {
-      const bool wasWhole = entry.built && !entry.aside;
-      entry.aside.reset();  // a build for an older content stops
+      const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
       if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
         // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing
         // in other limits (another scene) is no guide to this one: a sketch stands in instead.
-        if (!entry.built || !sameLimits(entry.limits, cam.limits)) {
+        if (!sameScene) {
+          entry.aside.reset();
           entry.last.reset();
-        } else if (wasWhole) {
-          entry.last = std::make_unique<RenderCache::Entry::Whole>(
-              RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree)});
         }
-        entry.aside = buildAside(scene.faces, scene.segments, tolerance, std::move(entry.tree));
+        if (entry.aside) {
+          entry.aside->stale = true;  // it goes on, and a build of this content follows it
+        } else {
+          if (sameScene)
+            entry.last = std::make_unique<RenderCache::Entry::Whole>(
+                RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree)});
+          entry.aside = buildAside(scene, tolerance, std::move(entry.tree));
+          ++cache.builds;
+        }
         entry.tree = {};
         entry.tree.tolerance = tolerance;
       } else {
+        entry.aside.reset();
         entry.last.reset();
         entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+        ++cache.builds;
       }
-      ++cache.builds;
     }
     entry.content = std::move(scene);
     entry.sketchBuilt = false;
@@ -779,8 +791,15 @@ bool finishAside(Handle fig, bool wait) {
   bool running = false;
   for (auto& [ax, entry] : d.cache.axes) {
     if (!entry.aside) continue;
-    if (wait && entry.aside->thread.joinable()) entry.aside->thread.join();
-    if (!entry.aside->done.load()) {
+    if (wait && entry.aside->stale) {
+      // Built for a content since replaced: the newest is built here and now instead.
+      entry.aside.reset();
+      entry.last.reset();
+      entry.tree = buildDepthTree(entry.content.faces, entry.content.segments, entry.tree.tolerance);
+    } else if (wait && entry.aside->thread.joinable()) {
+      entry.aside->thread.join();
+    }
+    if (entry.aside && !entry.aside->done.load()) {
       running = true;
       continue;
     }

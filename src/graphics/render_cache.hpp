@@ -63,9 +63,14 @@ struct AxesContent {
 // The depth order of a large content, built on a thread of its own so that the window goes on
 // serving events meanwhile. Dropping it asks the build to stop and waits for it (soon).
 struct AsideBuild {
+  AxesContent content;  // what is built (the thread reads it; nothing else touches it meanwhile)
   std::atomic<bool> done{false};
   DepthTree tree;
   std::exception_ptr failure;
+  // The axes' content changed since the build began. It goes on all the same: while the pointer
+  // drags something through a large view, the builds that end show it at their pace, where
+  // builds begun afresh at every step would never end.
+  bool stale = false;
   std::jthread thread;  // last, so that it is joined before the rest goes
 };
 
