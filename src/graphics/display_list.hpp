@@ -167,4 +167,15 @@ struct DisplayList {
   std::vector<AxesSpan> spans;  // of a figure's list: every item in the span of its axes
 };
 
+// Whether the spans of `list` hold each of its items (a figure's list), so that what lies far
+// from a point or a region can be passed over span by span.
+inline bool spansCoverItems(const DisplayList& list) {
+  std::size_t spanned = 0;
+  for (const AxesSpan& s : list.spans) {
+    if (s.first != spanned) return false;
+    spanned += s.count;
+  }
+  return !list.spans.empty() && spanned == list.items.size();
+}
+
 }  // namespace kolvar::graphics

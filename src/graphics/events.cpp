@@ -92,16 +92,14 @@ bool takesClicks(const Object& o) {
 // forgives) holds the point. A list without spans is one range, of no axes (0).
 template <class Visit>
 void rangesNear(const DisplayList& list, Point p, Visit visit) {
-  std::size_t spanned = 0;
-  for (const AxesSpan& s : list.spans) spanned += s.count;
-  if (spanned != list.items.size()) {  // a list without spans (or an odd one): every item
+  if (!spansCoverItems(list)) {  // a list without spans (or an odd one): every item
     visit(std::size_t{0}, list.items.size(), Handle{0});
     return;
   }
   constexpr double kSlack = 2 * kPickTolerance;
   for (auto s = list.spans.rbegin(); s != list.spans.rend(); ++s) {
     const Rect near{s->reach.x - kSlack, s->reach.y - kSlack, s->reach.width + 2 * kSlack, s->reach.height + 2 * kSlack};
-    if (near.contains(p) && visit(s->first, std::min(s->first + s->count, list.items.size()), s->axes)) return;
+    if (near.contains(p) && visit(s->first, s->first + s->count, s->axes)) return;
   }
 }
 

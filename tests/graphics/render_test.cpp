@@ -209,10 +209,22 @@ TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
 // Decoration, texts and markers
 
 // The figure's kept list shows the model as it is: item for item what a fresh drawing gives.
+// The kept list is what a fresh drawing makes, and its spans hold each item under the axes it
+// came from, within the reach hit tests and repaints trust.
 static bool keptListShowsTheModel(Handle fig) {
   const DisplayList& kept = figureDisplayList(fig);
   const DisplayList fresh = renderFigure(fig);
-  if (kept.items.size() != fresh.items.size()) return false;
+  if (kept.items.size() != fresh.items.size() || !spansCoverItems(kept)) return false;
+  for (const AxesSpan& s : kept.spans)
+    for (std::size_t i = s.first; i < s.first + s.count; ++i) {
+      const Primitive& item = kept.items[i];
+      const Rect r = reachOf(item);
+      if (item.source != s.axes && ancestor(item.source, "axes") != s.axes) return false;
+      if (r.width > 0 && r.height > 0 &&
+          !(r.x >= s.reach.x && r.y >= s.reach.y && r.x + r.width <= s.reach.x + s.reach.width &&
+            r.y + r.height <= s.reach.y + s.reach.height))
+        return false;
+    }
   for (std::size_t i = 0; i < fresh.items.size(); ++i) {
     const Primitive &a = kept.items[i], &b = fresh.items[i];
     if (a.kind != b.kind || a.source != b.source || a.points != b.points || a.fill != b.fill ||

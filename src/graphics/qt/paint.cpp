@@ -445,16 +445,28 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
     onlyRect = Rect{static_cast<double>(r.x()), static_cast<double>(r.y()), static_cast<double>(r.width()),
                     static_cast<double>(r.height())};
   }
-  for (const Primitive& item : list.items) {
-    if (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item))) continue;
-    clipTo(item.clipped ? std::optional<Rect>(item.clip) : std::nullopt);
-    switch (item.kind) {
-      case Primitive::Kind::Face: paintFace(canvas, item); break;
-      case Primitive::Kind::Line: paintLine(canvas, item); break;
-      case Primitive::Kind::Marker: paintMarkers(canvas, item); break;
-      case Primitive::Kind::Text: paintText(canvas, item, texts); break;
-      case Primitive::Kind::Rect: paintRect(canvas, item); break;
+  const auto paintItems = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+      const Primitive& item = list.items[i];
+      if (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item))) continue;
+      clipTo(item.clipped ? std::optional<Rect>(item.clip) : std::nullopt);
+      switch (item.kind) {
+        case Primitive::Kind::Face: paintFace(canvas, item); break;
+        case Primitive::Kind::Line: paintLine(canvas, item); break;
+        case Primitive::Kind::Marker: paintMarkers(canvas, item); break;
+        case Primitive::Kind::Text: paintText(canvas, item, texts); break;
+        case Primitive::Kind::Rect: paintRect(canvas, item); break;
+      }
     }
+  };
+  if (only && spansCoverItems(list)) {
+    // An axes that reaches nowhere near the part repainted (a large scene beside the tree view
+    // that changed) is passed over whole.
+    for (const AxesSpan& s : list.spans)
+      if (only->intersects(QRectF(s.reach.x, s.reach.y, s.reach.width, s.reach.height).toAlignedRect().adjusted(-2, -2, 2, 2)))
+        paintItems(s.first, s.first + s.count);
+  } else {
+    paintItems(0, list.items.size());
   }
   clipTo(std::nullopt);
   p.restore();
