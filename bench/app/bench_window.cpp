@@ -225,23 +225,25 @@ void BM_HoverPreviewStep(benchmark::State& state) {
 }
 BENCHMARK(BM_HoverPreviewStep)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// The pointer moving over an empty part of the tree view of a scene of N random walls: nothing
-// changes, but each move asks what lies under the pointer (for the cursor and the preview).
-void BM_PointerMoveOverTreeWalls(benchmark::State& state) {
+// The pointer moving over an empty part of the tree view, or over the middle of the scene view,
+// of a scene of N random walls: nothing changes, but each move asks what lies under the pointer
+// (for the cursor and the preview).
+void pointerMoves(benchmark::State& state, const char* tag, bool middle) {
   const auto info = app::programInfo();
   Window w = open(info);
   runScript("generate walls " + std::to_string(state.range(0)) + " 1\n");
   settleWindow(w.canvas());
-  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes3").scalar());
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field(tag).scalar());
+  const QPointF at = middle ? QPointF(r.x + r.width / 2, r.y + r.height / 2) : QPointF(r.x + r.width - 20, r.y + r.height - 20);
   int k = 0;
-  for (auto _ : state) {
-    const double dx = (k++ % 2) * 3;
-    send(w.canvas(), QEvent::MouseMove, QPointF(r.x + r.width - 20 - dx, r.y + r.height - 20), Qt::NoButton);
-  }
+  for (auto _ : state) send(w.canvas(), QEvent::MouseMove, at + QPointF((k++ % 2) * 3, 0), Qt::NoButton);
   state.counters["polygons"] = static_cast<double>(state.range(0));
   g::endSession();
 }
+void BM_PointerMoveOverTreeWalls(benchmark::State& state) { pointerMoves(state, "axes3", false); }
 BENCHMARK(BM_PointerMoveOverTreeWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+void BM_PointerMoveOverSceneWalls(benchmark::State& state) { pointerMoves(state, "axes1", true); }
+BENCHMARK(BM_PointerMoveOverSceneWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One step of steering the scanner across the partition view, with planes and the scanner's
 // cell drawn, until repainted.
