@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/app.hpp"
+#include "diagram/inorder.hpp"
 #include "views/partition.hpp"
 
 namespace kolvar::app {
@@ -65,19 +66,12 @@ namespace {
 
 // Whether `list` is still one of the tree's waiting lists (the same list, not an equal one).
 bool stillWaiting(const bsp::NodeRef& root, const bsp::PolygonList& list) {
-  if (list.size() == 0) return false;
-  std::vector<const bsp::BspNode*> stack;
-  if (root) stack.push_back(root.get());
-  while (!stack.empty()) {
-    const bsp::BspNode* n = stack.back();
-    stack.pop_back();
-    if (n->element)
-      for (const bsp::PolygonList* l : {&n->element->front, &n->element->back})
-        if (l->size() == list.size() && (*l)[0] == list[0]) return true;
-    if (n->left) stack.push_back(n->left.get());
-    if (n->right) stack.push_back(n->right.get());
-  }
-  return false;
+  bool found = false;
+  diagram::btinorder(root, [&](const bsp::BspElement& e) {
+    for (const bsp::PolygonList* l : {&e.front, &e.back})
+      found = found || (l->size() == list.size() && list.size() > 0 && (*l)[0] == list[0]);
+  });
+  return found;
 }
 
 // A step that took away the list under the pointer (a click on its item, an undo) ends its
