@@ -98,7 +98,7 @@ void BM_DisplayListCold(benchmark::State& state) {
   DisplayList list;
   for (auto _ : state) {
     list = renderAxes(ax);
-    benchmark::DoNotOptimize(list.items.data());
+    benchmark::DoNotOptimize(list);
   }
   reportList(state, list, facePieces(list) - 1);  // less the box's background
   endSession();
@@ -114,7 +114,7 @@ void BM_DisplayListTurning(benchmark::State& state) {
     az += 1;
     view(ax, Value::row({az, 30}));
     list = renderAxes(ax, cache);
-    benchmark::DoNotOptimize(list.items.data());
+    benchmark::DoNotOptimize(list);
   }
   reportList(state, list, facePieces(list) - 1);
   state.counters["tree_builds"] = cache.builds;

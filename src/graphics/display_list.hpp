@@ -1,11 +1,18 @@
 #pragma once
-// A figure as a flat, ordered list of 2-D primitives in pixels (origin at the top-left of the
+// A figure as an ordered list of 2-D primitives in pixels (origin at the top-left of the
 // figure's client area, y downwards), each remembering the object it came from. Later items lie
 // on top of earlier ones. One painting routine (graphics/qt) draws it onto any paint device;
 // hit testing walks it from the top.
 #include <algorithm>
+#include <cstddef>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <span>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace kolvar::graphics {
@@ -159,11 +166,119 @@ struct AxesSpan {
   Rect reach;
 };
 
+// The items of a list in paint order, held in runs: a figure's list keeps one run per axes, so
+// that an axes in which nothing changed passes from one list to the next whole, however many
+// thousands of faces it holds, instead of item by item. It reads as one sequence.
+class PrimitiveRuns {
+  template <bool Const>
+  class Iter {
+    using Runs = std::conditional_t<Const, const std::vector<std::vector<Primitive>>, std::vector<std::vector<Primitive>>>;
+
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Primitive;
+    using difference_type = std::ptrdiff_t;
+    using pointer = std::conditional_t<Const, const Primitive*, Primitive*>;
+    using reference = std::conditional_t<Const, const Primitive&, Primitive&>;
+    Iter() = default;
+    Iter(Runs* runs, std::size_t run) : runs_(runs), run_(run) { skipEmpty(); }
+    reference operator*() const { return (*runs_)[run_][at_]; }
+    pointer operator->() const { return &**this; }
+    Iter& operator++() {
+      ++at_;
+      skipEmpty();
+      return *this;
+    }
+    Iter operator++(int) {
+      Iter before = *this;
+      ++*this;
+      return before;
+    }
+    friend bool operator==(const Iter& a, const Iter& b) { return a.run_ == b.run_ && a.at_ == b.at_; }
+
+   private:
+    void skipEmpty() {
+      while (run_ < runs_->size() && at_ == (*runs_)[run_].size()) {
+        ++run_;
+        at_ = 0;
+      }
+    }
+    Runs* runs_ = nullptr;
+    std::size_t run_ = 0;
+    std::size_t at_ = 0;
+  };
+
+ public:
+  using value_type = Primitive;
+  using iterator = Iter<false>;
+  using const_iterator = Iter<true>;
+
+  PrimitiveRuns() = default;
+  PrimitiveRuns(std::initializer_list<Primitive> items) {
+    if (items.size() > 0) addRun(std::vector<Primitive>(items));
+  }
+
+  std::size_t size() const {
+    std::size_t n = 0;
+    for (const auto& run : runs_) n += run.size();
+    return n;
+  }
+  bool empty() const { return size() == 0; }
+  Primitive& operator[](std::size_t i) { return const_cast<Primitive&>(std::as_const(*this)[i]); }
+  const Primitive& operator[](std::size_t i) const {
+    for (const auto& run : runs_) {
+      if (i < run.size()) return run[i];
+      i -= run.size();
+    }
+    return runs_.back()[i];  // past the end, as a vector's would be: the caller's mistake
+  }
+  const Primitive& at(std::size_t i) const {
+    if (i >= size()) throw std::out_of_range("PrimitiveRuns::at");
+    return (*this)[i];
+  }
+  Primitive& back() { return (*this)[size() - 1]; }
+  iterator begin() { return {&runs_, 0}; }
+  iterator end() { return {&runs_, runs_.size()}; }
+  const_iterator begin() const { return {&runs_, 0}; }
+  const_iterator end() const { return {&runs_, runs_.size()}; }
+  void push_back(Primitive p) {
+    if (runs_.empty()) runs_.emplace_back();
+    runs_.back().push_back(std::move(p));
+  }
+  void clear() { runs_.clear(); }
+
+  // The runs: items [first, first + count) of a span of a figure's list are one whole run.
+  std::size_t runCount() const { return runs_.size(); }
+  const std::vector<Primitive>& run(std::size_t k) const { return runs_[k]; }
+  void addRun(std::vector<Primitive> items) { runs_.push_back(std::move(items)); }
+  // Run `k`'s items, leaving the run empty.
+  std::vector<Primitive> takeRun(std::size_t k) {
+    std::vector<Primitive> items = std::move(runs_[k]);
+    runs_[k].clear();
+    return items;
+  }
+  // Items [first, first + count), which lie in one run: the items of a span.
+  std::span<const Primitive> slice(std::size_t first, std::size_t count) const {
+    for (const auto& run : runs_) {
+      if (first < run.size() || (count == 0 && first == run.size())) {
+        if (first + count > run.size()) throw std::out_of_range("PrimitiveRuns::slice: the items lie in two runs");
+        return std::span<const Primitive>(run).subspan(first, count);
+      }
+      first -= run.size();
+    }
+    if (first == 0 && count == 0) return {};
+    throw std::out_of_range("PrimitiveRuns::slice: past the end");
+  }
+
+ private:
+  std::vector<std::vector<Primitive>> runs_;
+};
+
 struct DisplayList {
   double width = 0;
   double height = 0;
   Rgb background{0.94, 0.94, 0.94};
-  std::vector<Primitive> items;
+  PrimitiveRuns items;
   std::vector<AxesSpan> spans;  // of a figure's list: every item in the span of its axes
 };
 

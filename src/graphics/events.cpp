@@ -2,6 +2,7 @@
 // menu actions, and close requests. The Qt backend and the tests use the same entry points.
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_set>
 
 #include "graphics/display_list.hpp"
@@ -87,19 +88,20 @@ bool takesClicks(const Object& o) {
   return o.value("HitTest").text() == "on" && o.value("Visible").text() == "on";
 }
 
-// Calls `visit(first, end, axes)` with the ranges of `list`'s items that may cover `p`, topmost
-// first, until it returns true: the items of each axes whose reach (widened by what a hit test
-// forgives) holds the point. A list without spans is one range, of no axes (0).
+// Calls `visit(items, axes)` with the runs of `list`'s items that may cover `p`, topmost first,
+// until it returns true: the items of each axes whose reach (widened by what a hit test forgives)
+// holds the point. A list without spans gives its runs, of no axes (0).
 template <class Visit>
 void rangesNear(const DisplayList& list, Point p, Visit visit) {
   if (!spansCoverItems(list)) {  // a list without spans (or an odd one): every item
-    visit(std::size_t{0}, list.items.size(), Handle{0});
+    for (std::size_t k = list.items.runCount(); k > 0; --k)
+      if (visit(std::span<const Primitive>(list.items.run(k - 1)), Handle{0})) return;
     return;
   }
   constexpr double kSlack = 2 * kPickTolerance;
   for (auto s = list.spans.rbegin(); s != list.spans.rend(); ++s) {
     const Rect near{s->reach.x - kSlack, s->reach.y - kSlack, s->reach.width + 2 * kSlack, s->reach.height + 2 * kSlack};
-    if (near.contains(p) && visit(s->first, s->first + s->count, s->axes)) return;
+    if (near.contains(p) && visit(list.items.slice(s->first, s->count), s->axes)) return;
   }
 }
 
@@ -148,17 +150,17 @@ HandleSet wantedUnder(Handle axes, Wanted& wanted) {
 template <class Wanted>
 const Object* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
   const Object* hit = nullptr;
-  rangesNear(list, p, [&](std::size_t first, std::size_t end, Handle axes) {
+  rangesNear(list, p, [&](std::span<const Primitive> items, Handle axes) {
     if (axes == 0) {  // objects of no known axes: each asked as it comes
-      for (std::size_t i = end; i > first && !hit; --i) {
-        const Object* o = findObject(list.items[i - 1].source);
-        if (o && wanted(*o) && covers(list.items[i - 1], p)) hit = o;
+      for (std::size_t i = items.size(); i > 0 && !hit; --i) {
+        const Object* o = findObject(items[i - 1].source);
+        if (o && wanted(*o) && covers(items[i - 1], p)) hit = o;
       }
       return hit != nullptr;
     }
     const HandleSet candidates = wantedUnder(axes, wanted);
-    for (std::size_t i = end; i > first && !candidates.empty(); --i) {
-      const Primitive& item = list.items[i - 1];
+    for (std::size_t i = items.size(); i > 0 && !candidates.empty(); --i) {
+      const Primitive& item = items[i - 1];
       if (candidates.contains(item.source) && covers(item, p)) {
         hit = findObject(item.source);
         return true;
@@ -231,9 +233,9 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y) {
   const DisplayList& list = figureDisplayList(fig);
   const Point p{x, y};
   std::vector<Handle> found;
-  rangesNear(list, p, [&](std::size_t first, std::size_t end, Handle) {
-    for (std::size_t i = end; i > first; --i) {
-      const Primitive& item = list.items[i - 1];
+  rangesNear(list, p, [&](std::span<const Primitive> items, Handle) {
+    for (std::size_t i = items.size(); i > 0; --i) {
+      const Primitive& item = items[i - 1];
       if (!covers(item, p)) continue;
       const Object* o = findObject(item.source);
       if (!o || o->type() == "figure" || o->type() == "axes" || o->value("Visible").text() != "on") continue;

@@ -443,11 +443,11 @@ void giveWay(Primitive& t, std::vector<Rect>& placed) {
 bool sameLimits(const Limits& a, const Limits& b) { return a.lo == b.lo && a.hi == b.hi; }
 
 // Where the primitives reach together, in pixels.
-Rect extentOf(std::vector<Primitive>::const_iterator from, std::vector<Primitive>::const_iterator to) {
+Rect extentOf(const std::vector<Primitive>& items) {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   bool any = false;
-  for (; from != to; ++from) {
-    const Rect r = reachOf(*from);
+  for (const Primitive& item : items) {
+    const Rect r = reachOf(item);
     if (!(r.width > 0 && r.height > 0)) continue;  // empty, or not a number
     x0 = any ? std::min(x0, r.x) : r.x;
     y0 = any ? std::min(y0, r.y) : r.y;
@@ -475,29 +475,25 @@ std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, De
   return build;
 }
 
-// Draws the axes into `out`. With `previous`, the figure's last list made with this cache: an
-// axes in which nothing changed since is not drawn again, its primitives are moved over from
-// there. Returns whether the axes was drawn anew and looks different; `changed` then gets where
-// it reached before and where it reaches now.
-bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, std::vector<Primitive>* previous,
-                    std::vector<Rect>* changed = nullptr, bool turning = false, bool aside = false) {
+// The primitives of the axes, its run in the figure's list. With `previous`, the figure's last
+// list made with this cache: an axes in which nothing changed since is not drawn again, its run is
+// taken over from there whole. `drawnAnew` says whether the axes was drawn anew and looks
+// different; `changed` then gets where it reached before and where it reaches now.
+std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRuns* previous, bool& drawnAnew,
+                                     std::vector<Rect>* changed = nullptr, bool turning = false, bool aside = false) {
+  drawnAnew = false;
   RenderCache::Entry& entry = cache.axes[ax];
   const std::uint64_t revision = drawingRevision(ax);
-  if (previous && entry.drawn && entry.drawnRevision == revision && entry.first + entry.count <= previous->size()) {
-    const auto from = previous->begin() + static_cast<std::ptrdiff_t>(entry.first);
-    entry.first = out.size();
-    out.insert(out.end(), std::make_move_iterator(from),
-               std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.count)));
-    return false;
-  }
-  // Where the axes lay in the last list, to tell whether drawing it anew changed how it looks.
-  const bool hadLast = previous && entry.drawn && entry.first + entry.count <= previous->size();
-  const std::size_t lastFirst = entry.first, lastCount = entry.count;
+  // Where the axes lay in the last list.
+  const bool hadLast = previous && entry.drawn && entry.run < previous->runCount() &&
+                       previous->run(entry.run).size() == entry.count;
+  if (hadLast && entry.drawnRevision == revision) return previous->takeRun(entry.run);
   const Rect lastExtent = entry.extent;
   entry.drawn = false;
 
   Camera cam = axesCamera(ax);
-  const std::size_t first = out.size();
+  std::vector<Primitive> out = std::move(entry.spare);
+  out.clear();
   if (isOn(ax, "Visible")) {
     const std::uint64_t own = detail::ownRevision(*detail::findObject(ax));
     if (!entry.decorated || entry.decorationRevision != own || !sameLimits(entry.decorationLimits, cam.limits)) {
@@ -610,33 +606,41 @@ bool renderAxesInto(Handle ax, RenderCache& cache, std::vector<Primitive>& out, 
   }
   // A magnified axes keeps to its rectangle.
   if (numberOf(get(ax, "Zoom"), 1.0) > 1)
-    for (std::size_t i = first; i < out.size(); ++i) {
-      Primitive& item = out[i];
+    for (Primitive& item : out) {
       item.clip = item.clipped ? intersection(item.clip, cam.plot) : cam.plot;
       item.clipped = true;
     }
   entry.drawn = true;
-  entry.first = first;
-  entry.count = out.size() - first;
+  entry.count = out.size();
   entry.drawnRevision = revision;
   // An axes whose objects were made again just as they were (a program draws a whole view again
   // after any change) looks as it did: the window need not paint it again.
-  const bool same = hadLast && lastCount == entry.count &&
-                    std::equal(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
-                               previous->begin() + static_cast<std::ptrdiff_t>(lastFirst),
-                               [](const Primitive& a, const Primitive& b) { return a.looksLike(b); });
+  const bool same = hadLast && std::ranges::equal(out, previous->run(entry.run), [](const Primitive& a, const Primitive& b) {
+                      return a.looksLike(b);
+                    });
+  // The run the axes had in the last list is room for its next one; the point and edge lists
+  // of its primitives serve the primitives drawn next.
+  if (hadLast) {
+    entry.spare = previous->takeRun(entry.run);
+    for (Primitive& p : entry.spare) {
+      if (p.points.capacity() > 0) cache.pointLists.push_back(std::move(p.points));
+      if (p.edges.capacity() > 0) cache.edgeLists.push_back(std::move(p.edges));
+    }
+    entry.spare.clear();
+    if (entry.spare.capacity() > 4 * out.size() + 4096) entry.spare = {};  // a large scene gave way
+  }
   entry.extent = lastExtent;
-  if (same) return false;
-  // Where a large scene's thousands of faces reach is not worth working out at every frame: its
-  // axes' rectangle with room for the labels around it holds them.
-  constexpr std::size_t kMeasuredUpTo = 20000;
-  entry.extent = out.size() - first <= kMeasuredUpTo ? extentOf(out.begin() + static_cast<std::ptrdiff_t>(first), out.end())
-                                                     : axesReach(ax);
+  if (same) return out;
+  drawnAnew = true;
+  // Where the primitives reach, measured even for a large scene's thousands of faces: a window
+  // repainting the view beside it (a click changes the tree and the partition) then passes over
+  // them whole instead of asking each whether it reaches the part repainted.
+  entry.extent = extentOf(out);
   if (changed) {
     if (hadLast) changed->push_back(lastExtent);
     changed->push_back(entry.extent);
   }
-  return true;
+  return out;
 }
 
 DisplayList emptyList(Handle fig) {
@@ -649,14 +653,10 @@ DisplayList emptyList(Handle fig) {
 }
 
 // The figure drawn with `cache`; with `previous` (its last list made with that cache), the axes
-// in which nothing changed are moved over from there. `redrawn` gets the axes drawn anew.
-// `storage` is room for the new list's items (its content is dropped).
-DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Primitive>* previous,
-                                std::vector<Handle>* redrawn, std::vector<Primitive> storage = {},
+// in which nothing changed are taken over from there. `redrawn` gets the axes drawn anew.
+DisplayList renderFigureReusing(Handle fig, RenderCache& cache, PrimitiveRuns* previous, std::vector<Handle>* redrawn,
                                 std::vector<Rect>* changed = nullptr, bool turning = false, bool aside = false) {
   DisplayList list = emptyList(fig);
-  storage.clear();
-  list.items = std::move(storage);
   std::vector<Handle> axes;
   for (Handle c : childrenOf(fig))
     if (typeOf(c) == "axes") axes.push_back(c);
@@ -664,15 +664,20 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
   std::erase_if(cache.axes, [](const auto& entry) { return !ishandle(entry.first) || typeOf(entry.first) != "axes"; });
   try {
     for (Handle ax : axes) {
-      if (renderAxesInto(ax, cache, list.items, previous, changed, turning, aside) && redrawn) redrawn->push_back(ax);
-      const RenderCache::Entry& entry = cache.axes[ax];
+      bool drawnAnew = false;
+      std::vector<Primitive> run = renderAxesRun(ax, cache, previous, drawnAnew, changed, turning, aside);
+      if (drawnAnew && redrawn) redrawn->push_back(ax);
+      RenderCache::Entry& entry = cache.axes[ax];
+      entry.run = list.items.runCount();
+      entry.first = list.items.size();
+      list.items.addRun(std::move(run));
       list.spans.push_back({ax, entry.first, entry.count, entry.extent});
     }
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone
     throw;
   }
-  if (!previous)  // the list is the caller's: the next one cannot move items out of it
+  if (!previous)  // the list is the caller's: the next one cannot take runs from it
     for (auto& [h, entry] : cache.axes) entry.drawn = false;
   return list;
 }
@@ -682,7 +687,8 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, std::vector<Prim
 DisplayList renderAxes(Handle ax, RenderCache& cache) {
   std::optional<Handle> fig = ancestor(ax, "figure");
   DisplayList list = fig ? emptyList(*fig) : DisplayList{};
-  renderAxesInto(ax, cache, list.items, nullptr);
+  bool drawnAnew = false;
+  list.items.addRun(renderAxesRun(ax, cache, nullptr, drawnAnew));
   cache.axes[ax].drawn = false;
   return list;
 }
@@ -707,29 +713,21 @@ const DisplayList& figureDisplayList(Handle fig) {
     throw Error("figureDisplayList: the handle does not name a figure.", ErrorKind::Property);
   FigureDrawing& d = detail::session().drawings[fig];
   if (!d.current) {
-    // The axes in which nothing changed keep their primitives: they are moved over from the last
-    // list, which is then dropped. A failure leaves the figure out of date.
+    // The axes in which nothing changed keep their primitives: their runs are taken over from
+    // the last list, which is then dropped. A failure leaves the figure out of date.
     const detail::Object& f = detail::object(fig);
     const bool figureChanged = !d.list.items.empty() && f.revision != d.figureRevision;
-    std::vector<Primitive> previous = std::move(d.list.items);
+    PrimitiveRuns previous = std::move(d.list.items);
     d.redrawn.clear();
     d.changed.clear();
-    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, std::move(d.spare), &d.changed,
-                                 rotationDragActive(fig), detail::session().drawAside);
-    // The old list's room serves the next one: a list of a large scene runs to megabytes, which
-    // taken fresh each frame the system must clear page by page. So do the point lists of its
-    // primitives, as many as the new list has.
+    d.list = renderFigureReusing(fig, d.cache, &previous, &d.redrawn, &d.changed, rotationDragActive(fig),
+                                 detail::session().drawAside);
+    // The room of point and edge lists kept for the next list: as many as this one has. After a
+    // large scene gave way to a small one, the room it needed goes.
     const std::size_t keep = d.list.items.size();
-    for (Primitive& p : previous) {
-      if (p.points.capacity() > 0 && d.cache.pointLists.size() < keep) d.cache.pointLists.push_back(std::move(p.points));
-      if (p.edges.capacity() > 0 && d.cache.edgeLists.size() < keep) d.cache.edgeLists.push_back(std::move(p.edges));
-    }
-    // After a large scene gave way to a small one, the room it needed goes.
     if (d.cache.pointLists.size() > keep) d.cache.pointLists.resize(keep);
     if (d.cache.edgeLists.size() > keep) d.cache.edgeLists.resize(keep);
     if (d.cache.steps.capacity() > 4 * keep + 4096) d.cache.steps = {};
-    previous.clear();
-    d.spare = std::move(previous);
     d.redrawnAll = figureChanged || d.builds == 0;
     d.figureRevision = f.revision;
     d.current = true;

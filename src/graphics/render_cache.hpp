@@ -95,11 +95,14 @@ struct RenderCache {
     std::unique_ptr<Whole> last;
     std::uint64_t contentRevision = 0;  // of the axes when `content` was read
     Limits limits;                      // the limits `content` was read in
-    // The axes' primitives in the figure's last list: items [first, first + count), made when the
-    // axes and everything above it and below it had the revision `drawnRevision`.
+    // The axes' primitives in the figure's last list: its run `run`, items [first, first + count)
+    // of the list, made when the axes and everything above it and below it had the revision
+    // `drawnRevision`.
     bool drawn = false;
+    std::size_t run = 0;
     std::size_t first = 0;
     std::size_t count = 0;
+    std::vector<Primitive> spare;  // room for the axes' next run (empty): its run before last
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
     bool sketched = false;  // those primitives leave faces out: a sketch while the view turns
@@ -140,7 +143,6 @@ struct FigureDrawing {
   RenderCache cache;
   bool current = false;  // `list` shows the figure as the model holds it now
   long builds = 0;       // how many times `list` was made
-  std::vector<Primitive> spare;  // room for the next list's items (empty)
   // The axes whose primitives the last list made anew (the others it kept); all of them when
   // the figure itself changed. What a window must repaint.
   std::vector<Handle> redrawn;

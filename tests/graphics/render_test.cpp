@@ -296,12 +296,21 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
   EXPECT_TRUE(showsTheModel());
   EXPECT_FALSE(redrawnAxes(fig));  // the first list draws everything
 
+  // The axes that did not change keeps its very primitives, not copies moved over one by one.
+  const auto itemsOf = [&](Handle a) {
+    const DisplayList& l = figureDisplayList(fig);
+    for (const AxesSpan& s : l.spans)
+      if (s.axes == a) return l.items.slice(s.first, s.count).data();
+    return static_cast<const Primitive*>(nullptr);
+  };
   view(ax, Value::row({60, 10}));
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(redrawnAxes(fig), Axes{ax});
+  const Primitive* const largeItems = itemsOf(ax);
   set(flat, "FaceColor", Value("g"));
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(redrawnAxes(fig), Axes{other});
+  EXPECT_EQ(itemsOf(ax), largeItems);
   // What may look different is where the small axes draws, before and after: not the large one.
   const Rect small = objectPixelRect(other), large = objectPixelRect(ax);
   const std::optional<std::vector<Rect>> changed = changedAreas(fig);

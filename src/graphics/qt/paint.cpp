@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <span>
 
 namespace kolvar::graphics {
 
@@ -445,9 +446,8 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
     onlyRect = Rect{static_cast<double>(r.x()), static_cast<double>(r.y()), static_cast<double>(r.width()),
                     static_cast<double>(r.height())};
   }
-  const auto paintItems = [&](std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) {
-      const Primitive& item = list.items[i];
+  const auto paintItems = [&](std::span<const Primitive> items) {
+    for (const Primitive& item : items) {
       if (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item))) continue;
       clipTo(item.clipped ? std::optional<Rect>(item.clip) : std::nullopt);
       switch (item.kind) {
@@ -464,9 +464,9 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
     // that changed) is passed over whole.
     for (const AxesSpan& s : list.spans)
       if (only->intersects(QRectF(s.reach.x, s.reach.y, s.reach.width, s.reach.height).toAlignedRect().adjusted(-2, -2, 2, 2)))
-        paintItems(s.first, s.first + s.count);
+        paintItems(list.items.slice(s.first, s.count));
   } else {
-    paintItems(0, list.items.size());
+    for (std::size_t k = 0; k < list.items.runCount(); ++k) paintItems(list.items.run(k));
   }
   clipTo(std::nullopt);
   p.restore();
