@@ -435,6 +435,20 @@ void BM_FreezeAutoFirstWalls(benchmark::State& state) { longestFreeze(state, wal
 BENCHMARK(BM_FreezeAutoFirstWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
 void BM_FreezeAutoFewestWalls(benchmark::State& state) { longestFreeze(state, walls(state), "auto fewest all"); }
 BENCHMARK(BM_FreezeAutoFewestWalls)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+// The first click on an OBJ terrain of N x N cells (2 N^2 triangles), and then pointing at a
+// waiting triangle: a model's scale.
+void BM_FreezeClickTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  longestFreeze(state, "open " + path + "\n", "click 1");
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_FreezeClickTerrain)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_FreezeHoverTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  longestFreeze(state, "open " + path + "\nclick 1\n", "hover 2");
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_FreezeHoverTerrain)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
 // The first click, which files every other wall.
 void BM_FreezeClickWalls(benchmark::State& state) { longestFreeze(state, walls(state), "click w1"); }
 BENCHMARK(BM_FreezeClickWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -17,6 +17,7 @@ namespace kolvar::graphics {
 struct Limits {
   Vec3 lo{0, 0, 0};
   Vec3 hi{1, 1, 1};
+  friend bool operator==(const Limits&, const Limits&) = default;
 };
 
 struct Camera {
@@ -31,6 +32,7 @@ struct Camera {
   Point origin;     // pixel where the box centre lands
   Rect plot;        // the axes rectangle the box is fitted into
   bool planView = false;  // a straight top-down view: the box fills the rectangle
+  friend bool operator==(const Camera&, const Camera&) = default;
 };
 
 // Sine and cosine of an angle in degrees, exact at multiples of 90 degrees so that the plan and

@@ -250,6 +250,7 @@ class PrimitiveRuns {
   // The runs: items [first, first + count) of a span of a figure's list are one whole run.
   std::size_t runCount() const { return runs_.size(); }
   const std::vector<Primitive>& run(std::size_t k) const { return runs_[k]; }
+  std::vector<Primitive>& run(std::size_t k) { return runs_[k]; }
   void addRun(std::vector<Primitive> items) { runs_.push_back(std::move(items)); }
   // Run `k`'s items, leaving the run empty.
   std::vector<Primitive> takeRun(std::size_t k) {

@@ -517,11 +517,13 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     }
     if (!b.stale) {
       entry.tree = std::move(b.tree);
+      entry.generation = ++entry.wholes;
       entry.aside.reset();
       entry.last.reset();
     } else {
       // The content changed meanwhile: what was built stands in until the newest is.
-      entry.last = std::make_unique<RenderCache::Entry::Whole>(RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree)});
+      entry.last = std::make_unique<RenderCache::Entry::Whole>(
+          RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
       entry.aside = buildAside(entry.content, entry.tree.tolerance, {});
       ++cache.builds;
     }
@@ -547,16 +549,18 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
         } else {
           if (sameScene)
             entry.last = std::make_unique<RenderCache::Entry::Whole>(
-                RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree)});
+                RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree), entry.generation});
           entry.aside = buildAside(scene, tolerance, std::move(entry.tree));
           ++cache.builds;
         }
         entry.tree = {};
         entry.tree.tolerance = tolerance;
+        entry.generation = 0;
       } else {
         entry.aside.reset();
         entry.last.reset();
         entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+        entry.generation = ++entry.wholes;
         ++cache.builds;
       }
     }
@@ -576,8 +580,23 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   // of the whole is built aside, a smaller sketch stands in for it.
   const std::size_t sketchAbove = cache.sketchAbove ? cache.sketchAbove : kSketchPieces;
   entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
+  const std::size_t contentFirst = out.size();
+  std::uint64_t shows = 0;  // which whole drawing the run shows; 0: a sketch
+  bool shownAgain = false;
   if (entry.aside && entry.last && !turning) {
-    emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache, out);
+    shows = entry.last->generation;
+    // The stand-in is what the axes showed last, seen alike: taken from there, not drawn again
+    // (a large scene's hundred thousand faces take a while).
+    shownAgain = hadLast && shows != 0 && entry.shownGeneration == shows && entry.shownCamera == cam &&
+                 entry.shownColor == axesColor;
+    if (shownAgain) {
+      std::vector<Primitive>& before = previous->run(entry.run);
+      const auto from = before.begin() + static_cast<std::ptrdiff_t>(entry.contentFirst);
+      out.insert(out.end(), std::make_move_iterator(from),
+                 std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.contentCount)));
+    } else {
+      emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache, out);
+    }
   } else if (entry.sketched || entry.aside) {
     const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
                                          : (cache.sketchFaces ? cache.sketchFaces : kSketchFaces);
@@ -591,8 +610,15 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     }
     emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache, out);
   } else {
+    shows = entry.generation;
     emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache, out);
   }
+  const std::size_t contentEnd = out.size(), lastContentFirst = entry.contentFirst;
+  entry.shownGeneration = shows;
+  entry.contentFirst = contentFirst;
+  entry.contentCount = contentEnd - contentFirst;
+  entry.shownCamera = cam;
+  entry.shownColor = axesColor;
 
   std::vector<Rect> givingWay;  // the boxes of the texts with "Nudge" on drawn so far
   for (Handle h : scene.overlays) {
@@ -615,9 +641,17 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   entry.drawnRevision = revision;
   // An axes whose objects were made again just as they were (a program draws a whole view again
   // after any change) looks as it did: the window need not paint it again.
-  const bool same = hadLast && std::ranges::equal(out, previous->run(entry.run), [](const Primitive& a, const Primitive& b) {
-                      return a.looksLike(b);
-                    });
+  const auto alike = [](const Primitive& a, const Primitive& b) { return a.looksLike(b); };
+  const std::vector<Primitive>* before = hadLast ? &previous->run(entry.run) : nullptr;
+  // A drawing shown again looks as it did (its items in the last run were moved out): only what
+  // lies around it is compared.
+  const bool same =
+      before && (shownAgain ? before->size() == out.size() && lastContentFirst == contentFirst &&
+                                  std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(contentFirst),
+                                             before->begin(), alike) &&
+                                  std::equal(out.begin() + static_cast<std::ptrdiff_t>(contentEnd), out.end(),
+                                             before->begin() + static_cast<std::ptrdiff_t>(contentEnd), alike)
+                            : std::ranges::equal(out, *before, alike));
   // The run the axes had in the last list is room for its next one; the point and edge lists
   // of its primitives serve the primitives drawn next.
   if (hadLast) {
@@ -794,6 +828,7 @@ bool finishAside(Handle fig, bool wait) {
       entry.aside.reset();
       entry.last.reset();
       entry.tree = buildDepthTree(entry.content.faces, entry.content.segments, entry.tree.tolerance);
+      entry.generation = ++entry.wholes;
     } else if (wait && entry.aside->thread.joinable()) {
       entry.aside->thread.join();
     }

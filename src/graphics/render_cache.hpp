@@ -91,8 +91,13 @@ struct RenderCache {
     struct Whole {
       AxesContent content;
       DepthTree tree;
+      std::uint64_t generation = 0;  // see `generation` below
     };
     std::unique_ptr<Whole> last;
+    // Counts the whole depth orders the axes has had; `generation` is that of `tree`, 0 while
+    // it is built aside.
+    std::uint64_t wholes = 0;
+    std::uint64_t generation = 0;
     std::uint64_t contentRevision = 0;  // of the axes when `content` was read
     Limits limits;                      // the limits `content` was read in
     // The axes' primitives in the figure's last list: its run `run`, items [first, first + count)
@@ -103,6 +108,15 @@ struct RenderCache {
     std::size_t first = 0;
     std::size_t count = 0;
     std::vector<Primitive> spare;  // room for the axes' next run (empty): its run before last
+    // What the run shows of the content: the whole drawing of depth order `shownGeneration` (0:
+    // a sketch), items [contentFirst, contentFirst + contentCount) of the run, seen by
+    // `shownCamera` in an axes of colour `shownColor`. Shown again while the next depth order is
+    // built aside, it is taken from the run rather than drawn again.
+    std::uint64_t shownGeneration = 0;
+    std::size_t contentFirst = 0;
+    std::size_t contentCount = 0;
+    Camera shownCamera;
+    Rgb shownColor;
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
     bool sketched = false;  // those primitives leave faces out: a sketch while the view turns

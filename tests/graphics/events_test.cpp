@@ -201,8 +201,16 @@ TEST_F(Events, ALargeContentIsSketchedWhileItsDepthOrderIsBuiltAside) {
   cache.asideAbove = 20;
   cache.asideSketchFaces = 10;
   EXPECT_FALSE(drawingPending(w.fig));
+  // The last whole drawing stands in as it was shown: its very faces, not drawn again.
+  const auto firstFacesPoints = [&] {
+    for (const Primitive& p : figureDisplayList(w.fig).items)
+      if (p.kind == Primitive::Kind::Face && p.source != w.axes) return p.points.data();
+    return static_cast<const Point*>(nullptr);
+  };
+  const Point* const shownWhole = firstFacesPoints();
   wall(0.5);  // content changed: its order is built aside
   EXPECT_EQ(wallFaces(w), 40) << "the last whole drawing while the order is built";
+  EXPECT_EQ(firstFacesPoints(), shownWhole);
   EXPECT_TRUE(drawingPending(w.fig));
   wall(0.6);  // and again, perhaps before the first build is ready
   const long shown = wallFaces(w);
