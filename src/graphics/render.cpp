@@ -306,6 +306,24 @@ Primitive markerLook(Handle h, Rgb axesColor) {
   return m;
 }
 
+// How the markers of the lines of `s` look now.
+MarkerLooks markerLooksOf(const Scene& s, Rgb axesColor) {
+  MarkerLooks looks;
+  for (const SegmentStyle& st : s.segmentStyles)
+    if (st.marker && ishandle(st.source) && !looks.contains(st.source))
+      looks.emplace(st.source, markerLook(st.source, axesColor));
+  return looks;
+}
+
+// Whether `drawing` shows content `s` as it would be drawn now, seen by `cam` in an axes of
+// colour `axesColor`.
+bool drawsAsNow(const ContentDrawing& drawing, const Scene& s, const Camera& cam, Rgb axesColor) {
+  if (!(drawing.camera == cam) || drawing.axesColor != axesColor) return false;
+  return std::ranges::equal(drawing.looks, markerLooksOf(s, axesColor), [](const auto& a, const auto& b) {
+    return a.first == b.first && a.second.looksLike(b.second);
+  });
+}
+
 // An empty list, with the room of one kept in `spares` when there is one.
 template <class T>
 std::vector<T> reused(std::vector<std::vector<T>>& spares) {
@@ -317,9 +335,10 @@ std::vector<T> reused(std::vector<std::vector<T>>& spares) {
 }
 
 // Draws `tree`, built from `faces` (the content's, or a sketch's of it), in the styles of `s`.
-// `room` lends what a frame needs for a while.
+// `room` lends what a frame needs for a while. Markers look as their lines say now, or as
+// `looks` says: a drawing made on a thread of its own reads no object.
 void emitContent(const Scene& s, const std::vector<DepthFace>& faces, const DepthTree& tree, const Camera& cam,
-                 Rgb axesColor, RenderCache& room, std::vector<Primitive>& out) {
+                 Rgb axesColor, DrawingRoom& room, std::vector<Primitive>& out, const MarkerLooks* looks = nullptr) {
   std::size_t lastSegmentLine = static_cast<std::size_t>(-1);
   std::vector<DepthStep>& steps = room.steps;
   farToNear(tree, cam.toViewer, steps);
@@ -353,13 +372,15 @@ void emitContent(const Scene& s, const std::vector<DepthFace>& faces, const Dept
     const DepthSegment& seg = tree.segments[step.index];
     const SegmentStyle& st = s.segmentStyles[seg.id];
     if (st.marker) {
-      if (!ishandle(st.source)) continue;  // of a line gone since (a drawing shown until the next)
+      // A line gone since (a drawing shown until the next) shows none.
+      const auto given = looks ? looks->find(st.source) : MarkerLooks::const_iterator();
+      if (looks ? given == looks->end() : !ishandle(st.source)) continue;
       // A marker's point; the points of one line that follow each other share one primitive.
       const Point at = viewToPixel(cam, boxToView(cam, seg.a));
       if (!out.empty() && out.back().kind == Primitive::Kind::Marker && out.back().source == st.source) {
         out.back().points.push_back(at);
       } else {
-        out.push_back(markerLook(st.source, axesColor));
+        out.push_back(looks ? given->second : markerLook(st.source, axesColor));
         out.back().points.push_back(at);
       }
       continue;
@@ -458,15 +479,25 @@ Rect extentOf(const std::vector<Primitive>& items) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-// Starts building the depth order of `content` on a thread of its own, which also frees the
-// tree it replaces (a large one takes a while).
-std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, DepthTree replaced) {
+// Starts building the depth order of `content` on a thread of its own, and drawing the content
+// with it as `cam` sees it in an axes of colour `axesColor`; the thread also frees the tree it
+// replaces (a large one takes a while).
+std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, DepthTree replaced, const Camera& cam,
+                                       Rgb axesColor) {
   auto build = std::make_unique<AsideBuild>();
   build->content = std::move(content);
+  build->drawing.camera = cam;
+  build->drawing.axesColor = axesColor;
+  build->drawing.looks = markerLooksOf(build->content, axesColor);
   build->thread = std::jthread([b = build.get(), tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
     old = {};
     try {
       b->tree = buildDepthTree(b->content.faces, b->content.segments, tolerance, stop);
+      if (!stop.stop_requested()) {
+        DrawingRoom room;
+        emitContent(b->content, b->content.faces, b->tree, b->drawing.camera, b->drawing.axesColor, room,
+                    b->drawing.items, &b->drawing.looks);
+      }
     } catch (...) {
       b->failure = std::current_exception();
     }
@@ -492,6 +523,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   entry.drawn = false;
 
   Camera cam = axesCamera(ax);
+  const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   std::vector<Primitive> out = std::move(entry.spare);
   out.clear();
   if (isOn(ax, "Visible")) {
@@ -518,13 +550,14 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     if (!b.stale) {
       entry.tree = std::move(b.tree);
       entry.generation = ++entry.wholes;
+      entry.drawnAside = std::make_unique<ContentDrawing>(std::move(b.drawing));
       entry.aside.reset();
       entry.last.reset();
     } else {
       // The content changed meanwhile: what was built stands in until the newest is.
       entry.last = std::make_unique<RenderCache::Entry::Whole>(
           RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
-      entry.aside = buildAside(entry.content, entry.tree.tolerance, {});
+      entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor);
       ++cache.builds;
     }
   }
@@ -537,6 +570,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
         entry.tree.tolerance != tolerance) {
       const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
+      entry.drawnAside.reset();
       if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
         // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing
         // in other limits (another scene) is no guide to this one: a sketch stands in instead.
@@ -550,7 +584,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
           if (sameScene)
             entry.last = std::make_unique<RenderCache::Entry::Whole>(
                 RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree), entry.generation});
-          entry.aside = buildAside(scene, tolerance, std::move(entry.tree));
+          entry.aside = buildAside(scene, tolerance, std::move(entry.tree), cam, axesColor);
           ++cache.builds;
         }
         entry.tree = {};
@@ -573,7 +607,6 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     entry.built = true;
   }
   const Scene& scene = entry.content;
-  const Rgb axesColor = colorOf(get(ax, "Color")).value_or(Rgb{1, 1, 1});
   // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
   // face, about kSketchFaces of them, with a depth order of their own, made once per content.
   // The whole scene comes back when the mouse lets go (finishSketches). While the depth order
@@ -595,7 +628,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       out.insert(out.end(), std::make_move_iterator(from),
                  std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.contentCount)));
     } else {
-      emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache, out);
+      emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache.room, out);
     }
   } else if (entry.sketched || entry.aside) {
     const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
@@ -608,10 +641,17 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       entry.sketchBuilt = true;
       entry.sketchSize = size;
     }
-    emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache, out);
+    emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache.room, out);
   } else {
     shows = entry.generation;
-    emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache, out);
+    // Drawn aside with the depth order, unless the view turned meanwhile.
+    if (entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor)) {
+      std::vector<Primitive>& drawn = entry.drawnAside->items;
+      out.insert(out.end(), std::make_move_iterator(drawn.begin()), std::make_move_iterator(drawn.end()));
+    } else {
+      emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache.room, out);
+    }
+    entry.drawnAside.reset();
   }
   const std::size_t contentEnd = out.size(), lastContentFirst = entry.contentFirst;
   entry.shownGeneration = shows;
@@ -657,8 +697,8 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   if (hadLast) {
     entry.spare = previous->takeRun(entry.run);
     for (Primitive& p : entry.spare) {
-      if (p.points.capacity() > 0) cache.pointLists.push_back(std::move(p.points));
-      if (p.edges.capacity() > 0) cache.edgeLists.push_back(std::move(p.edges));
+      if (p.points.capacity() > 0) cache.room.pointLists.push_back(std::move(p.points));
+      if (p.edges.capacity() > 0) cache.room.edgeLists.push_back(std::move(p.edges));
     }
     entry.spare.clear();
     if (entry.spare.capacity() > 4 * out.size() + 4096) entry.spare = {};  // a large scene gave way
@@ -759,9 +799,10 @@ const DisplayList& figureDisplayList(Handle fig) {
     // The room of point and edge lists kept for the next list: as many as this one has. After a
     // large scene gave way to a small one, the room it needed goes.
     const std::size_t keep = d.list.items.size();
-    if (d.cache.pointLists.size() > keep) d.cache.pointLists.resize(keep);
-    if (d.cache.edgeLists.size() > keep) d.cache.edgeLists.resize(keep);
-    if (d.cache.steps.capacity() > 4 * keep + 4096) d.cache.steps = {};
+    DrawingRoom& room = d.cache.room;
+    if (room.pointLists.size() > keep) room.pointLists.resize(keep);
+    if (room.edgeLists.size() > keep) room.edgeLists.resize(keep);
+    if (room.steps.capacity() > 4 * keep + 4096) room.steps = {};
     d.redrawnAll = figureChanged || d.builds == 0;
     d.figureRevision = f.revision;
     d.current = true;
@@ -827,6 +868,7 @@ bool finishAside(Handle fig, bool wait) {
       // Built for a content since replaced: the newest is built here and now instead.
       entry.aside.reset();
       entry.last.reset();
+      entry.drawnAside.reset();
       entry.tree = buildDepthTree(entry.content.faces, entry.content.segments, entry.tree.tolerance);
       entry.generation = ++entry.wholes;
     } else if (wait && entry.aside->thread.joinable()) {

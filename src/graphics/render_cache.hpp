@@ -60,12 +60,35 @@ struct AxesContent {
   double magnitude = 0;  // the largest of the faces and segments, offset included
 };
 
+// Room a drawing borrows for a while, kept from one frame to the next so that turning a large
+// scene allocates next to nothing: the far-to-near steps, and point and edge lists of primitives
+// no longer shown.
+struct DrawingRoom {
+  std::vector<DepthStep> steps;
+  std::vector<std::vector<Point>> pointLists;
+  std::vector<std::vector<bool>> edgeLists;
+};
+
+// How the markers of each line of a content look (shape, size, colours; no points), by line.
+using MarkerLooks = std::map<Handle, Primitive>;
+
+// A content drawn whole as one camera saw it, in an axes of one colour, its markers looking so.
+struct ContentDrawing {
+  Camera camera;
+  Rgb axesColor;
+  MarkerLooks looks;
+  std::vector<Primitive> items;
+};
+
 // The depth order of a large content, built on a thread of its own so that the window goes on
-// serving events meanwhile. Dropping it asks the build to stop and waits for it (soon).
+// serving events meanwhile, and the content drawn with it as the view stood when the build
+// began (the view seldom turns meanwhile). Dropping it asks the build to stop and waits for it
+// (soon).
 struct AsideBuild {
   AxesContent content;  // what is built (the thread reads it; nothing else touches it meanwhile)
   std::atomic<bool> done{false};
   DepthTree tree;
+  ContentDrawing drawing;  // its camera, colour and looks given, its items made by the thread
   std::exception_ptr failure;
   // The axes' content changed since the build began. It goes on all the same: while the pointer
   // drags something through a large view, the builds that end show it at their pace, where
@@ -94,6 +117,9 @@ struct RenderCache {
       std::uint64_t generation = 0;  // see `generation` below
     };
     std::unique_ptr<Whole> last;
+    // The content drawn whole by the build aside that made `tree` (see AsideBuild), until the
+    // axes is drawn whole once.
+    std::unique_ptr<ContentDrawing> drawnAside;
     // Counts the whole depth orders the axes has had; `generation` is that of `tree`, 0 while
     // it is built aside.
     std::uint64_t wholes = 0;
@@ -137,11 +163,7 @@ struct RenderCache {
   };
   std::map<Handle, Entry> axes;  // by axes handle; entries of deleted axes are dropped (keep one
                                  // cache per figure)
-  // Room kept from one frame to the next, so that turning a large scene allocates next to
-  // nothing: the far-to-near steps, and point and edge lists of primitives no longer shown.
-  std::vector<DepthStep> steps;
-  std::vector<std::vector<Point>> pointLists;
-  std::vector<std::vector<bool>> edgeLists;
+  DrawingRoom room;
   int builds = 0;                // how many depth trees were built (a measure for tests)
   // When a turning view is sketched, and how large the sketch is; from how many faces a content's
   // depth order is built aside, and how large its sketch is meanwhile (see render.hpp; tests make

@@ -82,8 +82,14 @@ void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
   for (const bsp::Polygon* p : polygons) byColour[colourOf(*p)].push_back(p);
   for (const auto& [colour, group] : byColour) {
     const LoopColumns m = loopColumns(group);
+    // Outlined in a darker shade of their own colour: black outlines of faces a pixel or two
+    // across would turn the whole scene grey.
+    const Rgb edge{colour[0] * 0.6, colour[1] * 0.6, colour[2] * 0.6};
     g::patch(m.x, m.y, m.z, "b",
-             {{"HitTest", "off"}, {"FaceColor", Value::row({colour[0], colour[1], colour[2]})}, {"FaceLighting", "gouraud"}});
+             {{"HitTest", "off"},
+              {"FaceColor", Value::row({colour[0], colour[1], colour[2]})},
+              {"EdgeColor", Value::row({edge[0], edge[1], edge[2]})},
+              {"FaceLighting", "gouraud"}});
   }
 }
 

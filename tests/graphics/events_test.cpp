@@ -1,6 +1,7 @@
 // Mouse events through the model: hit testing on the drawn figure, "HitTest", the current
 // point and object, and the rotation mode.
 #include <algorithm>
+#include <thread>
 
 #include "graphics/geometry.hpp"
 #include "graphics/model.hpp"
@@ -222,8 +223,16 @@ TEST_F(Events, ALargeContentIsSketchedWhileItsDepthOrderIsBuiltAside) {
   EXPECT_FALSE(drawingPending(w.fig));
   set(w.axes, "XLim", Value::row({0, 41}));  // other limits: the last drawing is no guide
   EXPECT_EQ(wallFaces(w), 9) << "every fifth face while the order is built";
+  // The view is drawn whole beside the window too, with the order: shown as drawn there.
+  const AsideBuild& build = *cache.axes[w.axes].aside;
+  while (!build.done.load()) std::this_thread::yield();
+  const auto drawnFace = std::find_if(build.drawing.items.begin(), build.drawing.items.end(),
+                                      [](const Primitive& p) { return p.kind == Primitive::Kind::Face; });
+  ASSERT_NE(drawnFace, build.drawing.items.end());
+  const Point* const drawnAside = drawnFace->points.data();
   awaitDrawings(w.fig);
   EXPECT_EQ(wallFaces(w), 42);
+  EXPECT_EQ(firstFacesPoints(), drawnAside);
   expectLikeAFreshDrawing(w.fig);
   drawAside(false);
 }
