@@ -208,6 +208,33 @@ TEST_F(Render, AnOutlineFollowsTheOriginalEdgesOfACutFace) {
 // ---------------------------------------------------------------------------------------------
 // Decoration, texts and markers
 
+// A list's items in runs read as one sequence, runs left empty (an axes that drew nothing, or
+// whose run the next list took) included; a span's items are one run.
+TEST(PrimitiveRunsTest, ReadAsOneSequenceAcrossEmptyRuns) {
+  const auto item = [](Handle source) {
+    Primitive p;
+    p.source = source;
+    return p;
+  };
+  PrimitiveRuns items;
+  items.addRun({item(1), item(2)});
+  items.addRun({});
+  items.addRun({item(3)});
+  items.addRun({});
+  std::vector<Handle> seen;
+  for (const Primitive& p : items) seen.push_back(p.source);
+  EXPECT_EQ(seen, (std::vector<Handle>{1, 2, 3}));
+  EXPECT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[2].source, 3);
+  EXPECT_EQ(items.slice(2, 1).front().source, 3);
+  EXPECT_TRUE(items.slice(2, 0).empty());
+  EXPECT_THROW(items.slice(1, 2), std::out_of_range);  // items of two runs
+  EXPECT_THROW(items.at(3), std::out_of_range);
+  EXPECT_EQ(items.takeRun(0).size(), 2u);
+  EXPECT_EQ(items.size(), 1u);
+  EXPECT_EQ(items.begin()->source, 3);
+}
+
 // The figure's kept list shows the model as it is: item for item what a fresh drawing gives.
 // The kept list is what a fresh drawing makes, and its spans hold each item under the axes it
 // came from, within the reach hit tests and repaints trust.
