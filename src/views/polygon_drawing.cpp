@@ -8,7 +8,10 @@ namespace kolvar::views {
 
 namespace g = kolvar::graphics;
 
-void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour, bool highlighted) {
+Rgb outlineShade(const Rgb& c) { return {c[0] * 0.6, c[1] * 0.6, c[2] * 0.6}; }
+
+void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour, bool highlighted,
+                 bool shaded) {
   if (!polygon) return;
   const auto& pts = polygon->points;
   const std::size_t n = pts.size();
@@ -30,6 +33,10 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
   if (highlighted) {
     const Rgb& h = kHighlightColour;
     props.insert(props.end(), {{"EdgeColor", Value::row({h[0], h[1], h[2]})}, {"LineWidth", 3.0}});
+  } else if (shaded && colour.isNumeric() && colour.numel() == 3) {
+    const Matrix m = colour.matrix();
+    const Rgb edge = outlineShade({m[0], m[1], m[2]});
+    props.push_back({"EdgeColor", Value::row({edge[0], edge[1], edge[2]})});
   }
   g::patch(x, y, z, "b", props);
 
@@ -82,9 +89,7 @@ void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
   for (const bsp::Polygon* p : polygons) byColour[colourOf(*p)].push_back(p);
   for (const auto& [colour, group] : byColour) {
     const LoopColumns m = loopColumns(group);
-    // Outlined in a darker shade of their own colour: black outlines of faces a pixel or two
-    // across would turn the whole scene grey.
-    const Rgb edge{colour[0] * 0.6, colour[1] * 0.6, colour[2] * 0.6};
+    const Rgb edge = outlineShade(colour);
     g::patch(m.x, m.y, m.z, "b",
              {{"HitTest", "off"},
               {"FaceColor", Value::row({colour[0], colour[1], colour[2]})},

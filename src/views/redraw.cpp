@@ -158,7 +158,9 @@ Value drawFigure(const Picture& p) {
   // them by colour, but the one in focus on its own, outlined.
   auto plotAll = [&](const std::vector<bsp::PolygonRef>& polygons, const bsp::Polygon* focused) {
     if (polygons.size() <= kManyPolygons) {
-      for (const auto& polygon : polygons) plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == focused);
+      const bool shaded = polygons.size() > kShadedOutlinesAbove;
+      for (const auto& polygon : polygons)
+        plotPolygon(polygon, p.options, colourOf(*polygon), polygon.get() == focused, shaded);
       return;
     }
     std::vector<const bsp::Polygon*> rest;

@@ -115,16 +115,24 @@ void followRotation(Handle hObject, const Value& buttonUp, Handle sceneAxes, Han
 
 // One polygon as a lit face in the current axes, with its normal and label when those options
 // are on. The empty polygon draws nothing. `colour` [r g b] replaces the default face colour;
-// `highlighted` draws the polygon's outline thick in the highlight colour.
+// `highlighted` draws the polygon's outline thick in the highlight colour, `shaded` (with a
+// colour) in a darker shade of the face's colour instead of black.
 void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const Value& colour = Value(),
-                 bool highlighted = false);
+                 bool highlighted = false, bool shaded = false);
+
+// Above this many polygons a view outlines them in a darker shade of their colour: black outlines
+// of polygons a few pixels across would turn the whole scene grey.
+inline constexpr std::size_t kShadedOutlinesAbove = 1000;
+
+// The outline of a face of colour `c` [r g b] in a scene of many polygons.
+Rgb outlineShade(const Rgb& c);
 
 // Above this many polygons a view draws them by colour, one patch of many faces per colour (see
 // plotPolygons): an object per polygon would hold the window for seconds.
 inline constexpr std::size_t kManyPolygons = 10000;
 
 // Polygons as lit faces in the current axes, those of one colour (`colourOf`, [r g b]) as one
-// patch of many faces. The faces do not name their polygons, so pointing at one names nothing:
+// patch of many faces, outlined in a darker shade of it (outlineShade). The faces do not name their polygons, so pointing at one names nothing:
 // for scenes so large that a polygon is a few pixels across. No normals or labels.
 void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
                   const std::function<Rgb(const bsp::Polygon&)>& colourOf);

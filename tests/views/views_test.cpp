@@ -250,6 +250,25 @@ TEST_F(Views, AVeryLargeSceneIsDrawnByColourInAFewPatchesOfManyFaces) {
   EXPECT_LT(patches.size(), 100u);
 }
 
+// Of many polygons, each a few pixels across, the outlines take a darker shade of their faces'
+// colour: black ones would turn the scene grey. Fewer keep the black outline.
+TEST_F(Views, ManySmallPolygonsAreOutlinedInAShadeOfTheirColour) {
+  picture_.options = {false, false, false, false};
+  for (const std::size_t n : {kShadedOutlinesAbove, kShadedOutlinesAbove + 1, kManyPolygons + 1}) {
+    picture_.scene = smallTriangles(n);
+    picture_.root = bsp::freshRoot(picture_.scene);
+    drawFigure(picture_);
+    std::size_t shaded = 0;
+    const auto patches = ofType(picture_.axes[0], "patch");
+    for (Handle h : patches) {
+      const Matrix face = g::get(h, "FaceColor").matrix(), edge = g::get(h, "EdgeColor").matrix();
+      const Rgb expected = outlineShade({face[0], face[1], face[2]});
+      shaded += edge.numel() == 3 && edge[0] == expected[0] && edge[1] == expected[1] && edge[2] == expected[2];
+    }
+    EXPECT_EQ(shaded, n > kShadedOutlinesAbove ? patches.size() : 0u) << n;
+  }
+}
+
 // Of more waiting polygons than kMostGhosts the partition view ghosts every ghostStride-th, and
 // a preview's splitter whether or not it is one of them.
 TEST_F(Views, OfAGreatManyWaitingPolygonsTheGhostsAreASample) {
