@@ -94,10 +94,10 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
   }
 }
 
-void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
+Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
   const auto sheet = geometry::section(boxOf(limits), bsp::planeOf(polygon), bsp::kSideEpsilon);
-  if (sheet.empty()) return;
-  loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(edgeOver(colour, 0.8))}});
+  if (sheet.empty()) return 0;
+  return loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(edgeOver(colour, 0.8))}});
 }
 
 namespace {

@@ -26,8 +26,9 @@ inline constexpr std::size_t kMostPlanes = 256;
 // the root): the section of the plane through the node's cell, the scene's box (`limits`) cut
 // by the half-spaces above the node. The plane of `highlighted` stands out, and shows always.
 void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted);
-// The whole plane of one polygon within the box, in `colour` (a preview's plane).
-void drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);
+// The whole plane of one polygon within the box, in `colour` (a preview's plane); the sheet
+// drawn, or none (0) when the plane misses the box.
+Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);
 // The waiting polygons, ghosted in the colour of the side they wait on; with a preview, its
 // splitter highlighted and the rest of its list in the colours of what choosing it would do.
 // Of more than kMostGhosts waiting polygons every ghostStride-th shows (the preview's splitter

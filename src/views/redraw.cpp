@@ -44,9 +44,9 @@ void setUpAxes(const AxesSetup& setup, std::size_t i) {
   g::grid(ax, true);
 }
 
-// The outline of a polygon the view does not show as such (a piece, in the scene view), in the
-// highlight colour.
-void drawOutline(const bsp::Polygon& polygon) {
+// The outline of a polygon in the highlight colour, drawn over it (or over the polygon a piece of
+// it belongs to, in the scene view).
+Handle drawOutline(const bsp::Polygon& polygon) {
   const auto& pts = polygon.points;
   Matrix x(pts.size() + 1, 1), y(pts.size() + 1, 1), z(pts.size() + 1, 1);
   for (std::size_t i = 0; i <= pts.size(); ++i) {
@@ -55,7 +55,7 @@ void drawOutline(const bsp::Polygon& polygon) {
     z[i] = pts[i % pts.size()].z;
   }
   const Rgb& c = kHighlightColour;
-  g::line(x, y, z, {{"Color", Value::row({c[0], c[1], c[2]})}, {"LineWidth", 3.0}, {"HitTest", "off"}});
+  return g::line(x, y, z, {{"Color", Value::row({c[0], c[1], c[2]})}, {"LineWidth", 3.0}, {"HitTest", "off"}});
 }
 
 // The scan list's selection follows its polygon: the row of `polygon`, or none.
@@ -84,39 +84,41 @@ void drawFrame(const std::array<bsp::Vec3, 4>& frame) {
 }
 
 // What the scene view showed when it was last drawn in full, kept on its axes: most steps (a
-// click, an undo, a move of the scanner) change the tree and leave the scene as it was, and
-// drawing it again would only make the same objects anew. The drawing revision tells that nothing
-// else changed the view since; holding the scene keeps its list from being reused for another.
+// click, an undo, a move of the scanner, pointing at a polygon) change the tree or what is in
+// focus and leave the scene as it was, and drawing it again would only make the same objects
+// anew. What is in focus is drawn over the scene's polygons, `focusLayer`, and changes alone. The
+// drawing revision tells that nothing else changed the view since; holding the scene keeps its
+// list from being reused for another.
 struct SceneViewDrawn {
   bsp::PolygonList scene;
   Limits limits;
   TickRows ticks;
   std::array<bsp::Vec3, 4> frame;
   Options options;
+  std::vector<Handle> focusLayer;
   std::uint64_t revision = 0;
 };
 constexpr std::string_view kSceneViewDrawn = "kolvarSceneViewDrawn";
 
-// Whether the scene view already shows what `p` would draw in it: the same scene, set-up and
-// options, nothing in focus or previewed there, not the first look, and untouched since.
-bool sceneViewIsCurrent(const Picture& p) {
-  if (p.firstLook || p.focus.preview || p.focus.highlighted) return false;
-  const std::shared_ptr<const SceneViewDrawn> kept = g::getappdata(p.axes[0], kSceneViewDrawn).payload<SceneViewDrawn>();
-  if (!kept) return false;
+// What the scene view keeps of its last drawing when it already shows the polygons `p` would
+// draw in it: the same scene, set-up and options, not the first look, and untouched since; else
+// nothing.
+std::shared_ptr<const SceneViewDrawn> sceneViewKept(const Picture& p) {
+  if (p.firstLook) return nullptr;
+  std::shared_ptr<const SceneViewDrawn> kept = g::getappdata(p.axes[0], kSceneViewDrawn).payload<SceneViewDrawn>();
+  if (!kept) return nullptr;
   const SceneViewDrawn& d = *kept;
-  return d.scene.begin() == p.scene.begin() && d.scene.size() == p.scene.size() && d.limits == p.setup->limits[0] &&
-         d.ticks == p.setup->ticks[0] && d.frame == p.setup->frame && d.options == p.options &&
-         d.revision == g::drawingRevision(p.axes[0]);
+  const bool current = d.scene.begin() == p.scene.begin() && d.scene.size() == p.scene.size() &&
+                       d.limits == p.setup->limits[0] && d.ticks == p.setup->ticks[0] && d.frame == p.setup->frame &&
+                       d.options == p.options && d.revision == g::drawingRevision(p.axes[0]);
+  return current ? kept : nullptr;
 }
 
-void keepSceneViewDrawn(const Picture& p) {
-  if (p.focus.preview || p.focus.highlighted) {  // drawn with what the next picture may not have
-    g::rmappdata(p.axes[0], kSceneViewDrawn);
-    return;
-  }
+void keepSceneViewDrawn(const Picture& p, std::vector<Handle> focusLayer) {
   g::setappdata(p.axes[0], kSceneViewDrawn,
-                Value::wrap(std::make_shared<const SceneViewDrawn>(SceneViewDrawn{
-                    p.scene, p.setup->limits[0], p.setup->ticks[0], p.setup->frame, p.options, g::drawingRevision(p.axes[0])})));
+                Value::wrap(std::make_shared<const SceneViewDrawn>(
+                    SceneViewDrawn{p.scene, p.setup->limits[0], p.setup->ticks[0], p.setup->frame, p.options,
+                                   std::move(focusLayer), g::drawingRevision(p.axes[0])})));
 }
 
 }  // namespace
@@ -125,7 +127,8 @@ Value drawFigure(const Picture& p) {
   const AxesSetup& setup = *p.setup;
   g::axes(p.axes[0]);
   const Value savedView = g::view(g::gca());
-  const bool sceneCurrent = sceneViewIsCurrent(p);
+  const std::shared_ptr<const SceneViewDrawn> sceneKept = sceneViewKept(p);
+  const bool sceneCurrent = sceneKept != nullptr;
   const std::size_t firstDrawn = sceneCurrent ? 1 : 0;  // the views drawn anew: 0 scene, 1 partition, 2 tree
 
   for (std::size_t i = firstDrawn; i < 3; ++i) {
@@ -175,16 +178,21 @@ Value drawFigure(const Picture& p) {
     plotPolygons(rest, [&](const bsp::Polygon& polygon) { return colours(polygon.label); });
   };
 
-  // The scene view: the chosen scene's polygons as given, each in its own colour; a piece in focus
-  // (which the scene shows only as part of its polygon) outlined, a preview's plane shown.
-  if (!sceneCurrent) {
-    g::axes(p.axes[0]);
-    const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted;
-    plotAll(p.scene.toVector(), inFocus);
-    if (inFocus && std::none_of(p.scene.begin(), p.scene.end(), [&](const bsp::PolygonRef& q) { return q.get() == inFocus; }))
-      drawOutline(*inFocus);
-    if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour);
+  // The scene view: the chosen scene's polygons as given, each in its own colour; over them, the
+  // polygon or piece in focus outlined and a preview's plane. A view that shows the polygons
+  // already has only what is in focus drawn again.
+  g::axes(p.axes[0]);
+  if (sceneCurrent) {
+    for (Handle h : sceneKept->focusLayer)
+      if (g::ishandle(h)) g::deleteObject(h);
+  } else {
+    plotAll(p.scene.toVector(), nullptr);
   }
+  std::vector<Handle> focusLayer;
+  if (const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted)
+    focusLayer.push_back(drawOutline(*inFocus));
+  if (focus.preview)
+    if (const Handle plane = drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour)) focusLayer.push_back(plane);
 
   // The partition view: the planes of the placed nodes first (a polygon lies in its own plane and
   // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
@@ -256,7 +264,7 @@ Value drawFigure(const Picture& p) {
                {"WindowButtonDownFcn", p.callbacks.buttonDown}});
   g::set(treeObjects, "ButtonDownFcn", clickHandlers.cell().items);
   g::set(p.partition, "ButtonDownFcn", p.callbacks.partitionClick);
-  keepSceneViewDrawn(p);
+  keepSceneViewDrawn(p, std::move(focusLayer));
   return buttonUp;
 }
 

@@ -97,9 +97,9 @@ TEST_F(Views, ARedrawDrawsTheSceneThePlacedPolygonsTheScanOrderAndTheClickableTr
   EXPECT_EQ(g::findobj(tree, {{"Type", "text"}, {"EdgeColor", Value::row({0, 0, 1})}}).size(), 5u);
 }
 
-// A step that leaves the scene as it was (the tree grows, the scanner moves) keeps the scene
-// view's objects; a change of what it shows, a highlight, or anything else drawn into it since
-// makes the next redraw draw it anew.
+// A step that leaves the scene as it was (the tree grows, the scanner moves, a polygon comes into
+// focus) keeps the scene view's polygons, with what is in focus drawn over them; a change of what
+// it shows, or anything else drawn into it since, makes the next redraw draw it anew.
 TEST_F(Views, TheSceneViewIsDrawnAnewOnlyWhenWhatItShowsChanged) {
   const Handle scene = picture_.axes[0];
   picture_.root = picture_.tree2;
@@ -119,14 +119,21 @@ TEST_F(Views, TheSceneViewIsDrawnAnewOnlyWhenWhatItShowsChanged) {
   EXPECT_NE(g::childrenOf(scene), drawn);
   EXPECT_EQ(ofType(scene, "text").size(), 3u);
 
-  // A highlighted piece outlined, then no longer: the outline goes.
+  // A highlighted piece outlined, then a polygon, then nothing: the outline follows, over the same
+  // polygons.
   const auto outlines = [&] { return g::findobj(scene, {{"LineWidth", 3.0}}).size(); };
+  const std::vector<Handle> polygons = ofType(scene, "patch");
   picture_.focus.highlighted = picture_.root->left->right->element->poly.get();  // 1ab, a piece
   drawFigure(picture_);
   EXPECT_EQ(outlines(), 1u);
+  picture_.focus.highlighted = picture_.scene[1].get();
+  drawFigure(picture_);
+  EXPECT_EQ(outlines(), 1u);
+  EXPECT_EQ(ofType(scene, "patch"), polygons);
   picture_.focus.highlighted = nullptr;
   drawFigure(picture_);
   EXPECT_EQ(outlines(), 0u);
+  EXPECT_EQ(ofType(scene, "patch"), polygons);
 
   // Something else drew into the view: the redraw takes it away again.
   g::axes(scene);
