@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "geometry/magnitude.hpp"
 #include "graphics/axes_decoration.hpp"
@@ -506,6 +507,16 @@ std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, De
   return build;
 }
 
+// Frees `last` and `build` on a thread of their own (see RenderCache::disposal), once the one
+// before has ended.
+void dispose(RenderCache& cache, std::unique_ptr<RenderCache::Entry::Whole> last, std::unique_ptr<AsideBuild> build) {
+  if (!last && !build) return;
+  cache.disposal = std::jthread([last = std::move(last), build = std::move(build)]() mutable {
+    build.reset();
+    last.reset();
+  });
+}
+
 // The primitives of the axes, its run in the figure's list. With `previous`, the figure's last
 // list made with this cache: an axes in which nothing changed since is not drawn again, its run is
 // taken over from there whole. `drawnAnew` says whether the axes was drawn anew and looks
@@ -551,13 +562,14 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       entry.tree = std::move(b.tree);
       entry.generation = ++entry.wholes;
       entry.drawnAside = std::make_unique<ContentDrawing>(std::move(b.drawing));
-      entry.aside.reset();
-      entry.last.reset();
+      dispose(cache, std::move(entry.last), std::move(entry.aside));
     } else {
       // The content changed meanwhile: what was built stands in until the newest is.
-      entry.last = std::make_unique<RenderCache::Entry::Whole>(
+      auto standIn = std::make_unique<RenderCache::Entry::Whole>(
           RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
+      std::unique_ptr<AsideBuild> finished = std::move(entry.aside);
       entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor);
+      dispose(cache, std::exchange(entry.last, std::move(standIn)), std::move(finished));
       ++cache.builds;
     }
   }
