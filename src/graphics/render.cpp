@@ -483,20 +483,21 @@ Rect extentOf(const std::vector<Primitive>& items) {
 // Starts building the depth order of `content` on a thread of its own, and drawing the content
 // with it as `cam` sees it in an axes of colour `axesColor`; the thread also frees the tree it
 // replaces (a large one takes a while).
-std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, DepthTree replaced, const Camera& cam,
-                                       Rgb axesColor) {
+std::unique_ptr<AsideBuild> buildAside(std::shared_ptr<const AxesContent> content, double tolerance,
+                                       DepthTree replaced, const Camera& cam, Rgb axesColor) {
   auto build = std::make_unique<AsideBuild>();
   build->content = std::move(content);
   build->drawing.camera = cam;
   build->drawing.axesColor = axesColor;
-  build->drawing.looks = markerLooksOf(build->content, axesColor);
+  build->drawing.looks = markerLooksOf(*build->content, axesColor);
   build->thread = std::jthread([b = build.get(), tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
     old = {};
     try {
-      b->tree = buildDepthTree(b->content.faces, b->content.segments, tolerance, stop);
+      const AxesContent& content = *b->content;
+      b->tree = buildDepthTree(content.faces, content.segments, tolerance, stop);
       if (!stop.stop_requested()) {
         DrawingRoom room;
-        emitContent(b->content, b->content.faces, b->tree, b->drawing.camera, b->drawing.axesColor, room,
+        emitContent(content, content.faces, b->tree, b->drawing.camera, b->drawing.axesColor, room,
                     b->drawing.items, &b->drawing.looks);
       }
     } catch (...) {
@@ -507,13 +508,17 @@ std::unique_ptr<AsideBuild> buildAside(AxesContent content, double tolerance, De
   return build;
 }
 
-// Frees `last` and `build` on a thread of their own (see RenderCache::disposal), once the one
-// before has ended.
-void dispose(RenderCache& cache, std::unique_ptr<RenderCache::Entry::Whole> last, std::unique_ptr<AsideBuild> build) {
-  if (!last && !build) return;
-  cache.disposal = std::jthread([last = std::move(last), build = std::move(build)]() mutable {
+// Frees `last`, `build` and a large `content` on a thread of their own (see
+// RenderCache::disposal), once the one before has ended. A build still running is asked to stop
+// there.
+void dispose(RenderCache& cache, std::unique_ptr<RenderCache::Entry::Whole> last, std::unique_ptr<AsideBuild> build,
+             std::shared_ptr<const AxesContent> content = nullptr) {
+  if (content && content->faces.size() + content->segments.size() <= kAsideFaces) content.reset();  // soon freed
+  if (!last && !build && !content) return;
+  cache.disposal = std::jthread([last = std::move(last), build = std::move(build), content = std::move(content)]() mutable {
     build.reset();
     last.reset();
+    content.reset();
   });
 }
 
@@ -577,40 +582,37 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   // it is read once, not at every frame.
   const std::uint64_t contentRevision = detail::object(ax).contentRevision;
   if (!entry.built || entry.contentRevision != contentRevision || !sameLimits(entry.limits, cam.limits)) {
-    Scene scene = readScene(childrenOf(ax), cam);
+    auto read = std::make_shared<const Scene>(readScene(childrenOf(ax), cam));
+    const Scene& scene = *read;
     const double tolerance = depthTolerance(scene.magnitude);
-    if (!entry.built || entry.content.faces != scene.faces || entry.content.segments != scene.segments ||
+    if (!entry.built || entry.content->faces != scene.faces || entry.content->segments != scene.segments ||
         entry.tree.tolerance != tolerance) {
       const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
       entry.drawnAside.reset();
       if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
         // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing
         // in other limits (another scene) is no guide to this one: a sketch stands in instead.
-        if (!sameScene) {
-          entry.aside.reset();
-          entry.last.reset();
-        }
+        if (!sameScene) dispose(cache, std::move(entry.last), std::move(entry.aside));
         if (entry.aside) {
           entry.aside->stale = true;  // it goes on, and a build of this content follows it
         } else {
           if (sameScene)
             entry.last = std::make_unique<RenderCache::Entry::Whole>(
                 RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree), entry.generation});
-          entry.aside = buildAside(scene, tolerance, std::move(entry.tree), cam, axesColor);
+          entry.aside = buildAside(read, tolerance, std::move(entry.tree), cam, axesColor);
           ++cache.builds;
         }
         entry.tree = {};
         entry.tree.tolerance = tolerance;
         entry.generation = 0;
       } else {
-        entry.aside.reset();
-        entry.last.reset();
+        dispose(cache, std::move(entry.last), std::move(entry.aside));
         entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
         entry.generation = ++entry.wholes;
         ++cache.builds;
       }
     }
-    entry.content = std::move(scene);
+    dispose(cache, nullptr, nullptr, std::exchange(entry.content, std::move(read)));
     entry.sketchBuilt = false;
     entry.sketchFaces.clear();
     entry.sketchTree = {};
@@ -618,7 +620,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     entry.limits = cam.limits;
     entry.built = true;
   }
-  const Scene& scene = entry.content;
+  const Scene& scene = *entry.content;
   // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
   // face, about kSketchFaces of them, with a depth order of their own, made once per content.
   // The whole scene comes back when the mouse lets go (finishSketches). While the depth order
@@ -640,7 +642,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       out.insert(out.end(), std::make_move_iterator(from),
                  std::make_move_iterator(from + static_cast<std::ptrdiff_t>(entry.contentCount)));
     } else {
-      emitContent(entry.last->content, entry.last->content.faces, entry.last->tree, cam, axesColor, cache.room, out);
+      emitContent(*entry.last->content, entry.last->content->faces, entry.last->tree, cam, axesColor, cache.room, out);
     }
   } else if (entry.sketched || entry.aside) {
     const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
@@ -881,7 +883,7 @@ bool finishAside(Handle fig, bool wait) {
       entry.aside.reset();
       entry.last.reset();
       entry.drawnAside.reset();
-      entry.tree = buildDepthTree(entry.content.faces, entry.content.segments, entry.tree.tolerance);
+      entry.tree = buildDepthTree(entry.content->faces, entry.content->segments, entry.tree.tolerance);
       entry.generation = ++entry.wholes;
     } else if (wait && entry.aside->thread.joinable()) {
       entry.aside->thread.join();

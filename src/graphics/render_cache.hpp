@@ -85,7 +85,7 @@ struct ContentDrawing {
 // began (the view seldom turns meanwhile). Dropping it asks the build to stop and waits for it
 // (soon).
 struct AsideBuild {
-  AxesContent content;  // what is built (the thread reads it; nothing else touches it meanwhile)
+  std::shared_ptr<const AxesContent> content;  // what is built (shared with the axes' entry: read only)
   std::atomic<bool> done{false};
   DepthTree tree;
   ContentDrawing drawing;  // its camera, colour and looks given, its items made by the thread
@@ -103,7 +103,7 @@ struct AsideBuild {
 // nothing changed is not drawn again at all.
 struct RenderCache {
   struct Entry {
-    AxesContent content;
+    std::shared_ptr<const AxesContent> content;  // shared with a build aside, which reads it too
     DepthTree tree;
     bool built = false;
     // The depth order of `content` while it is built aside (`tree` is then empty): until it is
@@ -112,7 +112,7 @@ struct RenderCache {
     // (see render.hpp). The objects the last content came from may be gone.
     std::unique_ptr<AsideBuild> aside;
     struct Whole {
-      AxesContent content;
+      std::shared_ptr<const AxesContent> content;
       DepthTree tree;
       std::uint64_t generation = 0;  // see `generation` below
     };
