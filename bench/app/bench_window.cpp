@@ -449,6 +449,21 @@ void BM_FreezeHoverTerrain(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_FreezeHoverTerrain)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Letting go of the scene view of N walls after turning it (its sketch on screen): the whole
+// scene comes back.
+void BM_FreezeReleaseAfterTurnWalls(benchmark::State& state) {
+  g::Rect r;
+  {
+    Window w = open(app::programInfo());
+    r = g::objectPixelRect(gui::guidata(w.fig).field("axes1").scalar());
+    g::endSession();
+  }
+  const int x = static_cast<int>(r.x + r.width / 2), y = static_cast<int>(r.y + r.height / 2);
+  const std::string at = std::to_string(x) + " " + std::to_string(y);
+  const std::string turned = std::to_string(x + 10) + " " + std::to_string(y);
+  longestFreeze(state, walls(state) + "drag " + at + " " + turned + " hold\n", "release " + turned);
+}
+BENCHMARK(BM_FreezeReleaseAfterTurnWalls)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 // The first click, which files every other wall.
 void BM_FreezeClickWalls(benchmark::State& state) { longestFreeze(state, walls(state), "click w1"); }
 BENCHMARK(BM_FreezeClickWalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -480,26 +480,53 @@ Rect extentOf(const std::vector<Primitive>& items) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-// Starts building the depth order of `content` on a thread of its own, and drawing the content
-// with it as `cam` sees it in an axes of colour `axesColor`; the thread also frees the tree it
-// replaces (a large one takes a while).
-std::unique_ptr<AsideBuild> buildAside(std::shared_ptr<const AxesContent> content, double tolerance,
-                                       DepthTree replaced, const Camera& cam, Rgb axesColor) {
+// A build aside of `content` that will draw it as `cam` sees it in an axes of colour `axesColor`
+// (its thread not started yet).
+std::unique_ptr<AsideBuild> asideBuildOf(std::shared_ptr<const AxesContent> content, const Camera& cam, Rgb axesColor) {
   auto build = std::make_unique<AsideBuild>();
   build->content = std::move(content);
   build->drawing.camera = cam;
   build->drawing.axesColor = axesColor;
   build->drawing.looks = markerLooksOf(*build->content, axesColor);
+  return build;
+}
+
+// The thread's work once the tree is there: the content drawn whole with it.
+void drawBuilt(AsideBuild& b) {
+  DrawingRoom room;
+  emitContent(*b.content, b.content->faces, b.tree, b.drawing.camera, b.drawing.axesColor, room, b.drawing.items,
+              &b.drawing.looks);
+}
+
+// Starts building the depth order of `content` on a thread of its own, and drawing the content
+// with it as `cam` sees it in an axes of colour `axesColor`; the thread also frees the tree it
+// replaces (a large one takes a while).
+std::unique_ptr<AsideBuild> buildAside(std::shared_ptr<const AxesContent> content, double tolerance,
+                                       DepthTree replaced, const Camera& cam, Rgb axesColor) {
+  auto build = asideBuildOf(std::move(content), cam, axesColor);
   build->thread = std::jthread([b = build.get(), tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
     old = {};
     try {
-      const AxesContent& content = *b->content;
-      b->tree = buildDepthTree(content.faces, content.segments, tolerance, stop);
-      if (!stop.stop_requested()) {
-        DrawingRoom room;
-        emitContent(content, content.faces, b->tree, b->drawing.camera, b->drawing.axesColor, room,
-                    b->drawing.items, &b->drawing.looks);
-      }
+      b->tree = buildDepthTree(b->content->faces, b->content->segments, tolerance, stop);
+      if (!stop.stop_requested()) drawBuilt(*b);
+    } catch (...) {
+      b->failure = std::current_exception();
+    }
+    b->done.store(true);
+  });
+  return build;
+}
+
+// Starts drawing `content` whole with its depth order `tree` on a thread of its own, as `cam` sees
+// it in an axes of colour `axesColor`; the tree comes back with the drawing.
+std::unique_ptr<AsideBuild> drawAsideWith(std::shared_ptr<const AxesContent> content, DepthTree tree, const Camera& cam,
+                                          Rgb axesColor) {
+  auto build = asideBuildOf(std::move(content), cam, axesColor);
+  build->tree = std::move(tree);
+  build->drawOnly = true;
+  build->thread = std::jthread([b = build.get()](std::stop_token stop) {
+    try {
+      if (!stop.stop_requested()) drawBuilt(*b);
     } catch (...) {
       b->failure = std::current_exception();
     }
@@ -623,10 +650,20 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   const Scene& scene = *entry.content;
   // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
   // face, about kSketchFaces of them, with a depth order of their own, made once per content.
-  // The whole scene comes back when the mouse lets go (finishSketches). While the depth order
-  // of the whole is built aside, a smaller sketch stands in for it.
+  // The whole scene comes back when the mouse lets go (finishSketches), drawn beside the window
+  // while the sketch stays. While the depth order of the whole is built aside, a smaller sketch
+  // stands in for it.
   const std::size_t sketchAbove = cache.sketchAbove ? cache.sketchAbove : kSketchPieces;
   entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
+  if (aside && !turning && !entry.aside && entry.shownGeneration == 0 && entry.tree.faces.size() > sketchAbove &&
+      !(entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor))) {
+    const double tolerance = entry.tree.tolerance;
+    entry.drawnAside.reset();
+    entry.aside = drawAsideWith(entry.content, std::move(entry.tree), cam, axesColor);
+    entry.tree = {};
+    entry.tree.tolerance = tolerance;
+    entry.generation = 0;
+  }
   const std::size_t contentFirst = out.size();
   std::uint64_t shows = 0;  // which whole drawing the run shows; 0: a sketch
   bool shownAgain = false;
@@ -645,8 +682,9 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       emitContent(*entry.last->content, entry.last->content->faces, entry.last->tree, cam, axesColor, cache.room, out);
     }
   } else if (entry.sketched || entry.aside) {
-    const std::size_t size = entry.aside ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
-                                         : (cache.sketchFaces ? cache.sketchFaces : kSketchFaces);
+    const std::size_t size = entry.aside && !entry.aside->drawOnly
+                                 ? (cache.asideSketchFaces ? cache.asideSketchFaces : kAsideSketchFaces)
+                                 : (cache.sketchFaces ? cache.sketchFaces : kSketchFaces);
     if (!entry.sketchBuilt || entry.sketchSize != size) {
       const std::size_t every = (scene.faces.size() + size - 1) / size;
       entry.sketchFaces.clear();

@@ -89,6 +89,9 @@ struct AsideBuild {
   std::atomic<bool> done{false};
   DepthTree tree;
   ContentDrawing drawing;  // its camera, colour and looks given, its items made by the thread
+  // The tree was given, not built: the thread only draws the content whole (a large view after a
+  // turn), and hands the tree back.
+  bool drawOnly = false;
   std::exception_ptr failure;
   // The axes' content changed since the build began. It goes on all the same: while the pointer
   // drags something through a large view, the builds that end show it at their pace, where

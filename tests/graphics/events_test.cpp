@@ -169,7 +169,8 @@ TEST_F(Events, AWrappedButtonUpHandlerEndsTheDragByRunningTheModesCommand) {
 }
 
 // While the mouse turns a view of many pieces, the kept list holds a sketch of it (every k-th
-// face); when the mouse lets go, the whole scene is drawn again, as a fresh drawing draws it.
+// face); when the mouse lets go, the whole scene is drawn again, as a fresh drawing draws it. With
+// drawing aside on, the whole is drawn beside the window, and the sketch stays until it is ready.
 TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
   const Walls w = makeWalls(40);
   rotate3d(w.axes);
@@ -188,6 +189,19 @@ TEST_F(Events, ATurningViewOfManyPiecesIsSketchedUntilTheMouseLetsGo) {
   EXPECT_FALSE(rotationDragActive(w.fig));
   EXPECT_EQ(wallFaces(w), 40) << "the whole scene once the mouse lets go";
   expectLikeAFreshDrawing(w.fig);
+
+  drawAside(true);
+  press(w.fig, a.x, a.y);
+  drag(w.fig, a.x + 10, a.y);
+  EXPECT_EQ(wallFaces(w), 10);
+  release(w.fig, a.x + 10, a.y);
+  EXPECT_EQ(wallFaces(w), 10) << "the sketch while the whole is drawn aside";
+  EXPECT_TRUE(drawingPending(w.fig));
+  awaitDrawings(w.fig);
+  EXPECT_EQ(wallFaces(w), 40);
+  EXPECT_FALSE(drawingPending(w.fig));
+  expectLikeAFreshDrawing(w.fig);
+  drawAside(false);
 }
 
 // With drawing aside on, the depth order of a content of many faces is built on a thread of its
