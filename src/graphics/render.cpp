@@ -481,13 +481,16 @@ Rect extentOf(const std::vector<Primitive>& items) {
 }
 
 // A build aside of `content` that will draw it as `cam` sees it in an axes of colour `axesColor`
-// (its thread not started yet).
-std::unique_ptr<AsideBuild> asideBuildOf(std::shared_ptr<const AxesContent> content, const Camera& cam, Rgb axesColor) {
+// after `decoration` (its thread not started yet).
+std::unique_ptr<AsideBuild> asideBuildOf(std::shared_ptr<const AxesContent> content, const Camera& cam, Rgb axesColor,
+                                         const std::vector<Primitive>& decoration) {
   auto build = std::make_unique<AsideBuild>();
   build->content = std::move(content);
   build->drawing.camera = cam;
   build->drawing.axesColor = axesColor;
   build->drawing.looks = markerLooksOf(*build->content, axesColor);
+  build->drawing.items = decoration;
+  build->drawing.prefix = decoration.size();
   return build;
 }
 
@@ -502,8 +505,9 @@ void drawBuilt(AsideBuild& b) {
 // with it as `cam` sees it in an axes of colour `axesColor`; the thread also frees the tree it
 // replaces (a large one takes a while).
 std::unique_ptr<AsideBuild> buildAside(std::shared_ptr<const AxesContent> content, double tolerance,
-                                       DepthTree replaced, const Camera& cam, Rgb axesColor) {
-  auto build = asideBuildOf(std::move(content), cam, axesColor);
+                                       DepthTree replaced, const Camera& cam, Rgb axesColor,
+                                       const std::vector<Primitive>& decoration) {
+  auto build = asideBuildOf(std::move(content), cam, axesColor, decoration);
   build->thread = std::jthread([b = build.get(), tolerance, old = std::move(replaced)](std::stop_token stop) mutable {
     old = {};
     try {
@@ -520,8 +524,8 @@ std::unique_ptr<AsideBuild> buildAside(std::shared_ptr<const AxesContent> conten
 // Starts drawing `content` whole with its depth order `tree` on a thread of its own, as `cam` sees
 // it in an axes of colour `axesColor`; the tree comes back with the drawing.
 std::unique_ptr<AsideBuild> drawAsideWith(std::shared_ptr<const AxesContent> content, DepthTree tree, const Camera& cam,
-                                          Rgb axesColor) {
-  auto build = asideBuildOf(std::move(content), cam, axesColor);
+                                          Rgb axesColor, const std::vector<Primitive>& decoration) {
+  auto build = asideBuildOf(std::move(content), cam, axesColor, decoration);
   build->tree = std::move(tree);
   build->drawOnly = true;
   build->thread = std::jthread([b = build.get()](std::stop_token stop) {
@@ -600,7 +604,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       auto standIn = std::make_unique<RenderCache::Entry::Whole>(
           RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
       std::unique_ptr<AsideBuild> finished = std::move(entry.aside);
-      entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor);
+      entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor, out);
       dispose(cache, std::exchange(entry.last, std::move(standIn)), std::move(finished));
       ++cache.builds;
     }
@@ -626,7 +630,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
           if (sameScene)
             entry.last = std::make_unique<RenderCache::Entry::Whole>(
                 RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree), entry.generation});
-          entry.aside = buildAside(read, tolerance, std::move(entry.tree), cam, axesColor);
+          entry.aside = buildAside(read, tolerance, std::move(entry.tree), cam, axesColor, out);
           ++cache.builds;
         }
         entry.tree = {};
@@ -659,7 +663,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       !(entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor))) {
     const double tolerance = entry.tree.tolerance;
     entry.drawnAside.reset();
-    entry.aside = drawAsideWith(entry.content, std::move(entry.tree), cam, axesColor);
+    entry.aside = drawAsideWith(entry.content, std::move(entry.tree), cam, axesColor, out);
     entry.tree = {};
     entry.tree.tolerance = tolerance;
     entry.generation = 0;
@@ -698,8 +702,14 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     shows = entry.generation;
     // Drawn aside with the depth order, unless the view turned meanwhile.
     if (entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor)) {
-      std::vector<Primitive>& drawn = entry.drawnAside->items;
-      out.insert(out.end(), std::make_move_iterator(drawn.begin()), std::make_move_iterator(drawn.end()));
+      ContentDrawing& drawn = *entry.drawnAside;
+      const auto content = drawn.items.begin() + static_cast<std::ptrdiff_t>(drawn.prefix);
+      if (drawn.prefix == out.size() && std::equal(out.begin(), out.end(), drawn.items.begin(), content,
+                                                   [](const Primitive& a, const Primitive& b) { return a.looksLike(b); })) {
+        out.swap(drawn.items);  // drawn after the decoration the axes has now: the run as it is
+      } else {
+        out.insert(out.end(), std::make_move_iterator(content), std::make_move_iterator(drawn.items.end()));
+      }
     } else {
       emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache.room, out);
     }

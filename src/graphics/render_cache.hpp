@@ -72,12 +72,15 @@ struct DrawingRoom {
 // How the markers of each line of a content look (shape, size, colours; no points), by line.
 using MarkerLooks = std::map<Handle, Primitive>;
 
-// A content drawn whole as one camera saw it, in an axes of one colour, its markers looking so.
+// A content drawn whole as one camera saw it, in an axes of one colour, its markers looking so:
+// items [prefix, end) of `items`, after the axes' decoration as it was drawn then, so that the
+// items can become the axes' run as they are.
 struct ContentDrawing {
   Camera camera;
   Rgb axesColor;
   MarkerLooks looks;
   std::vector<Primitive> items;
+  std::size_t prefix = 0;
 };
 
 // The depth order of a large content, built on a thread of its own so that the window goes on
