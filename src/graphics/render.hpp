@@ -58,7 +58,10 @@ std::vector<Handle> sketchedAxes(Handle fig);
 // more than kAsideFaces faces is built on a thread of its own, so that opening or building a
 // large scene never freezes the window for long. Until it is ready the kept list draws what the
 // axes last showed whole when its limits stayed (a click shows a moment late), else a sketch of
-// about kAsideSketchFaces of the faces (a new scene shows at once, thinned). The window asks
+// about kAsideSketchFaces of the faces (a new scene shows at once, thinned). The same thread
+// draws the content whole with its order, as the view stands, for the list to take over. A view
+// sketched while it turned is drawn whole on such a thread too when the turn ends, its sketch
+// standing in meanwhile. The window asks
 // finishAsideDrawings now and then while drawingPending; whatever reads the list for keeps (a
 // snapshot, an export, printing) calls awaitDrawings first. Off, as scripts and tests have it,
 // every list is whole at once.
