@@ -446,9 +446,10 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
     onlyRect = Rect{static_cast<double>(r.x()), static_cast<double>(r.y()), static_cast<double>(r.width()),
                     static_cast<double>(r.height())};
   }
-  const auto paintItems = [&](std::span<const Primitive> items) {
+  // `ask`: whether each item is asked if it reaches the part repainted.
+  const auto paintItems = [&](std::span<const Primitive> items, bool ask) {
     for (const Primitive& item : items) {
-      if (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item))) continue;
+      if (ask && (onlyRect ? !reachOf(item).overlaps(*onlyRect) : only && !only->intersects(reach(item)))) continue;
       clipTo(item.clipped ? std::optional<Rect>(item.clip) : std::nullopt);
       switch (item.kind) {
         case Primitive::Kind::Face: paintFace(canvas, item); break;
@@ -461,12 +462,14 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
   };
   if (only && spansCoverItems(list)) {
     // An axes that reaches nowhere near the part repainted (a large scene beside the tree view
-    // that changed) is passed over whole.
-    for (const AxesSpan& s : list.spans)
-      if (only->intersects(QRectF(s.reach.x, s.reach.y, s.reach.width, s.reach.height).toAlignedRect().adjusted(-2, -2, 2, 2)))
-        paintItems(list.items.slice(s.first, s.count));
+    // that changed) is passed over whole; one that lies wholly within it is painted whole,
+    // without asking each of its items.
+    for (const AxesSpan& s : list.spans) {
+      const QRect reach = QRectF(s.reach.x, s.reach.y, s.reach.width, s.reach.height).toAlignedRect().adjusted(-2, -2, 2, 2);
+      if (only->intersects(reach)) paintItems(list.items.slice(s.first, s.count), !only->contains(reach));
+    }
   } else {
-    for (std::size_t k = 0; k < list.items.runCount(); ++k) paintItems(list.items.run(k));
+    for (std::size_t k = 0; k < list.items.runCount(); ++k) paintItems(list.items.run(k), only != nullptr);
   }
   clipTo(std::nullopt);
   p.restore();
