@@ -553,6 +553,113 @@ void dispose(RenderCache& cache, std::unique_ptr<RenderCache::Entry::Whole> last
   });
 }
 
+bool alike(const Primitive& a, const Primitive& b) { return a.looksLike(b); }
+
+// The axes' depth order, taken to be built on or drawn with aside: the entry keeps an empty one
+// of the same tolerance, of no whole drawing yet.
+DepthTree takeTree(RenderCache::Entry& entry) {
+  DepthTree tree = std::move(entry.tree);
+  entry.tree = {};
+  entry.tree.tolerance = tree.tolerance;
+  entry.generation = 0;
+  return tree;
+}
+
+// A depth order built aside that is ready takes the place of what stood in for it (a list that
+// starts a build always shows the stand-in first, however fast the build). A build for a content
+// since replaced stands in itself, while the newest is built. `decoration`: the axes' as drawn now.
+void takeFinishedBuild(RenderCache::Entry& entry, RenderCache& cache, const Camera& cam, Rgb axesColor,
+                       const std::vector<Primitive>& decoration) {
+  if (!entry.aside || !entry.aside->done.load()) return;
+  AsideBuild& b = *entry.aside;
+  if (const std::exception_ptr failure = b.failure) {
+    entry.aside.reset();
+    entry.built = false;  // the next list tries again
+    std::rethrow_exception(failure);
+  }
+  if (!b.stale) {
+    entry.tree = std::move(b.tree);
+    entry.generation = ++entry.wholes;
+    entry.drawnAside = std::make_unique<ContentDrawing>(std::move(b.drawing));
+    dispose(cache, std::move(entry.last), std::move(entry.aside));
+    return;
+  }
+  auto standIn = std::make_unique<RenderCache::Entry::Whole>(
+      RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
+  std::unique_ptr<AsideBuild> finished = std::move(entry.aside);
+  entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor, decoration);
+  dispose(cache, std::exchange(entry.last, std::move(standIn)), std::move(finished));
+  ++cache.builds;
+}
+
+// Reads the axes' content again when its children or limits changed since, and, when its faces
+// or segments did, has its depth order built: at once, or aside for a large one (with `aside`),
+// what the axes showed whole standing in meanwhile when its limits stayed.
+void readContent(Handle ax, RenderCache::Entry& entry, RenderCache& cache, const Camera& cam, Rgb axesColor,
+                 bool aside, const std::vector<Primitive>& decoration) {
+  // The content in box space depends on the children and the limits only: while the view turns
+  // it is read once, not at every frame.
+  const std::uint64_t contentRevision = detail::object(ax).contentRevision;
+  if (entry.built && entry.contentRevision == contentRevision && sameLimits(entry.limits, cam.limits)) return;
+  auto read = std::make_shared<const Scene>(readScene(childrenOf(ax), cam));
+  const Scene& scene = *read;
+  const double tolerance = depthTolerance(scene.magnitude);
+  if (!entry.built || entry.content->faces != scene.faces || entry.content->segments != scene.segments ||
+      entry.tree.tolerance != tolerance) {
+    const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
+    entry.drawnAside.reset();
+    if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
+      // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing in
+      // other limits (another scene) is no guide to this one: a sketch stands in instead.
+      if (!sameScene) dispose(cache, std::move(entry.last), std::move(entry.aside));
+      if (entry.aside) {
+        entry.aside->stale = true;  // it goes on, and a build of this content follows it
+        takeTree(entry);
+      } else if (sameScene) {
+        const std::uint64_t shown = entry.generation;
+        entry.last = std::make_unique<RenderCache::Entry::Whole>(
+            RenderCache::Entry::Whole{std::move(entry.content), takeTree(entry), shown});
+        entry.aside = buildAside(read, tolerance, {}, cam, axesColor, decoration);
+        ++cache.builds;
+      } else {
+        entry.aside = buildAside(read, tolerance, takeTree(entry), cam, axesColor, decoration);
+        ++cache.builds;
+      }
+      entry.tree.tolerance = tolerance;
+    } else {
+      dispose(cache, std::move(entry.last), std::move(entry.aside));
+      entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
+      entry.generation = ++entry.wholes;
+      ++cache.builds;
+    }
+  }
+  dispose(cache, nullptr, nullptr, std::exchange(entry.content, std::move(read)));
+  entry.sketchBuilt = false;
+  entry.sketchFaces.clear();
+  entry.sketchTree = {};
+  entry.contentRevision = contentRevision;
+  entry.limits = cam.limits;
+  entry.built = true;
+}
+
+// Draws the content whole into `out` (which holds the axes' decoration): as the thread that
+// built or drew it aside drew it, unless the view turned meanwhile, else here and now.
+void drawWhole(RenderCache::Entry& entry, RenderCache& cache, const Camera& cam, Rgb axesColor,
+               std::vector<Primitive>& out) {
+  const Scene& scene = *entry.content;
+  std::unique_ptr<ContentDrawing> drawn = std::move(entry.drawnAside);
+  if (!drawn || !drawsAsNow(*drawn, scene, cam, axesColor)) {
+    emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache.room, out);
+    return;
+  }
+  const auto content = drawn->items.begin() + static_cast<std::ptrdiff_t>(drawn->prefix);
+  if (drawn->prefix == out.size() && std::equal(out.begin(), out.end(), drawn->items.begin(), content, alike)) {
+    out.swap(drawn->items);  // drawn after the decoration the axes has now: the run as it is
+  } else {
+    out.insert(out.end(), std::make_move_iterator(content), std::make_move_iterator(drawn->items.end()));
+  }
+}
+
 // The primitives of the axes, its run in the figure's list. With `previous`, the figure's last
 // list made with this cache: an axes in which nothing changed since is not drawn again, its run is
 // taken over from there whole. `drawnAnew` says whether the axes was drawn anew and looks
@@ -585,72 +692,8 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     out.insert(out.end(), entry.decoration.begin(), entry.decoration.end());
   }
 
-  // A depth order built aside that is ready takes the place of what stood in for it (a list that
-  // starts a build always shows the stand-in first, however fast the build).
-  if (entry.aside && entry.aside->done.load()) {
-    AsideBuild& b = *entry.aside;
-    if (const std::exception_ptr failure = b.failure) {
-      entry.aside.reset();
-      entry.built = false;  // the next list tries again
-      std::rethrow_exception(failure);
-    }
-    if (!b.stale) {
-      entry.tree = std::move(b.tree);
-      entry.generation = ++entry.wholes;
-      entry.drawnAside = std::make_unique<ContentDrawing>(std::move(b.drawing));
-      dispose(cache, std::move(entry.last), std::move(entry.aside));
-    } else {
-      // The content changed meanwhile: what was built stands in until the newest is.
-      auto standIn = std::make_unique<RenderCache::Entry::Whole>(
-          RenderCache::Entry::Whole{std::move(b.content), std::move(b.tree), ++entry.wholes});
-      std::unique_ptr<AsideBuild> finished = std::move(entry.aside);
-      entry.aside = buildAside(entry.content, entry.tree.tolerance, {}, cam, axesColor, out);
-      dispose(cache, std::exchange(entry.last, std::move(standIn)), std::move(finished));
-      ++cache.builds;
-    }
-  }
-  // The content in box space depends on the children and the limits only: while the view turns
-  // it is read once, not at every frame.
-  const std::uint64_t contentRevision = detail::object(ax).contentRevision;
-  if (!entry.built || entry.contentRevision != contentRevision || !sameLimits(entry.limits, cam.limits)) {
-    auto read = std::make_shared<const Scene>(readScene(childrenOf(ax), cam));
-    const Scene& scene = *read;
-    const double tolerance = depthTolerance(scene.magnitude);
-    if (!entry.built || entry.content->faces != scene.faces || entry.content->segments != scene.segments ||
-        entry.tree.tolerance != tolerance) {
-      const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
-      entry.drawnAside.reset();
-      if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {
-        // What the axes showed whole stays on screen meanwhile, in the same limits; a drawing
-        // in other limits (another scene) is no guide to this one: a sketch stands in instead.
-        if (!sameScene) dispose(cache, std::move(entry.last), std::move(entry.aside));
-        if (entry.aside) {
-          entry.aside->stale = true;  // it goes on, and a build of this content follows it
-        } else {
-          if (sameScene)
-            entry.last = std::make_unique<RenderCache::Entry::Whole>(
-                RenderCache::Entry::Whole{std::move(entry.content), std::move(entry.tree), entry.generation});
-          entry.aside = buildAside(read, tolerance, std::move(entry.tree), cam, axesColor, out);
-          ++cache.builds;
-        }
-        entry.tree = {};
-        entry.tree.tolerance = tolerance;
-        entry.generation = 0;
-      } else {
-        dispose(cache, std::move(entry.last), std::move(entry.aside));
-        entry.tree = buildDepthTree(scene.faces, scene.segments, tolerance);
-        entry.generation = ++entry.wholes;
-        ++cache.builds;
-      }
-    }
-    dispose(cache, nullptr, nullptr, std::exchange(entry.content, std::move(read)));
-    entry.sketchBuilt = false;
-    entry.sketchFaces.clear();
-    entry.sketchTree = {};
-    entry.contentRevision = contentRevision;
-    entry.limits = cam.limits;
-    entry.built = true;
-  }
+  takeFinishedBuild(entry, cache, cam, axesColor, out);
+  readContent(ax, entry, cache, cam, axesColor, aside, out);
   const Scene& scene = *entry.content;
   // While the mouse turns a view of many pieces, a sketch of it follows the mouse: every k-th
   // face, about kSketchFaces of them, with a depth order of their own, made once per content.
@@ -661,12 +704,8 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   entry.sketched = turning && entry.tree.faces.size() > sketchAbove;
   if (aside && !turning && !entry.aside && entry.shownGeneration == 0 && entry.tree.faces.size() > sketchAbove &&
       !(entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor))) {
-    const double tolerance = entry.tree.tolerance;
     entry.drawnAside.reset();
-    entry.aside = drawAsideWith(entry.content, std::move(entry.tree), cam, axesColor, out);
-    entry.tree = {};
-    entry.tree.tolerance = tolerance;
-    entry.generation = 0;
+    entry.aside = drawAsideWith(entry.content, takeTree(entry), cam, axesColor, out);
   }
   const std::size_t contentFirst = out.size();
   std::uint64_t shows = 0;  // which whole drawing the run shows; 0: a sketch
@@ -700,20 +739,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache.room, out);
   } else {
     shows = entry.generation;
-    // Drawn aside with the depth order, unless the view turned meanwhile.
-    if (entry.drawnAside && drawsAsNow(*entry.drawnAside, scene, cam, axesColor)) {
-      ContentDrawing& drawn = *entry.drawnAside;
-      const auto content = drawn.items.begin() + static_cast<std::ptrdiff_t>(drawn.prefix);
-      if (drawn.prefix == out.size() && std::equal(out.begin(), out.end(), drawn.items.begin(), content,
-                                                   [](const Primitive& a, const Primitive& b) { return a.looksLike(b); })) {
-        out.swap(drawn.items);  // drawn after the decoration the axes has now: the run as it is
-      } else {
-        out.insert(out.end(), std::make_move_iterator(content), std::make_move_iterator(drawn.items.end()));
-      }
-    } else {
-      emitContent(scene, scene.faces, entry.tree, cam, axesColor, cache.room, out);
-    }
-    entry.drawnAside.reset();
+    drawWhole(entry, cache, cam, axesColor, out);
   }
   const std::size_t contentEnd = out.size(), lastContentFirst = entry.contentFirst;
   entry.shownGeneration = shows;
@@ -743,7 +769,6 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   entry.drawnRevision = revision;
   // An axes whose objects were made again just as they were (a program draws a whole view again
   // after any change) looks as it did: the window need not paint it again.
-  const auto alike = [](const Primitive& a, const Primitive& b) { return a.looksLike(b); };
   const std::vector<Primitive>* before = hadLast ? &previous->run(entry.run) : nullptr;
   // A drawing shown again looks as it did (its items in the last run were moved out): only what
   // lies around it is compared.
