@@ -449,6 +449,29 @@ void BM_FreezeHoverTerrain(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_FreezeHoverTerrain)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Pointing at a triangle of the terrain in the scene view, seen from above: the status line names
+// it and it lights up in every view.
+// The centre of a view of the window, as a script's "X Y".
+std::string centreOf(const char* view) {
+  Window w = open(app::programInfo());
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field(view).scalar());
+  g::endSession();
+  return std::to_string(static_cast<int>(r.x + r.width / 2)) + " " + std::to_string(static_cast<int>(r.y + r.height / 2));
+}
+void BM_FreezePointTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  longestFreeze(state, "open " + path + "\nview top\n", "point " + centreOf("axes1"));
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_FreezePointTerrain)->Arg(72)->Arg(224)->Unit(benchmark::kMillisecond)->Iterations(3);
+// The same in the partition view of the finished tree (the first strategy), whose pieces are
+// drawn by colour.
+void BM_FreezePointBuiltTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  longestFreeze(state, "open " + path + "\nview top\nauto first all\n", "point " + centreOf("axes2"));
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_FreezePointBuiltTerrain)->Arg(72)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Letting go of the scene view of N walls after turning it (its sketch on screen): the whole
 // scene comes back.
 void BM_FreezeReleaseAfterTurnWalls(benchmark::State& state) {

@@ -172,6 +172,7 @@ views::Picture pictureOf(const ProgramState& state, views::Preview& preview) {
   picture.focus.preview = state.interaction.hover ? &preview : nullptr;
   picture.focus.highlighted = state.interaction.pointed ? state.interaction.pointed.get() : state.interaction.selected.get();
   picture.focus.selected = state.interaction.selected.get();
+  picture.focus.pointed = state.interaction.pointed.get();
   picture.focus.zoom = state.interaction.zoom;
   picture.focus.status = state.controls.status_line;
   picture.painted = paintedElement(state);

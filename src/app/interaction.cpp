@@ -73,10 +73,21 @@ Under underPointer(Handle fig, g::Point p) {
       return under;
     }
   }
-  // The topmost face that names its polygon (faces drawn by colour, in a large scene, name none).
-  const auto names = [](Handle h) { return g::typeOf(h) == "patch" && g::get(h, "UserData").payload<bsp::Polygon>(); };
-  const Handle face = g::drawnAt(fig, p.x, p.y, names);
-  if (face != fig) under.placed = g::get(face, "UserData").payload<bsp::Polygon>();
+  // The topmost face that names its polygon: a face of its own, or one of a patch of many faces
+  // of one colour (a large scene's), which names the polygon of each face.
+  const auto names = [](Handle h) {
+    if (g::typeOf(h) != "patch") return false;
+    const Value ud = g::get(h, "UserData");
+    return ud.payload<bsp::Polygon>() || ud.payload<views::FacePolygons>();
+  };
+  const g::DrawnFace face = g::faceDrawnAt(fig, p.x, p.y, names);
+  if (face.object == fig) return under;
+  const Value ud = g::get(face.object, "UserData");
+  if (auto many = ud.payload<views::FacePolygons>()) {
+    if (face.face < many->polygons.size()) under.placed = many->polygons[face.face];
+  } else {
+    under.placed = ud.payload<bsp::Polygon>();
+  }
   return under;
 }
 

@@ -221,6 +221,11 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     // The pointer rests on the item; "hover" alone moves it off everything, to the window's corner.
     const g::Point at = w.size() == 1 ? g::Point{1, 1} : waitingItem(fig, w);
     g::motion(fig, at.x, at.y);
+  } else if (cmd == "point") {
+    // The pointer rests at a window pixel with no button held: on a polygon of a 3-D view, it
+    // names that polygon everywhere.
+    expectCount(w, 3, 3, "point X Y");
+    g::motion(fig, number(w[1]), number(w[2]));
   } else if (cmd == "select") {
     expectCount(w, 2, 2, "select LABEL");
     const auto captions = textsShowing(fig, w[1], isCaption);
@@ -350,7 +355,7 @@ void runLine(const std::string& line, const std::vector<std::string>& w, std::os
     g::backend().dialogs().cancelAt.push_back(at);
   } else {
     throw ScriptError("unknown command \"" + cmd +
-                      "\" (scene, reset, toggle, click, hover, select, press, drag, release, scanner, view, undo, redo, auto, "
+                      "\" (scene, reset, toggle, click, hover, point, select, press, drag, release, scanner, view, undo, redo, auto, "
                       "compare, paint, state, snapshot, export, open, save, generate, tree, help, tour, cancel)");
   }
 }
@@ -438,6 +443,9 @@ std::string stateJson(g::Handle fig) {
   // How many polygons wait, and every how many-th the partition view shows (1: all of them).
   const std::size_t waiting = bsp::statistics(state.root, sceneShown(state).size()).waiting;
   out += ",\"ghosts\":{\"waiting\":" + std::to_string(waiting) + ",\"every\":" + std::to_string(views::ghostStride(waiting)) + "}";
+  // The polygon pointed at (in a 3-D view, the tree view or the scan list) and the selected node.
+  const auto labelOf = [](const bsp::PolygonRef& p) { return p ? jsonText(p->label) : std::string("null"); };
+  out += ",\"focus\":{\"pointed\":" + labelOf(state.interaction.pointed) + ",\"selected\":" + labelOf(state.interaction.selected) + "}";
   out += ",\"status\":";  // what the status line says (why nothing happened, what was cancelled)
   out += jsonText(c.status_line ? textOf(g::get(c.status_line, "String")) : std::string());
   out += "}";

@@ -108,6 +108,7 @@ std::vector<DepthFace> flatFaces(DepthFace face, double tolerance) {
   for (std::size_t i = 1; i + 1 < n; ++i) {
     DepthFace t;
     t.id = clean.id;
+    t.part = clean.part;
     t.points = {clean.points[0], clean.points[i], clean.points[i + 1]};
     t.edges = {i == 1 && clean.edges[0], static_cast<bool>(clean.edges[i]), i + 2 == n && clean.edges[n - 1]};
     if (planeOf(t.points)) out.push_back(std::move(t));
@@ -124,8 +125,8 @@ void splitFace(const DepthFace& face, const Plane& plane, DepthFace& front, Dept
   }
   geometry::SplitPart f, b;
   geometry::splitConvex(face.points, edges, plane, tolerance, geometry::OnPlane::Both, f, b);
-  front = DepthFace{std::move(f.points), std::move(f.edges), face.id};
-  back = DepthFace{std::move(b.points), std::move(b.edges), face.id};
+  front = DepthFace{std::move(f.points), std::move(f.edges), face.id, face.part};
+  back = DepthFace{std::move(b.points), std::move(b.edges), face.id, face.part};
 }
 
 // The box's walls stand at exactly +-0.5; points within the tolerance outside count as inside

@@ -13,6 +13,7 @@
 // there, more where rounding noise reaches further: where the data lie far from the origin
 // compared with the box's size, or faces reach far out of the box (see depthTolerance).
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -31,6 +32,7 @@ struct DepthFace {
   std::vector<Vec3> points;
   std::vector<bool> edges;
   int id = 0;
+  std::uint32_t part = 0;  // which face of its object (column of a patch's data) it comes from
   friend bool operator==(const DepthFace&, const DepthFace&) = default;
 };
 

@@ -5,6 +5,7 @@
 // hit testing walks it from the top.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -73,7 +74,7 @@ struct Annotation {
 };
 
 struct Primitive {
-  enum class Kind {
+  enum class Kind : std::uint8_t {
     Face,     // filled polygon `points`, colour `fill` (already lit), optional edge `stroke`
               // along the edges flagged in `edges` (all of them when `edges` is empty)
     Line,     // polyline `points`, colour `stroke`, `lineWidth`
@@ -86,6 +87,7 @@ struct Primitive {
   bool filled = false;
   bool stroked = false;
   bool clipped = false;  // clip to `clip` (the axes' plot area)
+  std::uint32_t part = 0;  // Face: which face of its patch (column of the data) it was cut from
   Handle source = 0;  // the object this came from; an axes for its box, grid, ticks and labels
 
   std::vector<Point> points;
@@ -130,6 +132,18 @@ struct Primitive {
   Held annotation_;
 };
 
+// The smallest rectangle holding `points` (at least one).
+inline Rect boundsOf(const std::vector<Point>& points) {
+  double x0 = points[0].x, x1 = x0, y0 = points[0].y, y1 = y0;
+  for (const Point& q : points) {
+    x0 = std::min(x0, q.x);
+    x1 = std::max(x1, q.x);
+    y0 = std::min(y0, q.y);
+    y1 = std::max(y1, q.y);
+  }
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
 // Where painting `item` can leave a mark: its points or box, widened by its outline, its markers
 // and a pixel or two of antialiasing, within its clip. What repaints must cover.
 inline Rect reachOf(const Primitive& item) {
@@ -137,14 +151,7 @@ inline Rect reachOf(const Primitive& item) {
   if (item.kind == Primitive::Kind::Text || item.kind == Primitive::Kind::Rect) {
     r = item.box;
   } else if (!item.points.empty()) {
-    double x0 = item.points[0].x, x1 = x0, y0 = item.points[0].y, y1 = y0;
-    for (const Point& q : item.points) {
-      x0 = std::min(x0, q.x);
-      x1 = std::max(x1, q.x);
-      y0 = std::min(y0, q.y);
-      y1 = std::max(y1, q.y);
-    }
-    r = {x0, y0, x1 - x0, y1 - y0};
+    r = boundsOf(item.points);
   }
   const double widen = 2 + item.lineWidth * kPixelsPerPoint +
                        (item.kind == Primitive::Kind::Marker ? item.annotation().markerSize * kPixelsPerPoint : 0);

@@ -56,11 +56,19 @@ bool thinOnScreen(const std::vector<Point>& pts) {
   return std::fabs(twiceArea) / 2 < std::fmax(x1 - x0, y1 - y0);
 }
 
+// Whether `p` lies within `margin` of the box around `pts`: most items of a large scene are
+// turned away by this alone, before the distances to their edges are measured.
+bool nearBoxOf(Point p, const std::vector<Point>& pts, double margin) {
+  if (pts.empty()) return false;
+  const Rect r = boundsOf(pts);
+  return p.x >= r.x - margin && p.x <= r.x + r.width + margin && p.y >= r.y - margin && p.y <= r.y + r.height + margin;
+}
+
 bool covers(const Primitive& item, Point p) {
   if (item.clipped && !item.clip.contains(p)) return false;
   switch (item.kind) {
     case Primitive::Kind::Face: {
-      if (item.points.size() < 3) return false;
+      if (item.points.size() < 3 || !nearBoxOf(p, item.points, kPickTolerance)) return false;
       if (insidePolygon(p, item.points)) return true;
       // Near its outline counts, within half the tolerance of a line so as not to take presses
       // meant for the lines beside it; a face seen edge-on is a line on screen and is picked as one.
@@ -70,7 +78,7 @@ bool covers(const Primitive& item, Point p) {
     }
     case Primitive::Kind::Line: {
       const double tol = std::fmax(kPickTolerance, item.lineWidth * 96.0 / 72.0 / 2 + 2);
-      return nearPolyline(p, item.points, tol);
+      return nearBoxOf(p, item.points, tol) && nearPolyline(p, item.points, tol);
     }
     case Primitive::Kind::Marker: {
       const double r = item.annotation().markerSize * 96.0 / 72.0 / 2 + 2;
@@ -148,13 +156,13 @@ HandleSet wantedUnder(Handle axes, Wanted& wanted) {
 // an axes are wanted is asked first, once each: a large scene's thousands of faces are seldom
 // wanted (they take no clicks), and then its axes' items need not be looked at one by one.
 template <class Wanted>
-const Object* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
-  const Object* hit = nullptr;
+const Primitive* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
+  const Primitive* hit = nullptr;
   rangesNear(list, p, [&](std::span<const Primitive> items, Handle axes) {
     if (axes == 0) {  // objects of no known axes: each asked as it comes
       for (std::size_t i = items.size(); i > 0 && !hit; --i) {
         const Object* o = findObject(items[i - 1].source);
-        if (o && wanted(*o) && covers(items[i - 1], p)) hit = o;
+        if (o && wanted(*o) && covers(items[i - 1], p)) hit = &items[i - 1];
       }
       return hit != nullptr;
     }
@@ -162,7 +170,7 @@ const Object* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
     for (std::size_t i = items.size(); i > 0 && !candidates.empty(); --i) {
       const Primitive& item = items[i - 1];
       if (candidates.contains(item.source) && covers(item, p)) {
-        hit = findObject(item.source);
+        hit = &item;
         return true;
       }
     }
@@ -175,8 +183,8 @@ const Object* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
 // else the axes under the pointer, else the figure itself.
 Handle hitObject(Handle fig, const DisplayList& list, double x, double y) {
   const Point p{x, y};
-  if (const Object* hit = topmostWanted(list, p, [](const Object& o) { return o.type() != "figure" && takesClicks(o); }))
-    return hit->handle;
+  if (const Primitive* hit = topmostWanted(list, p, [](const Object& o) { return o.type() != "figure" && takesClicks(o); }))
+    return hit->source;
   const Object& f = object(fig);
   for (auto it = f.children.rbegin(); it != f.children.rend(); ++it) {
     const Object* o = findObject(*it);
@@ -247,12 +255,17 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y) {
 }
 
 Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted) {
+  return faceDrawnAt(fig, x, y, wanted).object;
+}
+
+DrawnFace faceDrawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted) {
   object(fig);
   requireType(fig, "figure", "drawnAt");
-  const Object* hit = topmostWanted(figureDisplayList(fig), {x, y}, [&](const Object& o) {
+  const Primitive* hit = topmostWanted(figureDisplayList(fig), {x, y}, [&](const Object& o) {
     return o.type() != "figure" && o.type() != "axes" && o.value("Visible").text() == "on" && wanted(o.handle);
   });
-  return hit ? hit->handle : fig;
+  if (!hit) return {fig, 0};
+  return {hit->source, hit->kind == Primitive::Kind::Face ? hit->part : 0};
 }
 
 void press(Handle fig, double x, double y, MouseButton button, Modifiers mods) {

@@ -164,6 +164,13 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y);
 // asked once per object, before whether the object's drawing covers the point, so that the
 // thousands of faces of a large scene that are not wanted cost little.
 Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted);
+// The same object, and which of its faces lies there: a patch of many faces (one per column of
+// its data) tells them apart by their column, counted from 0; anything else has face 0.
+struct DrawnFace {
+  Handle object = 0;
+  std::size_t face = 0;
+};
+DrawnFace faceDrawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted);
 void press(Handle fig, double x, double y, MouseButton button = MouseButton::Left, Modifiers mods = {});
 void drag(Handle fig, double x, double y, Modifiers mods = {});
 void release(Handle fig, double x, double y, Modifiers mods = {});

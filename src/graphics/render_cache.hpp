@@ -145,6 +145,7 @@ struct RenderCache {
     // `shownCamera` in an axes of colour `shownColor`. Shown again while the next depth order is
     // built aside, it is taken from the run rather than drawn again.
     std::uint64_t shownGeneration = 0;
+    std::shared_ptr<const AxesContent> shownContent;  // the content drawn so (none for a sketch)
     std::size_t contentFirst = 0;
     std::size_t contentCount = 0;
     Camera shownCamera;

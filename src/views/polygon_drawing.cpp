@@ -83,18 +83,22 @@ LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons) {
   return m;
 }
 
-void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
+void plotPolygons(const std::vector<bsp::PolygonRef>& polygons,
                   const std::function<Rgb(const bsp::Polygon&)>& colourOf) {
-  std::map<Rgb, std::vector<const bsp::Polygon*>> byColour;
-  for (const bsp::Polygon* p : polygons) byColour[colourOf(*p)].push_back(p);
-  for (const auto& [colour, group] : byColour) {
-    const LoopColumns m = loopColumns(group);
+  std::map<Rgb, FacePolygons> byColour;
+  for (const bsp::PolygonRef& p : polygons) byColour[colourOf(*p)].polygons.push_back(p);
+  for (auto& [colour, group] : byColour) {
+    std::vector<const bsp::Polygon*> loops;
+    loops.reserve(group.polygons.size());
+    for (const bsp::PolygonRef& p : group.polygons) loops.push_back(p.get());
+    const LoopColumns m = loopColumns(loops);
     const Rgb edge = outlineShade(colour);
     g::patch(m.x, m.y, m.z, "b",
              {{"HitTest", "off"},
               {"FaceColor", Value::row({colour[0], colour[1], colour[2]})},
               {"EdgeColor", Value::row({edge[0], edge[1], edge[2]})},
-              {"FaceLighting", "gouraud"}});
+              {"FaceLighting", "gouraud"},
+              {"UserData", Value::wrap(std::make_shared<const FacePolygons>(std::move(group)))}});
   }
 }
 

@@ -77,6 +77,7 @@ struct Focus {
   const Preview* preview = nullptr;           // a waiting polygon under the pointer
   const bsp::Polygon* highlighted = nullptr;  // a placed polygon pointed at or selected
   const bsp::Polygon* selected = nullptr;     // the selected node, whose cell is drawn
+  const bsp::Polygon* pointed = nullptr;      // the polygon under the pointer, named on the status line
   std::array<double, 2> zoom{1, 1};           // of the scene and partition views
   Handle status = 0;                          // the status line, or 0
 };
@@ -132,10 +133,14 @@ Rgb outlineShade(const Rgb& c);
 inline constexpr std::size_t kManyPolygons = 10000;
 
 // Polygons as lit faces in the current axes, those of one colour (`colourOf`, [r g b]) as one
-// patch of many faces, outlined in a darker shade of it (outlineShade). The faces do not name their polygons, so pointing at one names nothing:
-// for scenes so large that a polygon is a few pixels across. No normals or labels.
-void plotPolygons(const std::vector<const bsp::Polygon*>& polygons,
-                  const std::function<Rgb(const bsp::Polygon&)>& colourOf);
+// patch of many faces, outlined in a darker shade of it (outlineShade): for scenes so large that
+// an object per polygon would hold the window. No normals or labels. Each patch names its
+// polygons, one per face, in its "UserData" (FacePolygons), so that pointing at a face can name
+// its polygon.
+struct FacePolygons {
+  std::vector<bsp::PolygonRef> polygons;  // the polygon of each face, by column of the data
+};
+void plotPolygons(const std::vector<bsp::PolygonRef>& polygons, const std::function<Rgb(const bsp::Polygon&)>& colourOf);
 
 // The vertex loops of `polygons` as the columns of patch data (each loop closed by repeating its
 // first vertex, shorter ones padded with NaN, which the renderer leaves out).

@@ -122,6 +122,52 @@ TEST_F(KolvarApp, SelectingANodeShowsItsCellAndLinksItsPolygonEverywhere) {
   EXPECT_FALSE(state()["cell"].is_null());
 }
 
+// In a scene so large that its polygons are drawn by colour, many to an object, pointing at one
+// in the scene view still names it: the polygon named is the one the line of sight meets.
+TEST_F(KolvarApp, PointingAtAPolygonOfALargeSceneNamesIt) {
+  // Seen from above, no triangle of the terrain hides another or stands on its edge.
+  run("generate terrain 72\nview top\n");  // 10,368 triangles
+  const g::Handle ax = tag("axes1");
+  const g::Rect r = g::objectPixelRect(ax);
+  // A pixel inside one face: the same face lies a pixel away on every side.
+  const auto anything = [](g::Handle) { return true; };
+  const auto faceAt = [&](double x, double y) {
+    const g::DrawnFace f = g::faceDrawnAt(fig, x, y, anything);
+    return std::pair(f.object, f.face);
+  };
+  g::Point at{0, 0};
+  for (double f = 0.3; f < 0.9 && at.x == 0; f += 0.005) {
+    const double x = r.x + r.width * f, y = r.y + r.height * f;
+    const auto here = faceAt(x, y);
+    if (here.first != fig && g::typeOf(here.first) == "patch" && faceAt(x - 1, y) == here && faceAt(x + 1, y) == here &&
+        faceAt(x, y - 1) == here && faceAt(x, y + 1) == here)
+      at = {x, y};
+  }
+  ASSERT_NE(at.x, 0) << "the terrain lies under the view's diagonal";
+  run("point " + std::to_string(at.x) + " " + std::to_string(at.y) + "\n");
+  const json st = state();
+  ASSERT_TRUE(st["focus"]["pointed"].is_string());
+  EXPECT_EQ(st["status"], "Pointing at " + st["focus"]["pointed"].get<std::string>());
+  std::vector<geometry::Vec3> face;
+  for (const auto& p : st["tree"]["front"])
+    if (p["label"] == st["focus"]["pointed"])
+      for (const auto& v : p["points"]) face.push_back({v[0].get<double>(), v[1].get<double>(), v[2].get<double>()});
+  ASSERT_EQ(face.size(), 3u);
+  // Where the line of sight crosses the triangle's plane lies inside the triangle.
+  const Matrix sight = g::currentPointAt(ax, at.x, at.y);
+  const geometry::Vec3 nearPoint{sight(0, 0), sight(0, 1), sight(0, 2)}, farPoint{sight(1, 0), sight(1, 1), sight(1, 2)};
+  const geometry::Vec3 n = cross(face[1] - face[0], face[2] - face[0]);
+  const geometry::Vec3 d = farPoint - nearPoint;
+  const geometry::Vec3 q = nearPoint + (dot(face[0] - nearPoint, n) / dot(d, n)) * d;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const geometry::Vec3 edge = face[(i + 1) % 3] - face[i];
+    EXPECT_GE(dot(cross(edge, q - face[i]), n) / (norm(edge) * norm(n)), -1e-6) << "edge " << i;
+  }
+  run("point 1 1\n");
+  EXPECT_TRUE(state()["focus"]["pointed"].is_null());
+  EXPECT_EQ(state()["status"], " ");
+}
+
 TEST_F(KolvarApp, TheScannerFollowsADragInsideTheSceneAndShiftChangesItsHeight) {
   scannerOn();
   run("scene 3\nclick 2\n");

@@ -284,6 +284,31 @@ TEST_F(Events, WhatLiesUnderThePointerIsListedTopmostFirstWhateverItsHitTest) {
   EXPECT_EQ(drawnAt(c.fig, 10, 10, isPatch), c.fig);
 }
 
+// A patch of many faces tells which of them lies under the pointer, by its column of the data,
+// even where the depth order had to cut it: the tilted face crosses the flat one at x = 2.
+TEST_F(Events, APatchOfManyFacesNamesTheFaceUnderThePointer) {
+  Chart c = makeChart();
+  Matrix x(4, 3), y(4, 3), z(4, 3);
+  const double xs[3][4] = {{0, 4, 4, 0}, {7, 9, 9, 7}, {0, 4, 4, 0}};
+  const double zs[3][4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {-1, 1, 1, -1}};
+  for (std::size_t f = 0; f < 3; ++f)
+    for (std::size_t v = 0; v < 4; ++v) {
+      x(v, f) = xs[f][v];
+      y(v, f) = v < 2 ? 7 : 9;
+      z(v, f) = zs[f][v];
+    }
+  const Handle many = patch(x, y, z, Value("g"), {{"HitTest", Value("off")}});
+  const Rect r = objectPixelRect(c.ax);
+  const auto at = [&](double dx, double dy) { return faceDrawnAt(c.fig, r.x + r.width * dx / 10, r.y + r.height * (1 - dy / 10), [](Handle) { return true; }); };
+  EXPECT_EQ(at(1, 8).object, many);
+  EXPECT_EQ(at(1, 8).face, 0u) << "left of the crossing the flat face lies on top";
+  EXPECT_EQ(at(3, 8).face, 2u) << "right of it the tilted one";
+  EXPECT_EQ(at(8, 8).face, 1u);
+  EXPECT_EQ(at(5, 5).object, c.square);
+  EXPECT_EQ(at(5, 5).face, 0u);
+  EXPECT_EQ(at(1, 1).object, c.fig);
+}
+
 // Among many objects that take clicks, in two axes, a press still finds the one under it, and
 // an axes far from the pointer is passed over whole.
 TEST_F(Events, APressFindsItsObjectAmongManyThatTakeClicks) {

@@ -107,15 +107,8 @@ class Canvas {
 // Whether points span less than 3 pixels each way.
 bool tiny(const std::vector<Point>& points) {
   constexpr double kTinyPx = 3;
-  double x0 = points[0].x, x1 = x0, y0 = points[0].y, y1 = y0;
-  for (const Point& q : points) {
-    x0 = std::min(x0, q.x);
-    x1 = std::max(x1, q.x);
-    y0 = std::min(y0, q.y);
-    y1 = std::max(y1, q.y);
-    if (x1 - x0 >= kTinyPx || y1 - y0 >= kTinyPx) return false;
-  }
-  return true;
+  const Rect r = boundsOf(points);
+  return r.width < kTinyPx && r.height < kTinyPx;
 }
 
 // The part of `poly` between the rows y0 and y1 (y0 < y1), into `out`.
