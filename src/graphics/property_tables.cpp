@@ -218,9 +218,6 @@ std::vector<PropSpec> lineProps() {
       colorOr("MarkerEdgeColor", {"none", "auto"}, Value("auto")),
       colorOr("MarkerFaceColor", {"none", "auto"}, Value("none")),
       onOff("Clipping", "on"),
-      // On: drawn over everything else in its axes, outside the order in which faces hide each
-      // other (a highlight); adding or removing such a line leaves that order as it was.
-      onOff("Overlay", "off"),
   });
 }
 
@@ -239,8 +236,6 @@ std::vector<PropSpec> patchProps() {
       number("LineWidth", 0.5, Check::Positive),
       choice("LineStyle", {"-", "--", ":", "-.", "none"}),
       onOff("Clipping", "on"),
-      // On: drawn over everything else in its axes, unlit, outside the depth order (as a line).
-      onOff("Overlay", "off"),
   });
 }
 

@@ -197,9 +197,9 @@ void readLight(const PropertyReader& r, const Camera& cam, Scene& s) {
 // Among faces, the markers of lines become points in the depth order (segments of no length), so
 // that a face in front of a marker hides it; texts stay above everything.
 void placeMarkersInDepth(const Camera& cam, Scene& s) {
-  std::vector<Handle> texts;  // and lines over everything
+  std::vector<Handle> texts;
   for (Handle h : s.overlays) {
-    if (typeOf(h) == "text" || isOn(h, "Overlay")) {
+    if (typeOf(h) == "text") {
       texts.push_back(h);
       continue;
     }
@@ -228,17 +228,9 @@ Scene readScene(const std::vector<Handle>& children, const Camera& cam) {
     if (!isText(r[kVisible], "on")) continue;
     const std::string& type = r.type();
     if (type == "line") {
-      if (isOn(c, "Overlay")) {
-        s.overlays.push_back(c);  // drawn over the rest as it stands, not read into the depth order
-      } else {
-        readLine(r, c, cam, s);
-      }
+      readLine(r, c, cam, s);
     } else if (type == "patch") {
-      if (isOn(c, "Overlay")) {
-        s.overlays.push_back(c);
-      } else {
-        readPatch(r, c, cam, s);
-      }
+      readPatch(r, c, cam, s);
     } else if (type == "text") {
       s.overlays.push_back(c);
     } else if (type == "light") {
@@ -437,85 +429,6 @@ void emitMarkers(Handle h, const Camera& cam, Rgb axesColor, std::vector<Primiti
   }
   if (m.points.empty()) return;
   out.push_back(std::move(m));
-}
-
-// A patch drawn over everything in its axes: each face (column of its data) in its colour, unlit,
-// and its outline; corners that are missing are left out.
-void emitOverlayPatch(Handle h, const Camera& cam, std::vector<Primitive>& out) {
-  PropertyReader r = sceneReader();
-  r.read(h);
-  const Value &xs = r[kXData], &ys = r[kYData], &zs = r[kZData];
-  if (!xs.isNumeric() || xs.numel() == 0) return;
-  const Matrix& xm = xs.matrix();
-  const std::size_t corners = xm.rows == 1 ? xm.cols : xm.rows;
-  const std::size_t faces = xm.rows == 1 ? 1 : xm.cols;
-  Primitive face;
-  face.kind = Primitive::Kind::Face;
-  face.source = h;
-  if (const std::optional<Rgb> fill = patchColor(r, r[kFaceColor])) {
-    face.fill = *fill;
-    face.fill.a = std::clamp(numberOf(r[kFaceAlpha], 1.0), 0.0, 1.0);
-    face.filled = true;
-  }
-  if (!isText(r[kLineStyle], "none"))
-    if (const std::optional<Rgb> edge = patchColor(r, r[kEdgeColor])) {
-      face.stroke = *edge;
-      face.stroke.a = std::clamp(numberOf(r[kEdgeAlpha], 1.0), 0.0, 1.0);
-      face.stroked = true;
-      face.lineWidth = numberOf(r[kLineWidth], 0.5);
-      face.lineStyle = r[kLineStyle].text();
-    }
-  if (isText(r[kClipping], "on")) {
-    face.clipped = true;
-    face.clip = cam.plot;
-  }
-  for (std::size_t f = 0; f < faces; ++f) {
-    Primitive drawn = face;
-    drawn.part = static_cast<std::uint32_t>(f);
-    for (std::size_t v = 0; v < corners; ++v) {
-      const std::size_t i = f * corners + v;
-      const Vec3 p{elementOf(xs, i), elementOf(ys, i), elementOf(zs, i, 0.0)};
-      if (finite(p)) drawn.points.push_back(dataToPixel(cam, p));
-    }
-    if (drawn.points.size() >= 3) out.push_back(std::move(drawn));
-  }
-}
-
-// A line drawn over everything in its axes: its polyline, broken where a point is missing, then
-// its markers.
-void emitOverlayLine(Handle h, const Camera& cam, Rgb axesColor, std::vector<Primitive>& out) {
-  const Value xs = get(h, "XData"), ys = get(h, "YData"), zs = get(h, "ZData");
-  std::size_t n = std::min(xs.numel(), ys.numel());
-  if (zs.numel() > 0) n = std::min(n, zs.numel());
-  const Value style = get(h, "LineStyle");
-  if (!isText(style, "none")) {
-    Primitive line;
-    line.kind = Primitive::Kind::Line;
-    line.source = h;
-    line.stroke = colorOf(get(h, "Color")).value_or(Rgb{});
-    line.stroked = true;
-    line.lineWidth = numberProp(h, "LineWidth", 0.5);
-    line.lineStyle = style.isText() ? style.text() : std::string();
-    if (isOn(h, "Clipping")) {
-      line.clipped = true;
-      line.clip = cam.plot;
-    }
-    Primitive piece = line;
-    const auto finish = [&] {
-      if (piece.points.size() >= 2) out.push_back(piece);
-      piece.points.clear();
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-      const Vec3 p{elementOf(xs, i), elementOf(ys, i), elementOf(zs, i, 0.0)};
-      if (finite(p)) {
-        piece.points.push_back(dataToPixel(cam, p));
-      } else {
-        finish();
-      }
-    }
-    finish();
-  }
-  if (!isText(get(h, "Marker"), "none")) emitMarkers(h, cam, axesColor, out);
 }
 
 void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
@@ -754,46 +667,66 @@ bool sameLight(const SceneLight& a, const SceneLight& b) {
   return a.position == b.position && a.local == b.local && a.color == b.color;
 }
 
-// Where the objects that `before` was read from are now the objects `now` is read from, when the
-// two look alike in everything but the objects (a view drawn again as it was: its objects made
-// anew, in the same order, with the same faces, colours and lights); else nothing. Lines with
-// markers take their looks from their objects and make it nothing too.
-std::optional<std::unordered_map<Handle, Handle>> sourcesNow(const AxesContent& before, const AxesContent& now) {
-  const auto sameFace = [](const FaceStyle& a, const FaceStyle& b) {
-    return a.fill == b.fill && a.lit == b.lit && a.edge == b.edge && a.edgeWidth == b.edgeWidth && a.edgeStyle == b.edgeStyle;
-  };
+// How a drawing of content `before` becomes one of content `now`, which has the same faces and
+// lines, read from objects made anew in the same order (a view drawn again as it was): the
+// objects the primitives came from, by the objects they come from now; and the new looks of the
+// unlit faces whose colours alone changed (a highlighted sheet). Nothing when more changed:
+// lights, lit colours, outlines that come or go, lines' looks, markers (which take their looks
+// from their objects).
+struct Restyling {
+  std::unordered_map<Handle, Handle> to;
+  std::unordered_map<Handle, const FaceStyle*> recoloured;  // by the object now
+};
+std::optional<Restyling> restyling(const AxesContent& before, const AxesContent& now) {
   const auto sameSegment = [](const SegmentStyle& a, const SegmentStyle& b) {
     return !a.marker && !b.marker && a.color == b.color && a.width == b.width && a.style == b.style;
   };
-  if (!std::ranges::equal(before.faceStyles, now.faceStyles, sameFace) ||
+  if (before.faceStyles.size() != now.faceStyles.size() ||
       !std::ranges::equal(before.segmentStyles, now.segmentStyles, sameSegment) ||
       !std::ranges::equal(before.lights, now.lights, sameLight))
     return std::nullopt;
-  std::unordered_map<Handle, Handle> to;
-  to.reserve(before.faceStyles.size() + before.segmentStyles.size());
-  const auto pair = [&](Handle from, Handle into) { return to.emplace(from, into).first->second == into; };
-  for (std::size_t i = 0; i < now.faceStyles.size(); ++i)
-    if (!pair(before.faceStyles[i].source, now.faceStyles[i].source)) return std::nullopt;
+  Restyling r;
+  r.to.reserve(before.faceStyles.size() + before.segmentStyles.size());
+  const auto pair = [&](Handle from, Handle into) { return r.to.emplace(from, into).first->second == into; };
+  for (std::size_t i = 0; i < now.faceStyles.size(); ++i) {
+    const FaceStyle &a = before.faceStyles[i], &b = now.faceStyles[i];
+    if (!pair(a.source, b.source)) return std::nullopt;
+    if (a.fill == b.fill && a.lit == b.lit && a.edge == b.edge && a.edgeWidth == b.edgeWidth && a.edgeStyle == b.edgeStyle)
+      continue;
+    if (a.lit || b.lit || a.edge.has_value() != b.edge.has_value()) return std::nullopt;
+    r.recoloured.emplace(b.source, &b);
+  }
   for (std::size_t i = 0; i < now.segmentStyles.size(); ++i)
     if (!pair(before.segmentStyles[i].source, now.segmentStyles[i].source)) return std::nullopt;
-  return to;
+  return r;
 }
 
-// The content's whole drawing in the axes' last run, taken into `out` with the objects it came
-// from as they are now, when it still shows the content as it would be drawn now: the same
-// depth order, camera and axes colour, and looks alike (a large view whose objects were all
-// made again, only a highlight over them changing, is not drawn again).
+// The content's whole drawing in the axes' last run, taken into `out` as content `now` would be
+// drawn, when it still shows that: the same depth order, camera and axes colour, and looks that
+// `restyling` can carry over (a large view whose objects were all made again, only a highlight
+// changing, is not drawn again).
 bool takeShownAgain(RenderCache::Entry& entry, std::vector<Primitive>& before, const AxesContent& now, const Camera& cam,
                     Rgb axesColor, std::vector<Primitive>& out) {
   if (!entry.shownContent || entry.shownGeneration == 0 || entry.shownGeneration != entry.generation ||
       !(entry.shownCamera == cam) || entry.shownColor != axesColor || entry.contentFirst + entry.contentCount > before.size())
     return false;
-  const auto to = sourcesNow(*entry.shownContent, now);
-  if (!to) return false;
+  const std::optional<Restyling> r = restyling(*entry.shownContent, now);
+  if (!r) return false;
   const auto from = before.begin() + static_cast<std::ptrdiff_t>(entry.contentFirst);
   for (auto it = from; it != from + static_cast<std::ptrdiff_t>(entry.contentCount); ++it) {
     out.push_back(std::move(*it));
-    if (const auto found = to->find(out.back().source); found != to->end()) out.back().source = found->second;
+    Primitive& item = out.back();
+    if (const auto found = r->to.find(item.source); found != r->to.end()) item.source = found->second;
+    if (item.kind != Primitive::Kind::Face || r->recoloured.empty()) continue;
+    if (const auto style = r->recoloured.find(item.source); style != r->recoloured.end()) {
+      const FaceStyle& st = *style->second;
+      item.fill = st.fill;  // unlit: its colour as given
+      if (st.edge) {
+        item.stroke = *st.edge;
+        item.lineWidth = st.edgeWidth;
+        item.lineStyle = st.edgeStyle;
+      }
+    }
   }
   return true;
 }
@@ -895,12 +828,6 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       const std::size_t at = out.size();
       emitText(h, cam, out);
       if (out.size() > at && isOn(h, "Nudge")) giveWay(out.back(), givingWay);
-    } else if (isOn(h, "Overlay")) {
-      if (typeOf(h) == "patch") {
-        emitOverlayPatch(h, cam, out);
-      } else {
-        emitOverlayLine(h, cam, axesColor, out);
-      }
     } else {
       emitMarkers(h, cam, axesColor, out);
     }

@@ -73,16 +73,13 @@ void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, std:
 
 }  // namespace
 
-void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted, bool highlightOver) {
-  const auto sheet = [&](const bsp::Polygon& poly, const geometry::Cell& cell, bool over = false) {
+void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted) {
+  const auto sheet = [&](const bsp::Polygon& poly, const geometry::Cell& cell) {
     const auto loop = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
     if (loop.empty()) return;
     const bool lit = &poly == highlighted;
     const Rgb& colour = lit ? kHighlightColour : kPlaneColour;
-    loopPatch(loop, {{"FaceColor", rgb(colour)},
-                     {"FaceAlpha", lit ? 0.35 : 0.12},
-                     {"EdgeColor", rgb(edgeOver(colour, 0.6))},
-                     {"Overlay", over ? "on" : "off"}});
+    loopPatch(loop, {{"FaceColor", rgb(colour)}, {"FaceAlpha", lit ? 0.35 : 0.12}, {"EdgeColor", rgb(edgeOver(colour, 0.6))}});
   };
   // A large tree shows the planes of its first levels: thousands of sheets would fill the view
   // as a fog, and each would be cut by all the others. The highlighted one shows wherever it is.
@@ -93,17 +90,14 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
   });
   if (highlighted && !highlightedDrawn) {
     const geometry::Cell cell = cellOfNode(root, highlighted, limits);
-    if (!cell.empty()) sheet(*highlighted, cell, highlightOver);
+    if (!cell.empty()) sheet(*highlighted, cell);
   }
 }
 
-Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour, bool over) {
+Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
   const auto sheet = geometry::section(boxOf(limits), bsp::planeOf(polygon), bsp::kSideEpsilon);
   if (sheet.empty()) return 0;
-  return loopPatch(sheet, {{"FaceColor", rgb(colour)},
-                           {"FaceAlpha", 0.3},
-                           {"EdgeColor", rgb(edgeOver(colour, 0.8))},
-                           {"Overlay", over ? "on" : "off"}});
+  return loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(edgeOver(colour, 0.8))}});
 }
 
 namespace {

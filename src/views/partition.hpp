@@ -22,22 +22,13 @@ struct Preview {
 // The planes drawn of a large tree: those of the nodes nearest the root.
 inline constexpr std::size_t kMostPlanes = 256;
 
-// Above this many polygons in the scene, a sheet that comes and goes with the pointer (a
-// preview's plane, the plane of a node pointed at beyond the first levels) is drawn over the view
-// rather than among its faces: placing it among thousands of faces would mean working out again
-// how they all hide each other, at every move of the pointer.
-inline constexpr std::size_t kSheetsOverAbove = 2000;
-
 // Every placed node's plane as a translucent sheet (of a large tree, the kMostPlanes nearest
 // the root): the section of the plane through the node's cell, the scene's box (`limits`) cut
-// by the half-spaces above the node. The plane of `highlighted` stands out, and shows always;
-// `highlightOver`: drawn over the view when it is not one of those.
-void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted,
-                bool highlightOver = false);
-// The whole plane of one polygon within the box, in `colour` (a preview's plane), among the
-// view's faces or, with `over`, over them; the sheet drawn, or none (0) when the plane misses the
-// box.
-Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour, bool over = false);
+// by the half-spaces above the node. The plane of `highlighted` stands out, and shows always.
+void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted);
+// The whole plane of one polygon within the box, in `colour` (a preview's plane); the sheet
+// drawn, or none (0) when the plane misses the box.
+Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);
 // The waiting polygons, ghosted in the colour of the side they wait on; with a preview, its
 // splitter highlighted and the rest of its list in the colours of what choosing it would do.
 // Of more than kMostGhosts waiting polygons every ghostStride-th shows (the preview's splitter

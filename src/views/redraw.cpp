@@ -55,9 +55,7 @@ Handle drawOutline(const bsp::Polygon& polygon) {
     z[i] = pts[i % pts.size()].z;
   }
   const Rgb& c = kHighlightColour;
-  // Over everything: seen whole however the view turns, and leaving the order in which a large
-  // scene's faces hide each other as it was.
-  return g::line(x, y, z, {{"Color", Value::row({c[0], c[1], c[2]})}, {"LineWidth", 3.0}, {"HitTest", "off"}, {"Overlay", "on"}});
+  return g::line(x, y, z, {{"Color", Value::row({c[0], c[1], c[2]})}, {"LineWidth", 3.0}, {"HitTest", "off"}});
 }
 
 // The scan list's selection follows its polygon: the row of `polygon`, or none.
@@ -154,15 +152,13 @@ Value drawFigure(const Picture& p) {
   }
 
   const Focus& focus = p.focus;
-  const bool sheetsOver = p.scene.size() > kSheetsOverAbove;
   const PieceColours colours(p.scene);
   auto colourOf = [&](const bsp::Polygon& polygon) {
     const Rgb c = colours(polygon.label);
     return Value::row({c[0], c[1], c[2]});
   };
   // Each polygon as a face of its own; more than kManyPolygons of them by colour, with the one in
-  // focus outlined over them (taking it out of its patch would change the patch, whose depth
-  // order would then be worked out again).
+  // focus outlined over them.
   auto plotAll = [&](const std::vector<bsp::PolygonRef>& polygons, const bsp::Polygon* focused) {
     if (polygons.size() <= kManyPolygons) {
       const bool shaded = polygons.size() > kShadedOutlinesAbove;
@@ -188,13 +184,12 @@ Value drawFigure(const Picture& p) {
   if (const bsp::Polygon* inFocus = focus.preview ? focus.preview->splitter : focus.highlighted)
     focusLayer.push_back(drawOutline(*inFocus));
   if (focus.preview)
-    if (const Handle plane = drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour, sheetsOver))
-      focusLayer.push_back(plane);
+    if (const Handle plane = drawPlaneOf(*focus.preview->splitter, setup.limits[0], kHighlightColour)) focusLayer.push_back(plane);
 
   // The partition view: the planes of the placed nodes first (a polygon lies in its own plane and
   // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
   g::axes(p.axes[1]);
-  if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted, sheetsOver);
+  if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted);
   // Stepping through the painter's order shows the polygons drawn so far, in order; otherwise
   // every placed polygon.
   const std::size_t paintedRow = p.painted ? drawPainted(p) : 0;
@@ -206,7 +201,7 @@ Value drawFigure(const Picture& p) {
     plotAll(placed, focus.highlighted);
   }
   drawWaiting(p.root, focus.preview);
-  if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour, sheetsOver);
+  if (focus.preview) drawPlaneOf(*focus.preview->splitter, setup.limits[1], kHighlightColour);
   if (focus.selected) drawCell(cellOfNode(p.root, focus.selected, setup.limits[1]), kCellColour);
 
   if (p.options.scanner) {

@@ -158,35 +158,6 @@ TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
   }
 }
 
-// A line or a patch with "Overlay" on is drawn over the faces even from behind them, and coming
-// and going leaves the depth order as it was: a highlight over a large scene costs no new one.
-TEST_F(Render, OverlaysAreDrawnOverTheFacesAndLeaveTheDepthOrderAlone) {
-  Handle ax = makeAxes(Value::row({0, 0}));  // looking along +y: the wall at y = 0 hides y > 0
-  Handle fig = *ancestor(ax, "figure");
-  Handle wall = quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "b");
-  figureDisplayList(fig);
-  const long trees = drawingCounts(fig).depthTrees;
-  Handle behind = segment({-1, 2, 0}, {1, 2, 0});
-  set(behind, "Overlay", Value("on"));
-  Handle sheet = quad({{-1, 3, -1}, {1, 3, -1}, {1, 3, 1}, {-1, 3, 1}}, "r");
-  set(sheet, {{"Overlay", Value("on")}, {"FaceAlpha", Value(0.5)}});
-  const DisplayList& list = figureDisplayList(fig);
-  EXPECT_EQ(drawingCounts(fig).depthTrees, trees);
-  const auto face = positionsOf(list, wall, Primitive::Kind::Face);
-  const auto line = positionsOf(list, behind, Primitive::Kind::Line);
-  const auto over = positionsOf(list, sheet, Primitive::Kind::Face);
-  ASSERT_EQ(face.size(), 1u);
-  ASSERT_EQ(line.size(), 1u);
-  ASSERT_EQ(over.size(), 1u);
-  EXPECT_GT(line[0], face[0]);
-  EXPECT_GT(over[0], face[0]);
-  EXPECT_EQ(list.items[over[0]].fill, (Rgb{1, 0, 0, 0.5})) << "unlit, as given";
-  // Off again, the line takes its place in the depth order: behind the wall, drawn before it.
-  set(behind, "Overlay", Value("off"));
-  const DisplayList& again = figureDisplayList(fig);
-  EXPECT_LT(positionsOf(again, behind, Primitive::Kind::Line).at(0), positionsOf(again, wall, Primitive::Kind::Face).at(0));
-}
-
 TEST_F(Render, APatchOfManyFacesDrawsEachColumnAndLeavesItsNaNCornersOut) {
   // A triangle beside a quadrilateral in one patch: the triangle's column is padded with NaN.
   Handle ax = makeAxes(Value::row({0, 90}));  // straight down: the faces keep their shapes
@@ -396,6 +367,13 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
     quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, colour);
     EXPECT_TRUE(showsTheModel());
     EXPECT_EQ(redrawnAxes(fig), std::string(colour) == "b" ? Axes{} : Axes{ax}) << colour;
+  }
+  // An unlit sheet made again in another colour (a highlight) shows in its new colour.
+  for (const char* colour : {"y", "g"}) {
+    for (Handle c : findall(ax, std::string_view("patch"))) deleteObject(c);
+    quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");
+    set(quad({{-3, -1, 0}, {3, -1, 0}, {3, 1, 0}, {-3, 1, 0}}, colour), {{"FaceLighting", Value("none")}, {"FaceAlpha", Value(0.4)}});
+    EXPECT_TRUE(showsTheModel()) << colour;
   }
 }
 
