@@ -88,6 +88,9 @@ std::vector<Handle> findall(Handle h, std::optional<std::string_view> type = std
 // that shows (made, a property set, deleted; a figure's size places its axes): while it stays
 // the same, so does the drawing of `h`.
 std::uint64_t drawingRevision(Handle h);
+// A number that changes whenever a property of `h` changes value, drawn or not (a control's
+// text too): while it stays the same, so do all of `h`'s properties.
+std::uint64_t changeCount(Handle h);
 
 // Application data: named values on any object.
 Value getappdata(Handle h, std::string_view name);  // empty when absent

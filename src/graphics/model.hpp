@@ -87,6 +87,8 @@ struct Object {
   // the object's value, hence changeable through a const object.
   mutable std::uint64_t revision = 0;
   mutable std::uint64_t contentRevision = 0;
+  // How many times one of its properties changed value, whether it shows or not (see changeCount).
+  mutable std::uint64_t changes = 0;
 
   const std::string& type() const { return table->type; }
   const Value& value(std::string_view name) const;  // a property known to be in the table

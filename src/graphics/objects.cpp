@@ -338,6 +338,8 @@ std::uint64_t drawingRevision(Handle h) {
   return std::max(o.contentRevision, ownRevision(o));
 }
 
+std::uint64_t changeCount(Handle h) { return object(h).changes; }
+
 bool isappdata(Handle h, std::string_view name) {
   for (const auto& entry : object(h).appdata)
     if (entry.first == name) return true;

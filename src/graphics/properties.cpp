@@ -208,6 +208,7 @@ Value validate(const Object& o, const PropSpec& spec, const Value& v) {
 
 void notifyChanged(const Object& o, const std::string& name) {
   Session& s = session();
+  ++o.changes;
   // Also while the backend hears nothing: the kept list must never show an old value.
   if (propertyShows(name)) outdateDrawing(o);
   if (s.quiet == 0 && !o.beingDeleted) s.backend->changed(o.handle, name);

@@ -121,6 +121,27 @@ void keepSceneViewDrawn(const Picture& p, std::vector<Handle> focusLayer) {
                                    std::move(focusLayer), g::drawingRevision(p.axes[0])})));
 }
 
+// What the scan list was last set to show, kept on it: of a tree of thousands of nodes, walking it
+// and setting as many lines costs more than the rest of a step such as pointing at a polygon,
+// and the lines change only with the tree and the scanner. The list's change count tells that
+// nothing else set it since.
+struct ScanListShown {
+  bsp::NodeRef root;  // held, so that its address names no other tree meanwhile
+  bsp::Vec3 scanner;
+  std::uint64_t changes = 0;
+};
+constexpr std::string_view kScanListShown = "kolvarScanListShown";
+
+bool scanListShows(Handle list, const bsp::NodeRef& root, const bsp::Vec3& scanner) {
+  const auto shown = g::getappdata(list, kScanListShown).payload<ScanListShown>();
+  return shown && shown->root == root && shown->scanner == scanner && shown->changes == g::changeCount(list);
+}
+
+void keepScanListShown(Handle list, const bsp::NodeRef& root, const bsp::Vec3& scanner) {
+  g::setappdata(list, kScanListShown,
+                Value::wrap(std::make_shared<const ScanListShown>(ScanListShown{root, scanner, g::changeCount(list)})));
+}
+
 }  // namespace
 
 Value drawFigure(const Picture& p) {
@@ -221,15 +242,18 @@ Value drawFigure(const Picture& p) {
     g::set(p.readouts[0], "String", readout(s.x));
     g::set(p.readouts[1], "String", readout(s.y));
     g::set(p.readouts[2], "String", readout(s.z));
-    std::vector<const bsp::BspElement*> walked;
-    bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { walked.push_back(&e); });
-    showScanList(p.scanList, walked);
+    if (!scanListShows(p.scanList, p.root, s)) {
+      std::vector<const bsp::BspElement*> walked;
+      bsp::bspFarToNear(s, p.root, [&](const bsp::BspElement& e) { walked.push_back(&e); });
+      showScanList(p.scanList, walked);
+    }
     // The row of the painter's step is selected; otherwise the row of the polygon in focus.
     if (paintedRow) {
       g::set(p.scanList, "Value", static_cast<double>(paintedRow));
     } else {
       selectScanRow(p.scanList, focus.highlighted ? focus.highlighted : focus.selected);
     }
+    keepScanListShown(p.scanList, p.root, s);
   } else {
     for (Handle r : p.readouts) g::set(r, "String", " ");
     g::set(p.scanList, "String", "");

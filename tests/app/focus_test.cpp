@@ -168,6 +168,20 @@ TEST_F(KolvarApp, PointingAtAPolygonOfALargeSceneNamesIt) {
   EXPECT_EQ(state()["status"], " ");
 }
 
+// A redraw that changes neither the tree nor the scanner keeps the scan list's lines as they are,
+// unless something else set them meanwhile.
+TEST_F(KolvarApp, TheScanListIsSetAgainOnlyWhenItMayShowSomethingElse) {
+  scannerOn();
+  run("scene 3\nclick 2\n");
+  const json scan = state()["scan"];
+  ASSERT_FALSE(scan.empty());
+  g::set(tag("scan_list"), "String", "stray");
+  run("toggle show_labels\n");
+  EXPECT_EQ(state()["scan"], scan);
+  run("toggle show_scanner\ntoggle show_scanner\n");
+  EXPECT_EQ(state()["scan"], scan) << "hidden and shown again";
+}
+
 TEST_F(KolvarApp, TheScannerFollowsADragInsideTheSceneAndShiftChangesItsHeight) {
   scannerOn();
   run("scene 3\nclick 2\n");
