@@ -704,14 +704,15 @@ std::optional<Restyling> restyling(const AxesContent& before, const AxesContent&
 // The content's whole drawing in the axes' last run, taken into `out` as content `now` would be
 // drawn, when it still shows that: the same depth order, camera and axes colour, and looks that
 // `restyling` can carry over (a large view whose objects were all made again, only a highlight
-// changing, is not drawn again).
+// changing, is not drawn again). `recoloured` says whether some of it now looks otherwise.
 bool takeShownAgain(RenderCache::Entry& entry, std::vector<Primitive>& before, const AxesContent& now, const Camera& cam,
-                    Rgb axesColor, std::vector<Primitive>& out) {
+                    Rgb axesColor, std::vector<Primitive>& out, bool& recoloured) {
   if (!entry.shownContent || entry.shownGeneration == 0 || entry.shownGeneration != entry.generation ||
       !(entry.shownCamera == cam) || entry.shownColor != axesColor || entry.contentFirst + entry.contentCount > before.size())
     return false;
   const std::optional<Restyling> r = restyling(*entry.shownContent, now);
   if (!r) return false;
+  recoloured = !r->recoloured.empty();
   const auto from = before.begin() + static_cast<std::ptrdiff_t>(entry.contentFirst);
   for (auto it = from; it != from + static_cast<std::ptrdiff_t>(entry.contentCount); ++it) {
     out.push_back(std::move(*it));
@@ -781,6 +782,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   const std::size_t contentFirst = out.size();
   std::uint64_t shows = 0;  // which whole drawing the run shows; 0: a sketch
   bool shownAgain = false;
+  bool recoloured = false;  // shown again in new colours
   if (entry.aside && entry.last && !turning) {
     shows = entry.last->generation;
     // The stand-in is what the axes showed last, seen alike: taken from there, not drawn again
@@ -810,7 +812,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     emitContent(scene, entry.sketchFaces, entry.sketchTree, cam, axesColor, cache.room, out);
   } else {
     shows = entry.generation;
-    shownAgain = hadLast && takeShownAgain(entry, previous->run(entry.run), scene, cam, axesColor, out);
+    shownAgain = hadLast && takeShownAgain(entry, previous->run(entry.run), scene, cam, axesColor, out, recoloured);
     if (!shownAgain) drawWhole(entry, cache, cam, axesColor, out);
   }
   const std::size_t contentEnd = out.size(), lastContentFirst = entry.contentFirst;
@@ -847,7 +849,8 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
   // A drawing shown again looks as it did (its items in the last run were moved out): only what
   // lies around it is compared.
   const bool same =
-      before && (shownAgain ? before->size() == out.size() && lastContentFirst == contentFirst &&
+      before && !recoloured &&
+      (shownAgain ? before->size() == out.size() && lastContentFirst == contentFirst &&
                                   std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(contentFirst),
                                              before->begin(), alike) &&
                                   std::equal(out.begin() + static_cast<std::ptrdiff_t>(contentEnd), out.end(),

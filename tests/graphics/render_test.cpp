@@ -374,6 +374,7 @@ TEST_F(Render, AnAxesInWhichNothingChangedKeepsItsPrimitives) {
     quad({{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}}, "r");
     set(quad({{-3, -1, 0}, {3, -1, 0}, {3, 1, 0}, {-3, 1, 0}}, colour), {{"FaceLighting", Value("none")}, {"FaceAlpha", Value(0.4)}});
     EXPECT_TRUE(showsTheModel()) << colour;
+    EXPECT_EQ(redrawnAxes(fig), Axes{ax}) << colour << ": it looks otherwise, and the window must paint it again";
   }
 }
 
