@@ -66,9 +66,13 @@ void plotPolygon(const bsp::PolygonRef& polygon, const Options& options, const V
   }
 }
 
-LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons) {
+namespace {
+
+// loopColumns of polygons held by raw or shared pointers alike.
+template <class Pointer>
+LoopColumns loopColumnsOf(const std::vector<Pointer>& polygons) {
   std::size_t rows = 0;
-  for (const bsp::Polygon* p : polygons) rows = std::max(rows, p->points.size() + 1);
+  for (const auto& p : polygons) rows = std::max(rows, p->points.size() + 1);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   LoopColumns m{Matrix(rows, polygons.size(), nan), Matrix(rows, polygons.size(), nan), Matrix(rows, polygons.size(), nan)};
   for (std::size_t c = 0; c < polygons.size(); ++c) {
@@ -83,15 +87,16 @@ LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons) {
   return m;
 }
 
+}  // namespace
+
+LoopColumns loopColumns(const std::vector<const bsp::Polygon*>& polygons) { return loopColumnsOf(polygons); }
+
 void plotPolygons(const std::vector<bsp::PolygonRef>& polygons,
                   const std::function<Rgb(const bsp::Polygon&)>& colourOf) {
   std::map<Rgb, FacePolygons> byColour;
   for (const bsp::PolygonRef& p : polygons) byColour[colourOf(*p)].polygons.push_back(p);
   for (auto& [colour, group] : byColour) {
-    std::vector<const bsp::Polygon*> loops;
-    loops.reserve(group.polygons.size());
-    for (const bsp::PolygonRef& p : group.polygons) loops.push_back(p.get());
-    const LoopColumns m = loopColumns(loops);
+    const LoopColumns m = loopColumnsOf(group.polygons);
     const Rgb edge = outlineShade(colour);
     g::patch(m.x, m.y, m.z, "b",
              {{"HitTest", "off"},
