@@ -1,4 +1,4 @@
-// An axes' own drawing. A flat chart (a straight top-down view) is a rectangle with short ticks
+// An axes' own drawing. A flat chart (a straight view along an axis) is a rectangle with short ticks
 // pointing in; any other view shows the limits box with longer ticks pointing out, and the grid
 // on the walls at the back of the box.
 #include "graphics/axes_decoration.hpp"
@@ -52,10 +52,10 @@ struct BoxEdge {
 };
 
 // The edge of the box parallel to axis `d` that carries its ticks; nothing when the axis points
-// at the viewer (a plan view's z axis). The x and y axes lie on the floor of the box as seen
-// (its bottom when seen from above, its top from below), on the edge nearer the viewer; in a
-// flat chart, where both floor edges are equally near, on the bottom and on the left. The z axis
-// stands on the leftmost upright edge.
+// at the viewer (the depth axis of a flat chart). The x and y axes lie on the floor of the box
+// as seen (its bottom when seen from above, its top from below), on the edge nearer the viewer;
+// in a flat chart, where both floor edges are equally near, on the bottom and on the left. The
+// z axis stands on the leftmost upright edge.
 std::optional<BoxEdge> tickEdge(const Camera& cam, int d) {
   std::optional<BoxEdge> best;
   double bestKey = 0;

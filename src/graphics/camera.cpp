@@ -41,7 +41,8 @@ double cosd(double degrees) {
 
 bool isPlanView(double azimuthDeg, double elevationDeg) {
   int q = 0;
-  return std::abs(std::abs(elevationDeg) - 90.0) <= kRightAngleTolerance && isQuarterTurn(azimuthDeg, q);
+  int e = 0;
+  return isQuarterTurn(elevationDeg, e) && isQuarterTurn(azimuthDeg, q);
 }
 
 std::array<Vec3, 8> boxCorners() {

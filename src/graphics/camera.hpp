@@ -31,7 +31,7 @@ struct Camera {
   double ky = 1;
   Point origin;     // pixel where the box centre lands
   Rect plot;        // the axes rectangle the box is fitted into
-  bool planView = false;  // a straight top-down view: the box fills the rectangle
+  bool planView = false;  // a straight view along an axis: the box fills the rectangle
   friend bool operator==(const Camera&, const Camera&) = default;
 };
 
@@ -40,9 +40,10 @@ struct Camera {
 double sind(double degrees);
 double cosd(double degrees);
 
-// True for a straight view along the z axis with the x and y axes lined up with the screen
-// (elevation +-90, azimuth a multiple of 90). Such a view is a flat chart: the plot box fills the
-// whole rectangle. Any other view keeps the box's proportions, scaled so that it fits the
+// True for a straight view along one of the box's axes with the other two lined up with the
+// screen: from above or below (elevation +-90) or level (elevation 0), the azimuth a multiple of
+// 90. Such a view is a flat chart: the plot box fills the whole rectangle, so the top, front and
+// side views show the scene at the same size. Any other view keeps the box's proportions, scaled so that it fits the
 // rectangle at every azimuth and elevation; rotating then never makes the box jump in size.
 bool isPlanView(double azimuthDeg, double elevationDeg);
 

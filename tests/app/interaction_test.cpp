@@ -1,9 +1,11 @@
 // Mouse interaction through the event API: the scanner from a press in the partition view, a
 // failing callback, and the window's layout with the tree view's.
 #include <cmath>
+#include <optional>
 
 #include "app_fixture.hpp"
 #include "graphics/model.hpp"
+#include "graphics/render.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -100,6 +102,35 @@ TEST_F(KolvarApp, TheLayoutConnectsEveryControlAndMenuToItsHandlerAndKeepsTheVie
         EXPECT_GT(q.width * q.height, p.width * p.height) << views[a];
       }
     }
+}
+
+// The flat views (top, front, side) fill their rectangle alike, and neither they nor the slanted
+// view put an axis's name or tick label under a view button, at the usual size and the smallest.
+TEST_F(KolvarApp, TheNamedViewsFillTheirViewsAndKeepTheirLabelsClearOfTheViewButtons) {
+  const char* buttons[] = {"view_top", "view_front", "view_side", "view_default", "view_reset"};
+  for (const auto& size : {Value::row({360, 140, 1200, 800}), Value::row({0, 0, 1024, 700})}) {
+    g::set(fig, "Position", size);
+    std::optional<g::Rect> flat;
+    for (const char* view : {"top", "front", "side", "default"}) {
+      run(std::string("view ") + view + "\n");
+      int labels = 0;
+      bool filled = false;  // only a flat view has a rectangle for background
+      for (const g::Primitive& p : g::figureDisplayList(fig).items) {
+        if (!g::ishandle(p.source) || g::typeOf(p.source) != "axes" || p.source == tag("axes3")) continue;
+        if (p.kind == g::Primitive::Kind::Rect && p.filled && p.source == tag("axes1")) {
+          if (!flat) flat = p.box;
+          EXPECT_EQ(p.box, *flat) << view;
+          filled = true;
+        }
+        if (p.kind != g::Primitive::Kind::Text) continue;
+        ++labels;
+        for (const char* b : buttons)
+          EXPECT_FALSE(p.box.overlaps(g::objectPixelRect(tag(b)))) << view << ": " << p.annotation().text << " under " << b;
+      }
+      EXPECT_GT(labels, 10) << view;
+      EXPECT_EQ(filled, std::string(view) != "default") << view;
+    }
+  }
 }
 
 // Of a great many waiting polygons the partition view ghosts a sample; its caption and the state
