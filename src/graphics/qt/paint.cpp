@@ -415,7 +415,12 @@ void paintDisplayList(QPainter& p, const DisplayList& list, const QRegion* only,
       const QPoint to(static_cast<int>(std::floor(covered.right())), static_cast<int>(std::floor(covered.bottom())));
       if (to.x() > from.x() && to.y() > from.y()) background -= QRect(from, to - QPoint(1, 1));
     }
+  // Without antialiasing: at a fractional pixel ratio the edges the rectangles share fall between
+  // device pixels, where two antialiased fills would each cover the shared pixels only in part and
+  // leave a seam across the window.
+  p.setRenderHint(QPainter::Antialiasing, false);
   for (const QRect& r : background) p.fillRect(r, qcolor(list.background));
+  p.setRenderHint(QPainter::Antialiasing, true);
   Canvas canvas(p);
   // The clip in force. Successive items clipped alike (all the faces of an axes) share one: a
   // clip set and dropped for each of ten thousand faces costs more than painting them.

@@ -192,3 +192,30 @@ TEST(PaintState, AFaintFaceFilledInBandsBlendsEachPixelOnce) {
   list.items = {face({{20, 10}, {180, 10}, {100, 1e12}}, {1, 0, 0, 0.25})};
   EXPECT_EQ(painted(list).pixelColor(100, 200), inside);
 }
+
+// At a fractional pixel ratio (a desktop scaled by 130 %) the figure's background, filled around
+// an opaque view in several rectangles, meets itself between device pixels: every pixel of it
+// must still be the background, with no seam where two of its rectangles meet.
+TEST(PaintState, TheBackgroundAroundAViewHasNoSeamAtAFractionalPixelRatio) {
+  kolvar::graphics::testing::qtApp();
+  DisplayList list;
+  list.width = 200;
+  list.height = 100;
+  list.background = {240 / 255.0, 240 / 255.0, 240 / 255.0};
+  Primitive view;
+  view.kind = Primitive::Kind::Rect;
+  view.box = {20, 20, 100, 31};  // its bottom edge at 51, 66.3 in device pixels
+  view.fill = {1, 1, 1};
+  view.filled = true;
+  list.items = {view};
+  QImage img(260, 130, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::black);
+  img.setDevicePixelRatio(1.3);
+  QPainter painter(&img);
+  paintDisplayList(painter, list);
+  painter.end();
+  for (int y = 0; y < 130; ++y)
+    for (const int x : {5, 200, 255})  // beside the view and to its right, across its edges' rows
+      ASSERT_EQ(img.pixel(x, y), qRgb(240, 240, 240)) << x << "," << y;
+  EXPECT_EQ(img.pixel(100, 50), qRgb(255, 255, 255));
+}
