@@ -118,9 +118,9 @@ std::string comparisonTable(const std::vector<bsp::Comparison>& rows) {
   double most = 1;
   for (const auto& r : rows) most = std::max(most, r.pieces);
   std::string html = "<p>Each strategy builds the scene's whole tree; fewer pieces and a shallower tree are better. "
-                     "Random is the mean of 20 seeds.</p><table cellspacing=\"4\">"
-                     "<tr><th align=\"left\">strategy</th><th>pieces</th><th>depth</th><th>avg leaf depth</th>"
-                     "<th align=\"left\">pieces</th></tr>";
+                     "Random is the mean of 20 seeds.</p><table cellspacing=\"6\">"
+                     "<tr><th align=\"left\">strategy</th><th align=\"right\">pieces</th><th align=\"right\">depth</th>"
+                     "<th align=\"right\">avg&nbsp;leaf&nbsp;depth</th><th></th></tr>";
   for (const auto& r : rows) {
     const int width = static_cast<int>(120 * r.pieces / most);
     const char* colour = r.strategy == "yours" ? "#d08030" : r.strategy == "optimal" ? "#40a040" : "#6a6ad0";
