@@ -144,6 +144,7 @@ void QtGuidance::showPage(const HelpPage& page) {
                                QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
                                                 static_cast<int>(bytes.size())));
   w->setHtml(qs(page.html));
+  w->document()->setDocumentMargin(16);  // text clear of the window's edges reads as a page
   w->show();
   // Brought to the front where the window system can; the offscreen one cannot.
   if (QGuiApplication::platformName() != "offscreen") {
