@@ -171,6 +171,27 @@ TEST_F(KolvarWindow, SnapshotShowsTheThreeViewsAndTheControls) {
   EXPECT_GT(countIn(image, graphics::objectPixelRect(tag("scan_list")), isInk), 5) << "the scan list";
 }
 
+// A view exports as what the view shows, its labels around it, and nothing of the controls that
+// stand beside it (a caption moved into its margin here, and made green to be seen).
+TEST_F(KolvarWindow, AViewExportsWithoutTheControlsBesideIt) {
+  const graphics::Handle caption = tag("scene_caption");
+  graphics::set(caption, {{"Position", Value::row({0.35, 0.2, 0.012, 0.05})}, {"BackgroundColor", Value::row({0, 1, 0})}});
+  settle();
+  const auto isGreen = [](QColor c) { return c.greenF() > 0.8 && c.redF() < 0.3 && c.blueF() < 0.3; };
+  const graphics::Rect button = graphics::objectPixelRect(caption);
+  ASSERT_GT(countIn(graphics::windowImage(*backend, fig), button, isGreen), 100);  // the window shows it
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("partition.png").toStdString();
+  run("export " + path + " partition\n");
+  const QImage picture(QString::fromStdString(path));
+  const graphics::Rect view = graphics::objectPixelRect(tag("axes2"));
+  ASSERT_GE(picture.width(), view.width);
+  ASSERT_GE(picture.height(), view.height);
+  EXPECT_GT(button.x, view.x - 24) << "the caption lies in the exported margin";
+  EXPECT_EQ(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isGreen), 0);
+  EXPECT_GT(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isRed), 5) << "the scanner";
+}
+
 // Pointing with the real mouse: over a waiting item the status line says what choosing it would
 // do and the item shows its tooltip's promise; leaving clears it. Over a face of a placed polygon
 // in the partition view, its scan row lights up.

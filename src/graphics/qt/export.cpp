@@ -1,6 +1,8 @@
-// PNG and PDF pictures of a window or a part of it: PNG through the same painting as a snapshot,
-// PDF as vector graphics through the same routine as printing.
+// PNG and PDF pictures of a window or one view: the window through the same painting as a
+// snapshot (PNG) or as printing (PDF), a view as its part of the figure's display list.
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <QPainter>
 #include <QPrinter>
 
@@ -21,11 +23,22 @@ void QtBackend::exportPicture(Handle fig, const Rect& area, const std::string& p
   const bool pdf = path.size() >= 4 && QString::fromStdString(path).endsWith(".pdf", Qt::CaseInsensitive);
   runtime::writeFileAtomically(path, [&](const std::string& temporary) {
     if (!pdf) {
-      const QImage all = windowImage(*this, fig, scale);
-      const QImage part = whole ? all
-                                : all.copy(QRect(static_cast<int>(area.x * scale), static_cast<int>(area.y * scale),
-                                                 static_cast<int>(area.width * scale), static_cast<int>(area.height * scale)));
-      if (!part.save(QString::fromStdString(temporary), "PNG"))
+      // The window as it shows, controls and all; one view as its part of the display list, as
+      // in SVG and PDF, without the edges of the controls that stand beside it.
+      QImage picture;
+      if (whole) {
+        picture = windowImage(*this, fig, scale);
+      } else {
+        picture = QImage(std::max(1, static_cast<int>(std::lround(area.width * scale))),
+                         std::max(1, static_cast<int>(std::lround(area.height * scale))), QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        painter.scale(scale, scale);
+        painter.translate(-area.x, -area.y);
+        painter.setClipRect(QRectF(area.x, area.y, area.width, area.height));
+        paintDisplayList(painter, w->canvas().displayList());
+      }
+      if (!picture.save(QString::fromStdString(temporary), "PNG"))
         throw Error("export: cannot write the PNG file " + path + ".", ErrorKind::Input);
       return;
     }
