@@ -20,6 +20,8 @@ namespace kolvar::graphics {
 
 using Handle = double;
 
+class HitGrid;
+
 // Line widths, marker and font sizes are in points; the list is in pixels (the program works at
 // 96 pixels per inch).
 inline constexpr double kPixelsPerPoint = 96.0 / 72.0;
@@ -171,6 +173,9 @@ struct AxesSpan {
   std::size_t first = 0;
   std::size_t count = 0;
   Rect reach;
+  // Where its items lie, for hit tests (see hit_grid.hpp): shared by the lists that hold the run
+  // with its items where they are, made when first asked.
+  std::shared_ptr<HitGrid> hits;
 };
 
 // The items of a list in paint order, held in runs: a figure's list keeps one run per axes, so

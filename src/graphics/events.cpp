@@ -2,11 +2,13 @@
 // menu actions, and close requests. The Qt backend and the tests use the same entry points.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <span>
 #include <unordered_set>
 
 #include "graphics/display_list.hpp"
 #include "graphics/geometry.hpp"
+#include "graphics/hit_grid.hpp"
 #include "graphics/model.hpp"
 #include "graphics/render.hpp"
 
@@ -96,20 +98,46 @@ bool takesClicks(const Object& o) {
   return o.value("HitTest").text() == "on" && o.value("Visible").text() == "on";
 }
 
-// Calls `visit(items, axes)` with the runs of `list`'s items that may cover `p`, topmost first,
-// until it returns true: the items of each axes whose reach (widened by what a hit test forgives)
-// holds the point. A list without spans gives its runs, of no axes (0).
+// What a hit test forgives beyond where an item reaches, in pixels.
+constexpr double kSlack = 2 * kPickTolerance;
+
+// The items of one axes that may cover a point, topmost first: all of them, or of a large one
+// only those its grid finds near the point.
+class ItemsNear {
+ public:
+  ItemsNear(std::span<const Primitive> items, HitGrid* grid, Point p) : items_(items) {
+    if (grid && items.size() >= HitGrid::kFewest) {
+      near_ = grid->near(items, p, kSlack);
+      gridded_ = true;
+    }
+  }
+  std::size_t size() const { return gridded_ ? near_.size() : items_.size(); }
+  bool gridded() const { return gridded_; }
+  // The k-th from the top.
+  const Primitive& fromTop(std::size_t k) const {
+    const std::size_t i = size() - 1 - k;
+    return items_[gridded_ ? near_[i] : i];
+  }
+
+ private:
+  std::span<const Primitive> items_;
+  std::span<const std::uint32_t> near_;
+  bool gridded_ = false;
+};
+
+// Calls `visit(items, axes)` with the items of `list` that may cover `p`, axes by axes, topmost
+// first, until it returns true: those of each axes whose reach (widened by what a hit test
+// forgives) holds the point. A list without spans gives its runs, of no axes (0).
 template <class Visit>
 void rangesNear(const DisplayList& list, Point p, Visit visit) {
   if (!spansCoverItems(list)) {  // a list without spans (or an odd one): every item
     for (std::size_t k = list.items.runCount(); k > 0; --k)
-      if (visit(std::span<const Primitive>(list.items.run(k - 1)), Handle{0})) return;
+      if (visit(ItemsNear(list.items.run(k - 1), nullptr, p), Handle{0})) return;
     return;
   }
-  constexpr double kSlack = 2 * kPickTolerance;
   for (auto s = list.spans.rbegin(); s != list.spans.rend(); ++s) {
     const Rect near{s->reach.x - kSlack, s->reach.y - kSlack, s->reach.width + 2 * kSlack, s->reach.height + 2 * kSlack};
-    if (near.contains(p) && visit(list.items.slice(s->first, s->count), s->axes)) return;
+    if (near.contains(p) && visit(ItemsNear(list.items.slice(s->first, s->count), s->hits.get(), p), s->axes)) return;
   }
 }
 
@@ -154,21 +182,23 @@ HandleSet wantedUnder(Handle axes, Wanted& wanted) {
 
 // The topmost object drawn at `p` in `list` for which `wanted` holds, or none. Which objects of
 // an axes are wanted is asked first, once each: a large scene's thousands of faces are seldom
-// wanted (they take no clicks), and then its axes' items need not be looked at one by one.
+// wanted (they take no clicks), and then its axes' items need not be looked at one by one. Of an
+// axes whose grid finds the few items near the point, those few are asked.
 template <class Wanted>
 const Primitive* topmostWanted(const DisplayList& list, Point p, Wanted wanted) {
   const Primitive* hit = nullptr;
-  rangesNear(list, p, [&](std::span<const Primitive> items, Handle axes) {
-    if (axes == 0) {  // objects of no known axes: each asked as it comes
-      for (std::size_t i = items.size(); i > 0 && !hit; --i) {
-        const Object* o = findObject(items[i - 1].source);
-        if (o && wanted(*o) && covers(items[i - 1], p)) hit = &items[i - 1];
+  rangesNear(list, p, [&](const ItemsNear& items, Handle axes) {
+    if (axes == 0 || items.gridded()) {  // objects of no known axes, or a few near the point: each asked
+      for (std::size_t k = 0; k < items.size() && !hit; ++k) {
+        const Primitive& item = items.fromTop(k);
+        const Object* o = findObject(item.source);
+        if (o && wanted(*o) && covers(item, p)) hit = &item;
       }
       return hit != nullptr;
     }
     const HandleSet candidates = wantedUnder(axes, wanted);
-    for (std::size_t i = items.size(); i > 0 && !candidates.empty(); --i) {
-      const Primitive& item = items[i - 1];
+    for (std::size_t k = 0; k < items.size() && !candidates.empty(); ++k) {
+      const Primitive& item = items.fromTop(k);
       if (candidates.contains(item.source) && covers(item, p)) {
         hit = &item;
         return true;
@@ -241,9 +271,9 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y) {
   const DisplayList& list = figureDisplayList(fig);
   const Point p{x, y};
   std::vector<Handle> found;
-  rangesNear(list, p, [&](std::span<const Primitive> items, Handle) {
-    for (std::size_t i = items.size(); i > 0; --i) {
-      const Primitive& item = items[i - 1];
+  rangesNear(list, p, [&](const ItemsNear& items, Handle) {
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      const Primitive& item = items.fromTop(k);
       if (!covers(item, p)) continue;
       const Object* o = findObject(item.source);
       if (!o || o->type() == "figure" || o->type() == "axes" || o->value("Visible").text() != "on") continue;

@@ -17,6 +17,7 @@
 #include "graphics/axes_decoration.hpp"
 #include "graphics/geometry.hpp"
 #include "graphics/graphics.hpp"
+#include "graphics/hit_grid.hpp"
 #include "graphics/lighting.hpp"
 #include "graphics/model.hpp"
 #include "graphics/property_reader.hpp"
@@ -909,7 +910,9 @@ DisplayList renderFigureReusing(Handle fig, RenderCache& cache, PrimitiveRuns* p
       entry.run = list.items.runCount();
       entry.first = list.items.size();
       list.items.addRun(std::move(run));
-      list.spans.push_back({ax, entry.first, entry.count, entry.extent});
+      // Items drawn again alike lie where they lay: their grid holds.
+      if (drawnAnew || !entry.hits) entry.hits = std::make_shared<HitGrid>();
+      list.spans.push_back({ax, entry.first, entry.count, entry.extent, entry.hits});
     }
   } catch (...) {
     for (auto& [h, entry] : cache.axes) entry.drawn = false;  // what they point into is gone

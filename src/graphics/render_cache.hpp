@@ -152,6 +152,7 @@ struct RenderCache {
     Rgb shownColor;
     std::uint64_t drawnRevision = 0;
     Rect extent;  // where those primitives reach, in pixels
+    std::shared_ptr<HitGrid> hits;  // where those primitives lie, for hit tests: new when they move
     bool sketched = false;  // those primitives leave faces out: a sketch while the view turns
     // The sketch of a large content drawn while the view turns or its depth order is built
     // aside: every k-th of its faces, about `sketchSize` of them, with their own depth order

@@ -309,6 +309,52 @@ TEST_F(Events, APatchOfManyFacesNamesTheFaceUnderThePointer) {
   EXPECT_EQ(at(1, 1).object, c.fig);
 }
 
+// A patch of thousands of faces (a large scene) is hit tested through its axes' grid: pointing at
+// the middle of any face of a 45 x 50 board of squares names that face, between the squares the
+// axes, and a square patch drawn over the board (later, so on top) still wins where it lies.
+TEST_F(Events, InAViewOfThousandsOfFacesPointingNamesTheFaceUnderIt) {
+  Chart c = makeChart();
+  constexpr std::size_t kColumns = 45, kRows = 50;
+  Matrix x(4, kColumns * kRows), y(4, kColumns * kRows), z(4, kColumns * kRows);
+  for (std::size_t i = 0; i < kColumns; ++i)
+    for (std::size_t j = 0; j < kRows; ++j) {
+      const std::size_t f = i * kRows + j;
+      const double x0 = 10.0 * static_cast<double>(i) / kColumns, y0 = 10.0 * static_cast<double>(j) / kRows;
+      const double w = 10.0 / kColumns * 0.4, h = 10.0 / kRows * 0.6;
+      const double xs[4] = {x0, x0 + w, x0 + w, x0}, ys[4] = {y0, y0, y0 + h, y0 + h};
+      for (std::size_t v = 0; v < 4; ++v) {
+        x(v, f) = xs[v];
+        y(v, f) = ys[v];
+        z(v, f) = 0;
+      }
+    }
+  const Handle board = patch(x, y, z, Value("g"), {{"HitTest", Value("off")}});
+  set(c.square, "ZData", Value(Matrix::column({0.5, 0.5, 0.5, 0.5})));  // over the board
+  const Rect r = objectPixelRect(c.ax);
+  const auto pixel = [&](double dx, double dy) { return Point{r.x + r.width * dx / 10, r.y + r.height * (1 - dy / 10)}; };
+  const auto any = [](Handle) { return true; };
+  int named = 0;
+  for (std::size_t i = 0; i < kColumns; i += 7)
+    for (std::size_t j = 0; j < kRows; j += 3) {
+      const double cx = 10.0 * (static_cast<double>(i) + 0.2) / kColumns, cy = 10.0 * (static_cast<double>(j) + 0.3) / kRows;
+      const Point p = pixel(cx, cy);
+      const DrawnFace drawn = faceDrawnAt(c.fig, p.x, p.y, any);
+      if (cx > 3.8 && cx < 6.2 && cy > 3.8 && cy < 6.2) {  // on the square or near its outline
+        if (cx > 4 && cx < 6 && cy > 4 && cy < 6) EXPECT_EQ(drawn.object, c.square) << i << "," << j;
+        continue;
+      }
+      EXPECT_EQ(drawn.object, board) << i << "," << j;
+      EXPECT_EQ(drawn.face, i * kRows + j);
+      ++named;
+      // Between two squares of the board lies nothing but the axes; the press goes to it.
+      const Point gap = pixel(10.0 * (static_cast<double>(i) + 0.7) / kColumns, cy);
+      EXPECT_EQ(faceDrawnAt(c.fig, gap.x, gap.y, any).object, c.fig) << i << "," << j;
+      EXPECT_EQ(hitTest(c.fig, gap.x, gap.y), c.ax);
+    }
+  EXPECT_GT(named, 100);
+  EXPECT_EQ(hitTest(c.fig, pixel(5, 5).x, pixel(5, 5).y), c.square);
+}
+
 // Among many objects that take clicks, in two axes, a press still finds the one under it, and
 // an axes far from the pointer is passed over whole.
 TEST_F(Events, APressFindsItsObjectAmongManyThatTakeClicks) {
