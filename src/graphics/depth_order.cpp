@@ -502,11 +502,25 @@ DepthTree buildDepthTree(const std::vector<DepthFace>& input, const std::vector<
       }
     }
   }
+  tree.faceNodes = tree.faces.empty() ? 0 : static_cast<int>(tree.nodes.size());
   for (const DepthSegment& s : segments) {
     if (stop.stop_requested()) break;
     fileSegment(tree, s);
   }
   return tree;
+}
+
+void refileSegments(DepthTree& tree, const std::vector<DepthSegment>& segments) {
+  // The cells made for the old segments go, and with them the links to them.
+  tree.nodes.resize(static_cast<std::size_t>(tree.faceNodes));
+  for (DepthTree::Node& n : tree.nodes) {
+    n.segments.clear();
+    if (n.front >= tree.faceNodes) n.front = -1;
+    if (n.back >= tree.faceNodes) n.back = -1;
+  }
+  tree.segments.clear();
+  if (tree.faceNodes == 0) tree.root = segments.empty() ? -1 : newNode(tree, true);
+  for (const DepthSegment& s : segments) fileSegment(tree, s);
 }
 
 std::vector<DepthStep> farToNear(const DepthTree& tree, Vec3 towardViewer) {

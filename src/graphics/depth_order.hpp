@@ -96,6 +96,8 @@ struct DepthTree {
   std::vector<DepthFace> faces;        // the pieces, after cutting
   std::vector<int> source;             // for each piece, the input face it is part of
   std::vector<DepthSegment> segments;  // the segment pieces, after cutting
+  int faceNodes = 0;                   // nodes [0, faceNodes) hold planes; the rest are cells
+                                       // made to hold segments
   int root = -1;
   double tolerance = kDepthTolerance;  // of every plane test the build made
 };
@@ -107,6 +109,11 @@ struct DepthTree {
 // unfinished tree.
 DepthTree buildDepthTree(const std::vector<DepthFace>& faces, const std::vector<DepthSegment>& segments,
                          double tolerance = kDepthTolerance, std::stop_token stop = {});
+
+// The same tree with `segments` filed in place of the ones it holds: for content whose faces stay
+// as they were while its lines change (an outline moved from one face to another), without the
+// faces' tree built again. The tree must be whole (not a stopped build).
+void refileSegments(DepthTree& tree, const std::vector<DepthSegment>& segments);
 
 struct DepthStep {
   bool face = true;  // a face piece, or a segment piece

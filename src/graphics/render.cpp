@@ -599,6 +599,9 @@ void takeFinishedBuild(RenderCache::Entry& entry, RenderCache& cache, const Came
 // Reads the axes' content again when its children or limits changed since, and, when its faces
 // or segments did, has its depth order built: at once, or aside for a large one (with `aside`),
 // what the axes showed whole standing in meanwhile when its limits stayed.
+// Up to this many faces, new lines alone are filed into the kept depth order (see readContent).
+constexpr std::size_t kLinesFiledHere = 20000;
+
 void readContent(Handle ax, RenderCache::Entry& entry, RenderCache& cache, const Camera& cam, Rgb axesColor,
                  bool aside, const std::vector<Primitive>& decoration) {
   // The content in box space depends on the children and the limits only: while the view turns
@@ -608,8 +611,19 @@ void readContent(Handle ax, RenderCache::Entry& entry, RenderCache& cache, const
   auto read = std::make_shared<const Scene>(readScene(childrenOf(ax), cam));
   const Scene& scene = *read;
   const double tolerance = depthTolerance(scene.magnitude);
-  if (!entry.built || entry.content->faces != scene.faces || entry.content->segments != scene.segments ||
-      entry.tree.tolerance != tolerance) {
+  // Only the lines changed (an outline moved to another face): the faces' tree holds, the lines
+  // are filed into it anew, here and now. (Of a content so large that drawing it takes a while,
+  // the order is built and drawn aside as for any change, what it showed standing in.)
+  const bool linesOnly = entry.built && !entry.aside && entry.tree.root >= 0 && sameLimits(entry.limits, cam.limits) &&
+                         entry.tree.tolerance == tolerance && scene.faces.size() <= kLinesFiledHere &&
+                         entry.content->segments != scene.segments && entry.content->faces == scene.faces;
+  if (linesOnly) {
+    dispose(cache, std::move(entry.last), nullptr);
+    entry.drawnAside.reset();
+    refileSegments(entry.tree, scene.segments);
+    entry.generation = ++entry.wholes;
+  } else if (!entry.built || entry.content->faces != scene.faces || entry.content->segments != scene.segments ||
+             entry.tree.tolerance != tolerance) {
     const bool sameScene = entry.built && sameLimits(entry.limits, cam.limits);
     entry.drawnAside.reset();
     if (aside && scene.faces.size() > (cache.asideAbove ? cache.asideAbove : kAsideFaces)) {

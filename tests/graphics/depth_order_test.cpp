@@ -111,6 +111,41 @@ TEST(DepthOrder, FacesInOnePlaneKeepTheirInputOrderFromEitherSide) {
   }
 }
 
+// Lines filed anew into a kept tree of faces (an outline moved to another face) come out as from a
+// tree built afresh with them, from every side; a tree of no faces takes its lines too.
+TEST(DepthOrder, LinesFiledAnewIntoTheFacesTreeOrderAsInATreeBuiltAfresh) {
+  std::vector<DepthFace> faces;
+  for (int i = 0; i < 6; ++i) {
+    const double z = -0.3 + 0.1 * i, x = -0.2 + 0.05 * i;
+    faces.push_back(face({{x, -0.2, z}, {x + 0.3, -0.2, z + 0.1}, {x + 0.3, 0.2, z + 0.1}, {x, 0.2, z}}, i));
+  }
+  const auto outline = [&](int k, int id) {
+    std::vector<DepthSegment> out;
+    const auto& pts = faces[static_cast<std::size_t>(k)].points;
+    for (std::size_t i = 0; i < pts.size(); ++i) out.push_back({pts[i], pts[(i + 1) % pts.size()], id});
+    out.push_back({{-0.45, 0, -0.45}, {0.45, 0, 0.45}, id + 1});  // a line through every plane
+    return out;
+  };
+  const auto order = [](const DepthTree& t, Vec3 v) {
+    std::vector<std::pair<bool, int>> ids;
+    for (const DepthStep& s : farToNear(t, v)) ids.emplace_back(s.face, s.face ? t.faces[s.index].id : t.segments[s.index].id);
+    return ids;
+  };
+  DepthTree kept = buildDepthTree(faces, outline(1, 10));
+  refileSegments(kept, outline(4, 20));
+  const DepthTree fresh = buildDepthTree(faces, outline(4, 20));
+  EXPECT_EQ(kept.segments.size(), fresh.segments.size());
+  for (const Vec3& v : {Vec3{0.2, 0.1, 1}, Vec3{-0.3, 0.2, -1}, Vec3{1, 0, 0}, Vec3{0, -1, 0.1}})
+    EXPECT_EQ(order(kept, v), order(fresh, v)) << v.x << "," << v.y << "," << v.z;
+  refileSegments(kept, {});
+  EXPECT_TRUE(kept.segments.empty());
+  EXPECT_EQ(order(kept, {0, 0, 1}).size(), faces.size());
+
+  DepthTree lines = buildDepthTree({}, outline(0, 30));
+  refileSegments(lines, outline(2, 40));
+  EXPECT_EQ(order(lines, {0, 0, 1}), order(buildDepthTree({}, outline(2, 40)), {0, 0, 1}));
+}
+
 namespace {
 
 // Uniform numbers from the generator's bits, the same on every machine.

@@ -340,7 +340,9 @@ TEST_F(Events, InAViewOfThousandsOfFacesPointingNamesTheFaceUnderIt) {
       const Point p = pixel(cx, cy);
       const DrawnFace drawn = faceDrawnAt(c.fig, p.x, p.y, any);
       if (cx > 3.8 && cx < 6.2 && cy > 3.8 && cy < 6.2) {  // on the square or near its outline
-        if (cx > 4 && cx < 6 && cy > 4 && cy < 6) EXPECT_EQ(drawn.object, c.square) << i << "," << j;
+        if (cx > 4 && cx < 6 && cy > 4 && cy < 6) {
+          EXPECT_EQ(drawn.object, c.square) << i << "," << j;
+        }
         continue;
       }
       EXPECT_EQ(drawn.object, board) << i << "," << j;

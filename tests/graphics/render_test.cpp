@@ -282,7 +282,8 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   figureDisplayList(fig);
   EXPECT_EQ(drawingCounts(fig).lists, 1);
 
-  // Turning the view draws again on the kept depth order; new geometry builds a new one.
+  // Turning the view draws again on the kept depth order, and so do new lines, filed into it; new
+  // faces build a new one.
   view(ax, Value::row({60, 10}));
   EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(drawingCounts(fig).lists, 2);
@@ -290,10 +291,14 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   axes(ax);
   Handle crossing = segment({0, -3, 0}, {0, 3, 0});
   EXPECT_TRUE(showsTheModel());
+  EXPECT_EQ(drawingCounts(fig).depthTrees, 1);
+  Handle tile = quad({{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}}, "g");
+  EXPECT_TRUE(showsTheModel());
   EXPECT_EQ(drawingCounts(fig).depthTrees, 2);
   set(wall, "FaceColor", Value("r"));
   EXPECT_TRUE(showsTheModel());
   deleteObject(crossing);
+  deleteObject(tile);
   EXPECT_TRUE(showsTheModel());
   set(fig, "Position", Value::row({0, 0, 700, 500}));
   EXPECT_TRUE(showsTheModel());
@@ -302,7 +307,7 @@ TEST_F(Render, AFiguresKeptListIsMadeAgainOnlyWhenWhatItShowsChanges) {
   EXPECT_TRUE(showsTheModel());
   set(ax, "XColor", Value("r"));
   EXPECT_TRUE(showsTheModel());
-  EXPECT_EQ(drawingCounts(fig).lists, 8);
+  EXPECT_EQ(drawingCounts(fig).lists, 9);
 
   // The list goes with its figure.
   deleteObject(fig);
