@@ -472,6 +472,35 @@ void BM_FreezePointBuiltTerrain(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_FreezePointBuiltTerrain)->Arg(72)->Unit(benchmark::kMillisecond)->Iterations(3);
+// The pointer going from polygon to polygon over the partition view of a finished tree, seen from
+// above, each step until the window shows it whole (a depth order built aside included): of the
+// terrain above (about 72,000 pieces), and of N random walls built with the fewest splits.
+void pointSteps(benchmark::State& state, const std::string& setup) {
+  const auto info = app::programInfo();
+  Window w = open(info);
+  g::drawAside(true);
+  runScript(setup + "view top\n");
+  settleWhole(w);
+  const g::Rect r = g::objectPixelRect(gui::guidata(w.fig).field("axes2").scalar());
+  int k = 0;
+  for (auto _ : state) {
+    const double x = r.x + r.width * (0.3 + 0.04 * (k % 10)), y = r.y + r.height * (0.3 + 0.03 * (k % 7));
+    ++k;
+    const long before = w.canvas().renders();
+    runScript("point " + std::to_string(static_cast<int>(x)) + " " + std::to_string(static_cast<int>(y)) + "\n");
+    if (w.canvas().renders() != before || g::drawingPending(w.fig)) untilPainted(w.canvas(), before);
+    settleWhole(w);
+  }
+  g::endSession();
+}
+void BM_PointStepBuiltTerrain(benchmark::State& state) {
+  const std::string path = terrainObj(static_cast<std::size_t>(state.range(0)));
+  pointSteps(state, "open " + path + "\nauto first all\n");
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_PointStepBuiltTerrain)->Arg(72)->Unit(benchmark::kMillisecond);
+void BM_PointStepBuiltWalls(benchmark::State& state) { pointSteps(state, walls(state) + "auto fewest all\n"); }
+BENCHMARK(BM_PointStepBuiltWalls)->Arg(10000)->Unit(benchmark::kMillisecond);
 // Letting go of the scene view of N walls after turning it (its sketch on screen): the whole
 // scene comes back.
 void BM_FreezeReleaseAfterTurnWalls(benchmark::State& state) {

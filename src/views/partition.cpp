@@ -73,7 +73,8 @@ void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, std:
 
 }  // namespace
 
-void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted) {
+void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted,
+                const bsp::Polygon* selected) {
   const auto sheet = [&](const bsp::Polygon& poly, const geometry::Cell& cell) {
     const auto loop = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
     if (loop.empty()) return;
@@ -82,15 +83,15 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
     loopPatch(loop, {{"FaceColor", rgb(colour)}, {"FaceAlpha", lit ? 0.35 : 0.12}, {"EdgeColor", rgb(edgeOver(colour, 0.6))}});
   };
   // A large tree shows the planes of its first levels: thousands of sheets would fill the view
-  // as a fog, and each would be cut by all the others. The highlighted one shows wherever it is.
-  bool highlightedDrawn = false;
+  // as a fog, and each would be cut by all the others. The selected one shows wherever it is.
+  bool selectedDrawn = false;
   forEachPlacedCell(root, boxOf(limits), kMostPlanes, [&](const bsp::BspNode& n, const geometry::Cell& cell) {
-    highlightedDrawn = highlightedDrawn || n.element->poly.get() == highlighted;
+    selectedDrawn = selectedDrawn || n.element->poly.get() == selected;
     sheet(*n.element->poly, cell);
   });
-  if (highlighted && !highlightedDrawn) {
-    const geometry::Cell cell = cellOfNode(root, highlighted, limits);
-    if (!cell.empty()) sheet(*highlighted, cell);
+  if (selected && !selectedDrawn) {
+    const geometry::Cell cell = cellOfNode(root, selected, limits);
+    if (!cell.empty()) sheet(*selected, cell);
   }
 }
 

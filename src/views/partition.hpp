@@ -24,8 +24,12 @@ inline constexpr std::size_t kMostPlanes = 256;
 
 // Every placed node's plane as a translucent sheet (of a large tree, the kMostPlanes nearest
 // the root): the section of the plane through the node's cell, the scene's box (`limits`) cut
-// by the half-spaces above the node. The plane of `highlighted` stands out, and shows always.
-void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted);
+// by the half-spaces above the node. The plane of `highlighted` stands out; that of `selected`
+// shows always. (A plane deeper in a large tree is not added just for being pointed at: the
+// pointer passes over thousands of pieces, and each sheet added makes the view's depth order be
+// built again.)
+void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted,
+                const bsp::Polygon* selected = nullptr);
 // The whole plane of one polygon within the box, in `colour` (a preview's plane); the sheet
 // drawn, or none (0) when the plane misses the box.
 Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour);

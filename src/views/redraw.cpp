@@ -210,7 +210,7 @@ Value drawFigure(const Picture& p) {
   // The partition view: the planes of the placed nodes first (a polygon lies in its own plane and
   // shows on top of it), every polygon placed in the tree in its colour, then what still waits.
   g::axes(p.axes[1]);
-  if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted);
+  if (focus.planes) drawPlanes(p.root, setup.limits[1], focus.highlighted, focus.selected);
   // Stepping through the painter's order shows the polygons drawn so far, in order; otherwise
   // every placed polygon.
   const std::size_t paintedRow = p.painted ? drawPainted(p) : 0;

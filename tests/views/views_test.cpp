@@ -7,6 +7,7 @@
 #include "../support.hpp"
 #include "bsp/bsp.hpp"
 #include "graphics/graphics.hpp"
+#include "guiruntime/cla.hpp"
 #include "views/palette.hpp"
 #include "views/partition.hpp"
 #include "views/views.hpp"
@@ -215,7 +216,7 @@ TEST_F(Views, AScanListSetAtOnceEqualsOneGrownLineByLine) {
   }
 }
 
-TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndAHighlightedOneWhereverItIs) {
+TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndTheSelectedOneWhereverItIs) {
   // 300 walls side by side, none cutting another: always taking the first makes a chain of 300.
   std::vector<bsp::PolygonRef> walls;
   for (int i = 0; i < 300; ++i) {
@@ -223,16 +224,22 @@ TEST_F(Views, ALargeTreeShowsThePlanesOfItsFirstLevelsAndAHighlightedOneWherever
     walls.push_back(bsp::newPolygon({{x, -1, -1}, {x, 1, -1}, {x, 1, 1}, {x, -1, 1}}, std::to_string(i + 1)));
   }
   const bsp::NodeRef tree = bsp::buildTree(bsp::PolygonList::from(walls));
-  g::axes(picture_.axes[1]);
-  drawPlanes(tree, Limits{-4, 4, -4, 4, -4, 4}, walls.back().get());  // the deepest one highlighted
-  std::size_t plain = 0, lit = 0;
-  for (Handle h : ofType(picture_.axes[1], "patch")) {
-    const double alpha = g::get(h, "FaceAlpha").scalar();
-    plain += alpha == 0.12;
-    lit += alpha == 0.35;
-  }
-  EXPECT_EQ(plain, kMostPlanes);
-  EXPECT_EQ(lit, 1u);
+  const auto sheets = [&](const bsp::Polygon* highlighted, const bsp::Polygon* selected) {
+    g::axes(picture_.axes[1]);
+    gui::cla();
+    drawPlanes(tree, Limits{-4, 4, -4, 4, -4, 4}, highlighted, selected);
+    std::pair<std::size_t, std::size_t> plainAndLit;
+    for (Handle h : ofType(picture_.axes[1], "patch")) {
+      const double alpha = g::get(h, "FaceAlpha").scalar();
+      plainAndLit.first += alpha == 0.12;
+      plainAndLit.second += alpha == 0.35;
+    }
+    return plainAndLit;
+  };
+  const bsp::Polygon* deepest = walls.back().get();
+  EXPECT_EQ(sheets(deepest, deepest), std::make_pair(kMostPlanes, std::size_t{1}));  // selected: shown, lit
+  EXPECT_EQ(sheets(walls[0].get(), deepest), std::make_pair(kMostPlanes, std::size_t{1}));  // the root's lit
+  EXPECT_EQ(sheets(deepest, nullptr), std::make_pair(kMostPlanes, std::size_t{0}));  // pointed at: not added
 }
 
 // `n` small triangles in rows on the floor, labelled 1, 2, ...
