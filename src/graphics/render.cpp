@@ -596,12 +596,13 @@ void takeFinishedBuild(RenderCache::Entry& entry, RenderCache& cache, const Came
   ++cache.builds;
 }
 
-// Reads the axes' content again when its children or limits changed since, and, when its faces
-// or segments did, has its depth order built: at once, or aside for a large one (with `aside`),
-// what the axes showed whole standing in meanwhile when its limits stayed.
 // Up to this many faces, new lines alone are filed into the kept depth order (see readContent).
 constexpr std::size_t kLinesFiledHere = 20000;
 
+// Reads the axes' content again when its children or limits changed since, and, when its faces
+// or segments did, has its depth order built: at once, or aside for a large one (with `aside`),
+// what the axes showed whole standing in meanwhile when its limits stayed; when only its
+// segments did, of a content that is not too large, has them filed into the order it has.
 void readContent(Handle ax, RenderCache::Entry& entry, RenderCache& cache, const Camera& cam, Rgb axesColor,
                  bool aside, const std::vector<Primitive>& decoration) {
   // The content in box space depends on the children and the limits only: while the view turns
