@@ -10,6 +10,7 @@
 #include <cmath>
 #include <optional>
 #include <span>
+#include <utility>
 
 namespace kolvar::graphics {
 
@@ -111,6 +112,21 @@ bool tiny(const std::vector<Point>& points) {
   return r.width < kTinyPx && r.height < kTinyPx;
 }
 
+// Of a polygon seen edge-on (less than half a pixel of area), the two points farthest apart
+// along the longer side of its box: the line it shows as. Nothing for one with an inside.
+std::optional<std::pair<Point, Point>> thinEnds(const std::vector<Point>& points) {
+  double twiceArea = 0;
+  for (std::size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+    twiceArea += (points[j].x - points[i].x) * (points[j].y + points[i].y);
+  if (!(std::abs(twiceArea) < 1)) return std::nullopt;
+  const Rect box = boundsOf(points);
+  const bool across = box.width >= box.height;
+  const auto key = [&](const Point& q) { return across ? q.x : q.y; };
+  const auto [lo, hi] = std::minmax_element(points.begin(), points.end(),
+                                            [&](const Point& a, const Point& b) { return key(a) < key(b); });
+  return std::pair{*lo, *hi};
+}
+
 // The part of `poly` between the rows y0 and y1 (y0 < y1), into `out`.
 void cutRows(const QPolygonF& poly, double y0, double y1, QPolygonF& out) {
   out.clear();
@@ -187,8 +203,16 @@ void paintFace(Canvas& c, const Primitive& item) {
     // thousands, most of them cut into pieces by the depth order).
     const Rgb& f = item.filled ? item.fill : item.stroke;
     const Rgb& e = item.stroke;
+    const Rgb mean{(f.r + e.r) / 2, (f.g + e.g) / 2, (f.b + e.b) / 2, (f.a + e.a) / 2};
+    if (const auto ends = thinEnds(item.points)) {
+      // Seen edge-on it has no inside to fill (a wall seen from above): a short line instead,
+      // or the scene's walls would not show at all.
+      c.seam(mean, 1);
+      p.drawLine(QPointF(ends->first.x, ends->first.y), QPointF(ends->second.x, ends->second.y));
+      return;
+    }
     c.noPen();
-    c.brush({(f.r + e.r) / 2, (f.g + e.g) / 2, (f.b + e.b) / 2, (f.a + e.a) / 2});
+    c.brush(mean);
     const QPolygonF& poly = c.points(item.points);
     p.drawPolygon(poly.constData(), static_cast<int>(poly.size()));
     return;

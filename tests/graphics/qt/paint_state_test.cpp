@@ -219,3 +219,22 @@ TEST(PaintState, TheBackgroundAroundAViewHasNoSeamAtAFractionalPixelRatio) {
       ASSERT_EQ(img.pixel(x, y), qRgb(240, 240, 240)) << x << "," << y;
   EXPECT_EQ(img.pixel(100, 50), qRgb(255, 255, 255));
 }
+
+// A small outlined face seen edge-on (a wall from above: its corners on one line) has no inside
+// to fill; it shows as a short line in the mean of its colours, where a face with an inside is
+// filled.
+TEST(PaintState, ASmallFaceSeenEdgeOnShowsAsALine) {
+  DisplayList list;
+  list.width = list.height = 40;
+  list.background = {1, 1, 1};
+  Primitive wall = face({{10, 20}, {12.5, 20}, {12.5, 20}, {10, 20}}, {0, 0, 1});
+  wall.stroke = {0, 0, 1};
+  wall.stroked = true;
+  list.items = {wall};
+  const QImage edgeOn = painted(list);
+  int marked = 0;
+  for (int x = 9; x <= 13; ++x)
+    for (int y = 19; y <= 20; ++y) marked += edgeOn.pixelColor(x, y).blue() > edgeOn.pixelColor(x, y).red() + 60;
+  EXPECT_GE(marked, 2);
+  EXPECT_EQ(edgeOn.pixelColor(11, 25), QColor(Qt::white));
+}
