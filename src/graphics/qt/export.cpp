@@ -1,10 +1,10 @@
 // PNG and PDF pictures of a window or one view: the window through the same painting as a
 // snapshot (PNG) or as printing (PDF), a view as its part of the figure's display list.
 #include <QImage>
-#include <algorithm>
-#include <cmath>
 #include <QPainter>
 #include <QPrinter>
+#include <algorithm>
+#include <cmath>
 
 #include "graphics/qt/backend.hpp"
 #include "graphics/qt/canvas.hpp"
