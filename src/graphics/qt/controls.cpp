@@ -264,6 +264,9 @@ void chooseRows(QListWidget& list, Handle control) {
   QItemSelection chosen;
   for (int row : want) chosen.select(list.model()->index(row, 0), list.model()->index(row, 0));
   list.selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+  // A row chosen is a row to see (the latest step of a log, the polygon in focus in an order):
+  // the list scrolls to the last one chosen when it lies out of sight.
+  if (!want.empty()) list.scrollToItem(list.item(want.back()), QAbstractItemView::EnsureVisible);
 }
 
 void applyValue(QWidget& w, Handle control) {
