@@ -84,6 +84,17 @@ TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
             "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
 }
 
+// However long the log grows, its latest step is in sight.
+TEST_F(KolvarWindow, TheLogShowsItsLatestStep) {
+  run("scene 1\nauto fewest all\n");
+  for (int i = 0; i < 12; ++i) run("scanner " + std::to_string(i % 4) + " 1 1\n");
+  settle();
+  auto& log = widget<QListWidget>("log_list");
+  ASSERT_GT(log.count(), 15);
+  ASSERT_TRUE(log.item(log.count() - 1)->isSelected());
+  EXPECT_TRUE(log.viewport()->rect().contains(log.visualItemRect(log.item(log.count() - 1))));
+}
+
 // Play paints on the window's own clock: the first polygon at once, the next ones as time
 // passes, and the button becomes "Play" again once the last is painted.
 TEST_F(KolvarWindow, PlayPaintsOnTheWindowsClockUntilTheLast) {

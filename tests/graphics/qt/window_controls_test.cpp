@@ -142,7 +142,7 @@ TEST_F(Controls, ListRowsWrapAndShowTheirTextAndTheChosenRow) {
   EXPECT_TRUE(lw.item(1)->isSelected());
   EXPECT_EQ(lw.selectedItems().size(), 1);
 
-  // A row chosen out of sight (the latest line of a long log) is scrolled into view.
+  // A row chosen out of sight is scrolled into view.
   set(list, "Value", Value(2990));
   settle();
   EXPECT_TRUE(lw.viewport()->rect().contains(lw.visualItemRect(lw.item(2989))));
