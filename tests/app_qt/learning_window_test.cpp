@@ -84,10 +84,12 @@ TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
             "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
 }
 
-// However long the log grows, its latest step is in sight.
+// However long the log grows, its latest step is in sight, also after steps that add no line
+// (the painter's steps).
 TEST_F(KolvarWindow, TheLogShowsItsLatestStep) {
   run("scene 1\nauto fewest all\n");
   for (int i = 0; i < 12; ++i) run("scanner " + std::to_string(i % 4) + " 1 1\n");
+  run("paint step\npaint step\n");
   settle();
   auto& log = widget<QListWidget>("log_list");
   ASSERT_GT(log.count(), 15);

@@ -248,6 +248,8 @@ void applyString(QWidget& w, Handle control) {
   }
 }
 
+void showChosen(QListWidget& list);
+
 // The rows the model chose, selected in one step and only when they are not the rows selected
 // already: row by row, the view works out again where each change shows, which after new rows
 // means laying out the whole list again (a log of wrapped sentences, at every step).
@@ -264,9 +266,23 @@ void chooseRows(QListWidget& list, Handle control) {
   QItemSelection chosen;
   for (int row : want) chosen.select(list.model()->index(row, 0), list.model()->index(row, 0));
   list.selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
-  // A row chosen is a row to see (the latest step of a log, the polygon in focus in an order):
-  // the list scrolls to the last one chosen when it lies out of sight.
-  if (!want.empty()) list.scrollToItem(list.item(want.back()), QAbstractItemView::EnsureVisible);
+  showChosen(list);
+}
+
+// A row chosen is a row to see (the latest step of a log, the polygon in focus in an order): the
+// list scrolls to the last one chosen when it lies out of sight, once its scroll range knows of
+// the rows just added.
+void showChosen(QListWidget& list) {
+  const QModelIndexList chosen = list.selectionModel()->selectedIndexes();
+  if (chosen.isEmpty()) return;
+  const QModelIndex last = *std::max_element(chosen.begin(), chosen.end(),
+                                             [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  const auto inSight = [&] { return list.viewport()->rect().contains(list.visualRect(last)); };
+  if (inSight()) return;
+  list.scrollTo(last, QAbstractItemView::EnsureVisible);
+  if (inSight()) return;
+  list.doItemsLayout();  // laying out every row again costs: only when the range fell short
+  list.scrollTo(last, QAbstractItemView::EnsureVisible);
 }
 
 void applyValue(QWidget& w, Handle control) {
@@ -464,6 +480,7 @@ bool updateControlWidget(QWidget& w, Handle control, std::string_view property) 
     applyString(w, control);
     applyValue(w, control);  // a popup or list shows its choice again among the new entries
     applyListTop(w, control);
+    if (auto* list = qobject_cast<QListWidget*>(&w)) showChosen(*list);  // and keeps it in sight
   } else if (property == "Value") {
     applyValue(w, control);
   } else if (property == "ListboxTop") {
