@@ -78,7 +78,10 @@ TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collap
       if (c >= 0) below[i] += below[static_cast<std::size_t>(c)] + 1;
     layout.places += (w.frontList ? 1 : 0) + (w.backList ? 1 : 0);
   }
-  layout.kind = layout.places > kSpreadPlaces ? LayoutKind::Compact : LayoutKind::Spread;
+  std::size_t deepest = 0;
+  for (const Walked& w : all) deepest = std::max(deepest, w.depth);
+  const bool crowded = layout.places > kCrowdedPlaces && deepest >= kCrowdedDepth;
+  layout.kind = layout.places > kSpreadPlaces || crowded ? LayoutKind::Compact : LayoutKind::Spread;
 
   // What shows: a node whose ancestors are all unfolded.
   std::vector<char> shown(n, 0), folded(n, 0);

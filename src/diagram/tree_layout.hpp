@@ -25,6 +25,12 @@ inline constexpr std::size_t kFoldShown = 8;
 // A tree with more places than this (nodes, and waiting lists that stand where a child would)
 // is laid out compactly. The preset scenes never come near it, so they keep their classic look.
 inline constexpr std::size_t kSpreadPlaces = 48;
+// So is one of more than kCrowdedPlaces places that reaches kCrowdedDepth levels below its
+// root: the classic spread halves at each level, and there neighbours stand a sixty-fourth of
+// the frame apart, closer than their captions are wide. (The presets have at most a score of
+// places.)
+inline constexpr std::size_t kCrowdedPlaces = 24;
+inline constexpr std::size_t kCrowdedDepth = 5;
 
 enum class LayoutKind { Spread, Compact };
 
@@ -56,8 +62,8 @@ struct TreeLayout {
 // Whether a node's subtree is folded away (asked only of nodes that have children).
 using Collapsed = std::function<bool(const bsp::BspNode&)>;
 
-// Lays out `tree`: the classic spread inside `frame` for trees of at most kSpreadPlaces places,
-// else the compact layout (slots of width 1, levels 1 apart, the root at y = 0). The subtrees of
+// Lays out `tree`: the classic spread inside `frame` for trees of at most kSpreadPlaces places
+// that are not crowded (see above), else the compact layout (slots of width 1, levels 1 apart, the root at y = 0). The subtrees of
 // collapsed nodes are left out. Iterative, so a tree of any depth is safe.
 TreeLayout layoutTree(const bsp::NodeRef& tree, const Frame& frame, const Collapsed& collapsed = {});
 

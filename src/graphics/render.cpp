@@ -451,16 +451,22 @@ void emitText(Handle t, const Camera& cam, std::vector<Primitive>& out) {
 }
 
 // Moves text `t` down, clear of every box in `placed` it would overlap, then adds its box there.
-// A few rounds at most: a text pushed below one box may meet another.
-void giveWay(Primitive& t, std::vector<Rect>& placed) {
+// A few rounds at most: a text pushed below one box may meet another. A text pushed below the
+// bottom of `room` (the axes' rectangle) has no room: it is not placed, and false says so; many
+// labels crowded together would otherwise pile up below the view, over what lies there.
+bool giveWay(Primitive& t, std::vector<Rect>& placed, const Rect& room) {
+  bool moved = false;
   for (std::size_t round = 0; round <= placed.size(); ++round) {
     const auto hit = std::find_if(placed.begin(), placed.end(), [&](const Rect& r) { return r.overlaps(t.box); });
     if (hit == placed.end()) break;
     const double down = hit->y + hit->height - t.box.y + 1;
     t.box.y += down;
     t.annotation().baseline.y += down;
+    moved = true;
   }
+  if (moved && t.box.y + t.box.height > room.y + room.height) return false;
   placed.push_back(t.box);
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -845,7 +851,7 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
     if (typeOf(h) == "text") {
       const std::size_t at = out.size();
       emitText(h, cam, out);
-      if (out.size() > at && isOn(h, "Nudge")) giveWay(out.back(), givingWay);
+      if (out.size() > at && isOn(h, "Nudge") && !giveWay(out.back(), givingWay, cam.plot)) out.pop_back();
     } else {
       emitMarkers(h, cam, axesColor, out);
     }

@@ -129,6 +129,22 @@ TEST_F(Render, TextsThatNudgeGiveWayToEachOtherAndOthersStayPut) {
   EXPECT_FALSE(b.overlaps(c));
   EXPECT_GT(b.y, a.y);  // the later one moves down
   EXPECT_TRUE(boxOf(list, plain).overlaps(a)) << "a text that does not nudge stays where it was put";
+
+  // Labels crowded on one spot pile down until the axes' rectangle ends; those that would go
+  // below it are left out rather than drawn over what lies under the view.
+  std::vector<Handle> crowd;
+  for (int i = 0; i < 60; ++i) crowd.push_back(text(-1, 0, -3.5, Value("w" + std::to_string(i)), {{"Nudge", Value("on")}}));
+  const DisplayList crowded = renderAxes(ax);
+  const Rect room = objectPixelRect(ax);
+  std::size_t shown = 0;
+  for (Handle t : crowd)
+    if (!positionsOf(crowded, t, Primitive::Kind::Text).empty()) {
+      ++shown;
+      EXPECT_LE(boxOf(crowded, t).y + boxOf(crowded, t).height, room.y + room.height);
+    }
+  EXPECT_GT(shown, 3u);
+  EXPECT_LT(shown, crowd.size());
+  EXPECT_FALSE(positionsOf(crowded, crowd[0], Primitive::Kind::Text).empty()) << "the first stays";
 }
 
 TEST_F(Render, LinesLyingInAFacesPlaneAreDrawnAfterTheFaceFromEitherSide) {
