@@ -55,6 +55,32 @@ TEST(TreeLayout, SmallTreesKeepTheClassicSpreadInsideTheLimits) {
   EXPECT_TRUE(layoutTree(nullptr, Frame{}).empty());
 }
 
+// A tree of a few dozen places stays classic while it is bushy; reaching five levels down, its
+// neighbours there would stand closer than their captions are wide, and it is laid out compactly.
+TEST(TreeLayout, ATreeOfAFewDozenPlacesGoesCompactOnlyWhenDeep) {
+  const auto chain = [](std::size_t n) {
+    const bsp::PolygonRef base = bsp::presetScenes()[0][0];
+    NodeRef tree;
+    for (std::size_t i = n; i > 0; --i) {
+      auto p = std::make_shared<bsp::Polygon>(*base);
+      p->label = std::to_string(i);
+      tree = bsp::bspNode(bsp::bspElement(p, {}, {}), tree, nullptr);
+    }
+    return tree;
+  };
+  EXPECT_EQ(layoutTree(chain(kCrowdedPlaces), Frame{}).kind, LayoutKind::Spread) << "few places";
+  EXPECT_EQ(layoutTree(chain(kCrowdedPlaces + 1), Frame{}).kind, LayoutKind::Compact);
+  // 31 nodes, every level full: four levels below the root.
+  std::function<NodeRef(int)> full = [&](int levels) -> NodeRef {
+    if (levels == 0) return nullptr;
+    auto p = std::make_shared<bsp::Polygon>(*bsp::presetScenes()[0][0]);
+    return bsp::bspNode(bsp::bspElement(p, {}, {}), full(levels - 1), full(levels - 1));
+  };
+  const TreeLayout bushy = layoutTree(full(5), Frame{});
+  EXPECT_EQ(bushy.places, 31u);
+  EXPECT_EQ(bushy.kind, LayoutKind::Spread);
+}
+
 TEST(TreeLayout, LargeTreesNeverPutTwoNodesOfALevelCloserThanASlot) {
   for (unsigned seed : {1u, 2u, 3u}) {
     const NodeRef tree = randomTree(600, seed, seed == 2);
