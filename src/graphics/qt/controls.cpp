@@ -479,8 +479,13 @@ bool updateControlWidget(QWidget& w, Handle control, std::string_view property) 
   } else if (property == "String") {
     applyString(w, control);
     applyValue(w, control);  // a popup or list shows its choice again among the new entries
-    applyListTop(w, control);
-    if (auto* list = qobject_cast<QListWidget*>(&w)) showChosen(*list);  // and keeps it in sight
+    // A list keeps its chosen row in sight, unless told which row to show at its top.
+    auto* list = qobject_cast<QListWidget*>(&w);
+    if (list && numberOf(control, "ListboxTop") == 1 && !list->selectionModel()->selectedIndexes().isEmpty()) {
+      showChosen(*list);
+    } else {
+      applyListTop(w, control);
+    }
   } else if (property == "Value") {
     applyValue(w, control);
   } else if (property == "ListboxTop") {
