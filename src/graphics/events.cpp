@@ -284,10 +284,6 @@ std::vector<Handle> drawnAt(Handle fig, double x, double y) {
   return found;
 }
 
-Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted) {
-  return faceDrawnAt(fig, x, y, wanted).object;
-}
-
 DrawnFace faceDrawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted) {
   object(fig);
   requireType(fig, "figure", "drawnAt");

@@ -163,12 +163,11 @@ Handle hitTest(Handle fig, double x, double y);
 // Every drawn object under (x, y), topmost first, whatever its "HitTest" (what the pointer is
 // over, rather than what a click would reach); the figure's kept list is read, as a press does.
 std::vector<Handle> drawnAt(Handle fig, double x, double y);
-// The topmost of those for which `wanted` holds, or the figure when there is none. `wanted` is
-// asked once per object, before whether the object's drawing covers the point, so that the
-// thousands of faces of a large scene that are not wanted cost little.
-Handle drawnAt(Handle fig, double x, double y, const std::function<bool(Handle)>& wanted);
-// The same object, and which of its faces lies there: a patch of many faces (one per column of
-// its data) tells them apart by their column, counted from 0; anything else has face 0.
+// The topmost of those for which `wanted` holds (the figure when there is none), and which of
+// its faces lies there: a patch of many faces (one per column of its data) tells them apart by
+// their column, counted from 0; anything else has face 0. `wanted` is asked once per object,
+// before whether the object's drawing covers the point, so that the thousands of faces of a large
+// scene that are not wanted cost little.
 struct DrawnFace {
   Handle object = 0;
   std::size_t face = 0;

@@ -279,9 +279,9 @@ TEST_F(Events, WhatLiesUnderThePointerIsListedTopmostFirstWhateverItsHitTest) {
   EXPECT_TRUE(drawnAt(c.fig, 10, 10).empty());
   // The topmost that the caller wants, asked once per object; the figure when none is.
   const auto isPatch = [](Handle h) { return typeOf(h) == "patch"; };
-  EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y, isPatch), c.square);
-  EXPECT_EQ(drawnAt(c.fig, mid.x, mid.y, [](Handle) { return false; }), c.fig);
-  EXPECT_EQ(drawnAt(c.fig, 10, 10, isPatch), c.fig);
+  EXPECT_EQ(faceDrawnAt(c.fig, mid.x, mid.y, isPatch).object, c.square);
+  EXPECT_EQ(faceDrawnAt(c.fig, mid.x, mid.y, [](Handle) { return false; }).object, c.fig);
+  EXPECT_EQ(faceDrawnAt(c.fig, 10, 10, isPatch).object, c.fig);
 }
 
 // A patch of many faces tells which of them lies under the pointer, by its column of the data,
