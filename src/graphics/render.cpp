@@ -685,10 +685,6 @@ void drawWhole(RenderCache::Entry& entry, RenderCache& cache, const Camera& cam,
   }
 }
 
-bool sameLight(const SceneLight& a, const SceneLight& b) {
-  return a.position == b.position && a.local == b.local && a.color == b.color;
-}
-
 // How a drawing of content `before` becomes one of content `now`, which has the same faces and
 // lines, read from objects made anew in the same order (a view drawn again as it was): the
 // objects the primitives came from, by the objects they come from now; and the new looks of the
@@ -705,7 +701,7 @@ std::optional<Restyling> restyling(const AxesContent& before, const AxesContent&
   };
   if (before.faceStyles.size() != now.faceStyles.size() ||
       !std::ranges::equal(before.segmentStyles, now.segmentStyles, sameSegment) ||
-      !std::ranges::equal(before.lights, now.lights, sameLight))
+      before.lights != now.lights)
     return std::nullopt;
   Restyling r;
   r.to.reserve(before.faceStyles.size() + before.segmentStyles.size());

@@ -45,6 +45,7 @@ struct SceneLight {
   Vec3 position;  // box space: a direction for an infinite light, a place for a local one
   bool local = false;
   Rgb color{1, 1, 1};
+  friend bool operator==(const SceneLight&, const SceneLight&) = default;
 };
 
 struct AxesContent {
