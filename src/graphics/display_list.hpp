@@ -146,6 +146,14 @@ inline Rect boundsOf(const std::vector<Point>& points) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// Twice the area a polygon's outline `points` encloses (its sign tells which way it turns).
+inline double twiceArea(const std::vector<Point>& points) {
+  double sum = 0;
+  for (std::size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+    sum += (points[j].x - points[i].x) * (points[j].y + points[i].y);
+  return sum;
+}
+
 // Where painting `item` can leave a mark: its points or box, widened by its outline, its markers
 // and a pixel or two of antialiasing, within its clip. What repaints must cover.
 inline Rect reachOf(const Primitive& item) {

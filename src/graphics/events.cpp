@@ -47,15 +47,8 @@ bool nearPolyline(Point p, const std::vector<Point>& pts, double tolerance) {
 
 // Whether a face is less than a pixel wide on screen on average: a wall seen edge-on.
 bool thinOnScreen(const std::vector<Point>& pts) {
-  double twiceArea = 0, x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
-  for (std::size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-    twiceArea += (pts[j].x - pts[i].x) * (pts[j].y + pts[i].y);
-    x0 = std::fmin(x0, pts[i].x);
-    x1 = std::fmax(x1, pts[i].x);
-    y0 = std::fmin(y0, pts[i].y);
-    y1 = std::fmax(y1, pts[i].y);
-  }
-  return std::fabs(twiceArea) / 2 < std::fmax(x1 - x0, y1 - y0);
+  const Rect box = boundsOf(pts);
+  return std::fabs(twiceArea(pts)) / 2 < std::fmax(box.width, box.height);
 }
 
 // Whether `p` lies within `margin` of the box around `pts`: most items of a large scene are

@@ -115,10 +115,7 @@ bool tiny(const std::vector<Point>& points) {
 // Of a polygon seen edge-on (less than half a pixel of area), the two points farthest apart
 // along the longer side of its box: the line it shows as. Nothing for one with an inside.
 std::optional<std::pair<Point, Point>> thinEnds(const std::vector<Point>& points) {
-  double twiceArea = 0;
-  for (std::size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
-    twiceArea += (points[j].x - points[i].x) * (points[j].y + points[i].y);
-  if (!(std::abs(twiceArea) < 1)) return std::nullopt;
+  if (!(std::abs(twiceArea(points)) < 1)) return std::nullopt;
   const Rect box = boundsOf(points);
   const bool across = box.width >= box.height;
   const auto key = [&](const Point& q) { return across ? q.x : q.y; };
