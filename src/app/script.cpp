@@ -401,6 +401,8 @@ std::string stateJson(g::Handle fig) {
   out += flag(o.scanner);
   out += ",\"frame\":";
   out += flag(o.frame);
+  out += ",\"planes\":";
+  out += flag(o.planes);
   out += "},\"tree\":";
   out += jsonTree(state.root);
   out += ",\"preview\":";
@@ -420,7 +422,8 @@ std::string stateJson(g::Handle fig) {
     out += "null";
   } else {
     std::string pts = "[";
-    const auto corners = geometry::corners(cell, 1e-9);
+    // Corners closer than a few times the scene's tolerance are one.
+    const auto corners = geometry::corners(cell, 10 * bsp::cutTolerance(cell));
     for (std::size_t i = 0; i < corners.size(); ++i) pts += (i ? "," : "") + jsonNumbers({corners[i].x, corners[i].y, corners[i].z});
     out += pts + "]";
   }

@@ -40,7 +40,7 @@ std::vector<HalfSpace> pathOfPoint(const NodeRef& root, const Vec3& point) {
   std::vector<HalfSpace> path;
   for (const BspNode* n = root.get(); n && n->element && n->element->poly;) {
     const Polygon& p = *n->element->poly;
-    const bool front = inFront(point, p) != 1;
+    const bool front = !behind(point, p);
     path.push_back({planeOf(p), front});
     n = front ? n->left.get() : n->right.get();
   }
@@ -71,8 +71,8 @@ Preview previewSplit(const PolygonList& list, std::size_t index) {
   p.splitter = splitter.label;
   for (std::size_t i = 0; i < n; ++i) {
     if (i == index) continue;
-    const int side = inFront(list[i]->points, splitter);
-    (side == -1 ? p.front : side == 1 ? p.back : p.split).push_back(list[i]->label);
+    const geometry::Side side = sideOf(*list[i], splitter);
+    (side == geometry::Side::Straddling ? p.split : side == geometry::Side::Back ? p.back : p.front).push_back(list[i]->label);
   }
   return p;
 }

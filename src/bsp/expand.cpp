@@ -41,7 +41,7 @@ NodeRef expandNode(const PolygonList& polyList, std::size_t index) {
     if (i == index) continue;
     // On the plane counts as in front; a straddling polygon sends a piece to each side.
     const Polygon& p = *polyList[i];
-    const Side s = geometry::sideOf(p.points, plane, sideTolerance(p, splitter));
+    const Side s = geometry::sideOf(p.points, plane, sideTolerance(p, splitter));  // sideOf(p, splitter), its plane made once
     sides[i] = s;
     nFront += s != Side::Back;
     nBack += s == Side::Back || s == Side::Straddling;

@@ -112,12 +112,22 @@ PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> l
 // distances are (p - points[0]) . normal.
 int inFront(const std::vector<Vec3>& pts, const Polygon& polygon);
 
+// The side of `polygon` on which `p` lies, with the tolerance of the two: the one test every
+// filing, count and sentence of the core makes, so they all agree at any scale.
+inline geometry::Side sideOf(const Polygon& p, const Polygon& splitter) {
+  return geometry::sideOf(p.points, planeOf(splitter), sideTolerance(p, splitter));
+}
+// The side of `polygon` on which a point lies: never straddling; on the plane is On.
+inline geometry::Side sideOf(const Vec3& point, const Polygon& polygon) {
+  const double tolerance = sideTolerance(geometry::magnitude(point), polygon.magnitude);
+  return geometry::sideOf(geometry::distance(planeOf(polygon), point), tolerance);
+}
+// Whether a point lies behind a polygon's plane (on it counts as in front, as in the walk).
+inline bool behind(const Vec3& point, const Polygon& polygon) { return sideOf(point, polygon) == geometry::Side::Back; }
+
 // Side test of one point: -1 (in front or on the plane) or 1 (behind). Only a not-a-number
 // normal can make it 0.
-inline int inFront(const Vec3& point, const Polygon& polygon) {
-  const double tolerance = sideTolerance(geometry::magnitude(point), polygon.magnitude);
-  return sideNumber(geometry::sideOf(geometry::distance(planeOf(polygon), point), tolerance));
-}
+inline int inFront(const Vec3& point, const Polygon& polygon) { return sideNumber(sideOf(point, polygon)); }
 
 // "polygon: LABEL has N points." or "null polygon" for the empty value.
 std::string displayPolygonLine(const PolygonRef& polygon);

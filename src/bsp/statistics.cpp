@@ -59,7 +59,6 @@ std::string joinLabels(const std::vector<std::string>& labels, std::size_t max) 
 std::vector<std::string> describeExpansion(const PolygonList& list, std::size_t index, const BspNode& node) {
   using geometry::Side;
   const PolygonRef& splitter = list.at(index);
-  const geometry::Plane plane = planeOf(*splitter);
   const std::string& name = splitter->label;
   // A sentence names a few polygons on each side and counts the rest: of a list of thousands
   // only the first labels are kept.
@@ -76,7 +75,7 @@ std::vector<std::string> describeExpansion(const PolygonList& list, std::size_t 
   std::vector<const Polygon*> split;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (i == index) continue;
-    switch (geometry::sideOf(list[i]->points, plane, kSideEpsilon)) {
+    switch (sideOf(*list[i], *splitter)) {
       case Side::Front:
       case Side::On: front.add(list[i]->label); break;
       case Side::Back: back.add(list[i]->label); break;

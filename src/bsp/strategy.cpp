@@ -71,12 +71,11 @@ std::pair<std::size_t, SideCounts> fewestSplits(const PolygonList& list) {
   SideCounts bestCounts;
   bool any = false;
   for (std::size_t i : candidates(list.size())) {
-    const geometry::Plane plane = planeOf(*list[i]);
     SideCounts c;
     bool givenUp = false;
     for (std::size_t j = 0; j < list.size() && !givenUp; ++j) {
       if (j == i) continue;
-      const Side s = geometry::sideOf(list[j]->points, plane, kSideEpsilon);
+      const Side s = sideOf(*list[j], *list[i]);
       c.front += s != Side::Back;
       c.back += s == Side::Back || s == Side::Straddling;
       c.split += s == Side::Straddling;
@@ -202,11 +201,11 @@ std::optional<WaitingList> firstWaitingList(const NodeRef& tree) {
 
 SideCounts sideCounts(const PolygonList& list, std::size_t index) {
   using geometry::Side;
-  const geometry::Plane plane = planeOf(*list.at(index));
+  const Polygon& splitter = *list.at(index);
   SideCounts c;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (i == index) continue;
-    const Side s = geometry::sideOf(list[i]->points, plane, kSideEpsilon);
+    const Side s = sideOf(*list[i], splitter);
     c.front += s != Side::Back;
     c.back += s == Side::Back || s == Side::Straddling;
     c.split += s == Side::Straddling;

@@ -32,7 +32,7 @@ void markVisited(const diagram::NodePos& pos, const bsp::BspElement& e, const bs
                    {"FontWeight", "bold"},
                    {"HorizontalAlignment", "center"}});
   // A viewer on the plane counts as in front, as in the walk.
-  const bool behind = bsp::inFront(scanner, *e.poly) == 1;
+  const bool behind = bsp::behind(scanner, *e.poly);
   const std::string note = std::string("scanner ") + (behind ? "behind " : "in front of ") + label + ": draw " + label +
                            "'s " + (behind ? "front" : "back") + " side first";
   const Handle t = g::text(x, y + dy * 0.4, note);

@@ -75,8 +75,9 @@ void forEachPlacedCell(const bsp::NodeRef& root, const geometry::Cell& box, std:
 
 void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polygon* highlighted,
                 const bsp::Polygon* selected) {
+  const double tolerance = bsp::cutTolerance(boxOf(limits));
   const auto sheet = [&](const bsp::Polygon& poly, const geometry::Cell& cell) {
-    const auto loop = geometry::section(cell, bsp::planeOf(poly), bsp::kSideEpsilon);
+    const auto loop = geometry::section(cell, bsp::planeOf(poly), tolerance);
     if (loop.empty()) return;
     const bool lit = &poly == highlighted;
     const Rgb& colour = lit ? kHighlightColour : kPlaneColour;
@@ -96,7 +97,8 @@ void drawPlanes(const bsp::NodeRef& root, const Limits& limits, const bsp::Polyg
 }
 
 Handle drawPlaneOf(const bsp::Polygon& polygon, const Limits& limits, const Rgb& colour) {
-  const auto sheet = geometry::section(boxOf(limits), bsp::planeOf(polygon), bsp::kSideEpsilon);
+  const geometry::Cell box = boxOf(limits);
+  const auto sheet = geometry::section(box, bsp::planeOf(polygon), bsp::cutTolerance(box));
   if (sheet.empty()) return 0;
   return loopPatch(sheet, {{"FaceColor", rgb(colour)}, {"FaceAlpha", 0.3}, {"EdgeColor", rgb(edgeOver(colour, 0.8))}});
 }

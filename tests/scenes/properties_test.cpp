@@ -207,7 +207,7 @@ TEST(Property, TurnedScaledAndMovedScenesGiveTheSameTreeWithNoAreaLostAndEveryPi
   EXPECT_LE(unresolved * 100, copies);  // the scenes are resolvable at every scale but in rare copies
 }
 
-TEST(Property, FacesInTheSplittersPlaneAreNeverCutByIt) {
+TEST(Property, FacesInTheSplittersPlaneAreNeverCutByItAndEveryCountAgreesWithTheFiling) {
   std::size_t coplanarPairs = 0;
   for (std::uint64_t seed = 1; seed <= seedCount(); ++seed) {
     Random random(seed * 104729);
@@ -233,6 +233,12 @@ TEST(Property, FacesInTheSplittersPlaneAreNeverCutByIt) {
               << name << " seed " << seed << ": " << moved[j]->label << " cut by " << moved[i]->label;
           ++coplanarPairs;
         }
+        // The strategies' counts and the preview tell of this very expansion, at any scale.
+        const bsp::SideCounts counts = bsp::sideCounts(moved, i);
+        const auto piecesOn = [](const NodeRef& child, const PolygonList& list) { return list.size() + (child ? 1 : 0); };
+        EXPECT_EQ(counts.front, piecesOn(node->left, node->element->front)) << name << " seed " << seed;
+        EXPECT_EQ(counts.back, piecesOn(node->right, node->element->back)) << name << " seed " << seed;
+        EXPECT_EQ(bsp::previewSplit(moved, i).split.size(), counts.split) << name << " seed " << seed;
       }
     }
   }
