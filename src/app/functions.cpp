@@ -281,6 +281,7 @@ const std::vector<LocalFunction>& kolvarLocals() {
       {"figure1_CloseRequestFcn", 910, 3, 0, typed(&onObject<&figure1_CloseRequestFcn>, kHandlerArgs)},
       {"paint_play_Callback", 911, 3, 0, typed(&onObject<&paint_play_Callback>, kHandlerArgs)},
       {"paint_speed_Callback", 912, 3, 0, typed(&onObject<&paint_speed_Callback>, kHandlerArgs)},
+      {"challenge_Callback", 913, 3, 0, typed(&onObject<&challenge_Callback>, kHandlerArgs)},
   };
   return table;
 }

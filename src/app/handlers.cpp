@@ -58,7 +58,8 @@ void axes2_ButtonDownFcn(Handle hObject) {
   // it follows the pointer until the button is released (which records the drag as a step).
   const bsp::Vec3 before = state.scanner;
   startSteering(state, cp, nearScannerMarker(state, hObject));
-  if (!(state.scanner == before)) commitStep(state, StepLog::of(StepLog::Kind::Scanner));
+  state.interaction.steeringStepped = !(state.scanner == before);
+  if (state.interaction.steeringStepped) commitStep(state, StepLog::of(StepLog::Kind::Scanner));
   storeState(hObject, state);
   redraw(std::move(state));
 }
@@ -168,7 +169,7 @@ views::Picture pictureOf(const ProgramState& state, views::Preview& preview) {
     const WaitingItem& item = *state.interaction.hover;
     preview = {&item.polygon(), item.list, bsp::previewSplit(item.list, item.index)};
   }
-  picture.focus.planes = state.controls.show_planes != 0 && views::isOn(state.controls.show_planes);
+  picture.focus.planes = picture.options.planes;
   picture.focus.preview = state.interaction.hover ? &preview : nullptr;
   picture.focus.highlighted = state.interaction.pointed ? state.interaction.pointed.get() : state.interaction.selected.get();
   picture.focus.selected = state.interaction.selected.get();
@@ -213,9 +214,13 @@ void wrapWindowButtonUpFcn(Handle hObject) {
   // The release ends the steering of the scanner.
   if (state.interaction.steering) {
     state.interaction.steering = false;
-    // Where the drag left the scanner is one step of the history.
-    if (!(state.scanner == state.learning.history.current.scanner))
+    // Where the drag left the scanner is one step of the history: the press's own step, when it
+    // made one, becomes that step, so a single undo takes the whole drag back.
+    if (!(state.scanner == state.learning.history.current.scanner)) {
+      if (state.interaction.steeringStepped) state.learning.history = undoStep(state.learning.history);
       commitStep(state, StepLog::of(StepLog::Kind::Scanner));
+    }
+    state.interaction.steeringStepped = false;
     storeState(hObject, state);
     showLearning(state);
   }

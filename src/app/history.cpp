@@ -10,7 +10,8 @@ namespace g = kolvar::graphics;
 bool Snapshot::operator==(const Snapshot& o) const {
   return root == o.root && scanner.x == o.scanner.x && scanner.y == o.scanner.y && scanner.z == o.scanner.z &&
          scene == o.scene && options.labels == o.options.labels && options.normals == o.options.normals &&
-         options.scanner == o.options.scanner && options.frame == o.options.frame;
+         options.scanner == o.options.scanner && options.frame == o.options.frame &&
+         options.planes == o.options.planes;
 }
 
 StepCell::~StepCell() {

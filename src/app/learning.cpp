@@ -60,6 +60,7 @@ void applySnapshot(ProgramState& state, const Snapshot& s) {
   setCheckbox(c.show_normals, s.options.normals);
   setCheckbox(c.show_scanner, s.options.scanner);
   setCheckbox(c.show_coordinate_frame, s.options.frame);
+  if (c.show_planes) setCheckbox(c.show_planes, s.options.planes);
 }
 
 namespace {
@@ -75,24 +76,71 @@ bool stillWaiting(const bsp::NodeRef& root, const bsp::PolygonList& list) {
 }
 
 // A step that took away the list under the pointer (a click on its item, an undo) ends its
-// preview: it would tell what choosing a polygon no longer waiting would do.
+// preview: it would tell what choosing a polygon no longer waiting would do. A step that took
+// away the node selected or pointed at (an undo, a reset, another scene) lets it go: nothing of it
+// is shown any more.
 void dropStaleHover(ProgramState& state) {
-  if (state.interaction.hover && !stillWaiting(state.root, state.interaction.hover->list)) state.interaction.hover.reset();
+  Interaction& i = state.interaction;
+  if (i.hover && !stillWaiting(state.root, i.hover->list)) i.hover.reset();
+  for (bsp::PolygonRef* placed : {&i.selected, &i.pointed})
+    if (*placed && !bsp::pathTo(state.root, placed->get())) placed->reset();
+}
+
+// Whether a strategy chose a splitter in this step (Step, or Build all).
+bool helped(const StepLog& log) { return !log.expansions.empty() && (!log.reasons.empty() || !log.lead.empty()); }
+
+// Whether every splitter of the tree shown was the student's own click: no strategy chose one
+// since the tree was last fresh (a new scene, a reset, the start). `latest` is a step about to be
+// recorded.
+bool builtByHand(const History& h, const StepLog& latest) {
+  if (helped(latest)) return false;
+  for (const StepCell* c = h.done.get(); c; c = c->next.get()) {
+    if (bsp::statistics(c->step.after.root, 0).nodes == 0) return true;
+    if (helped(c->step.log)) return false;
+  }
+  return true;
+}
+
+// The fewest pieces a finished tree of the scene shown can have, where the scene is small enough
+// to try every order of choices.
+std::optional<std::size_t> fewestPossible(const ProgramState& state) {
+  const bsp::PolygonList& scene = sceneShown(state);
+  if (scene.size() > bsp::kMaxOptimalPolygons) return std::nullopt;
+  return bsp::optimalOutcome(scene).pieces;
+}
+
+bool challengeOn(const ProgramState& state) {
+  const Handle box = taggedOr0(state.record, "challenge");
+  return box && views::isOn(box);
 }
 
 }  // namespace
 
+bool treeBuiltByHand(const ProgramState& state) { return builtByHand(state.learning.history, {}); }
+
+ChallengeState challengeOf(const ProgramState& state) {
+  ChallengeState c;
+  c.on = challengeOn(state);
+  if (!c.on) return c;
+  c.goal = fewestPossible(state);
+  const bsp::Statistics s = bsp::statistics(state.root, sceneShown(state).size());
+  c.met = c.goal && s.complete && s.nodes > 0 && s.pieces <= *c.goal && treeBuiltByHand(state);
+  return c;
+}
+
 void commitStep(ProgramState& state, StepLog log) {
-  // The challenge: a step that completes the tree hears how it compares with the fewest pieces
-  // possible, where the scene is small enough to know them.
+  // A step that completes the tree hears how it compares with the fewest pieces possible, where
+  // the scene is small enough to know them; only a tree of the student's own clicks earns praise.
   if (!log.expansions.empty()) {
-    const bsp::PolygonList& scene = sceneShown(state);
-    const bsp::Statistics s = bsp::statistics(state.root, scene.size());
-    if (s.complete && scene.size() <= bsp::kMaxOptimalPolygons) {
-      const std::size_t best = bsp::optimalOutcome(scene).pieces;
-      log.verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
-                    (s.pieces <= best ? ", the fewest possible. Well done!"
-                                      : "; the fewest possible is " + std::to_string(best) + ": undo and try to beat it.");
+    const bsp::Statistics s = bsp::statistics(state.root, sceneShown(state).size());
+    if (s.complete) {
+      if (const auto best = fewestPossible(state)) {
+        const bool byHand = builtByHand(state.learning.history, log);
+        log.verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
+                      (s.pieces > *best ? "; the fewest possible is " + std::to_string(*best) + ": undo and try to beat it."
+                       : byHand         ? ", the fewest possible. Well done!"
+                                        : ", the fewest possible.");
+      }
     }
   }
   forgetWalkLayout(state.learning.history.current.root, state.root);
@@ -217,6 +265,13 @@ std::string learningJson(const ProgramState& state) {
   std::string out = ",\"stats\":{";
   for (std::size_t i = 0; i < 5; ++i) out += "\"" + std::string(keys[i]) + "\":" + std::to_string(figures[i]) + ",";
   out += s.complete ? "\"complete\":true" : "\"complete\":false";
+  const ChallengeState c = challengeOf(state);
+  out += "},\"challenge\":{\"on\":";
+  out += c.on ? "true" : "false";
+  out += ",\"goal\":";
+  out += c.goal ? std::to_string(*c.goal) : "null";
+  out += ",\"met\":";
+  out += c.met ? "true" : "false";
   out += "},\"log\":";
   out += nlohmann::json(doneLog(state.learning.history)).dump();
   out += ",\"paint\":";
@@ -237,6 +292,9 @@ void showLearning(const ProgramState& state) {
     std::string text = "Nodes " + std::to_string(s.nodes) + "   Pieces " + std::to_string(s.pieces) + "   Splits " +
                        std::to_string(s.splits) + "   Depth " + std::to_string(s.depth) + "   ";
     text += s.complete ? std::string("Tree complete") : "Waiting " + std::to_string(s.waiting);
+    // The challenge's goal stands beside the figures it is about.
+    const ChallengeState c = challengeOf(state);
+    if (c.on) text += c.goal ? "   Goal " + std::to_string(*c.goal) + (c.met ? ": met!" : "") : std::string("   Goal: too many polygons to know");
     g::set(line, "String", text);
   }
   if (const Handle caption = taggedOr0(record, "tree_caption")) {
@@ -259,6 +317,9 @@ void showLearning(const ProgramState& state) {
     const std::size_t done = rows.size();
     for (std::string& undone : undoneLog(state.learning.history, kPanelUndone)) rows.push_back("(undone) " + undone);
     g::set(list, "String", rows.empty() ? Value("") : Value::textColumn(rows));
+    Matrix greyed(1, rows.size() - done);
+    for (std::size_t i = done; i < rows.size(); ++i) greyed.data[i - done] = static_cast<double>(i + 1);
+    g::set(list, "GreyedRows", Value(std::move(greyed)));
     // The latest step is selected, so the list shows it.
     g::set(list, "Value", done ? Value(static_cast<double>(done)) : Value(Matrix()));
   }

@@ -2,12 +2,25 @@
 // Learning by doing: undo and redo, the step log, the statistics, automatic building with named
 // strategies, comparing them, and the painter's order step by step. Each action works on the
 // window that `h` lies in: it fetches the state, changes it, stores it and redraws.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/state.hpp"
 
 namespace kolvar::app {
+
+// The challenge, when its check box is on: the fewest pieces a finished tree of the scene can have
+// (for scenes of at most 10 polygons), and whether the student reached it by their own clicks.
+struct ChallengeState {
+  bool on = false;
+  std::optional<std::size_t> goal;
+  bool met = false;
+};
+ChallengeState challengeOf(const ProgramState& state);
+// Whether every splitter of the tree shown was chosen by the student's own click since the tree
+// was last fresh, with no strategy's help.
+bool treeBuiltByHand(const ProgramState& state);
 
 // Puts `snapshot` into `state` and into the scene popup and the option check boxes.
 void applySnapshot(ProgramState& state, const Snapshot& snapshot);
@@ -68,6 +81,8 @@ void paint_speed_Callback(Handle hObject);
 // Whether Play is painting in the window of `h`.
 bool paintPlaying(Handle h);
 void show_log_Callback(Handle hObject);
+// The challenge's check box: its goal shows beside the statistics, or goes.
+void challenge_Callback(Handle hObject);
 // Closing from the title bar asks what File > Close asks once the tree has grown.
 void figure1_CloseRequestFcn(Handle hObject);
 

@@ -114,6 +114,8 @@ void show_log_Callback(Handle h) {
   g::set(tagged(h, "log_list"), "Visible", views::isOn(h) ? "on" : "off");
 }
 
+void challenge_Callback(Handle h) { showLearning(fetchState(h)); }
+
 std::string comparisonTable(const std::vector<bsp::Comparison>& rows) {
   double most = 1;
   for (const auto& r : rows) most = std::max(most, r.pieces);
@@ -138,11 +140,14 @@ void compare_Callback(Handle h) {
   double best = 0;
   for (const auto& r : rows)
     if (r.strategy == "optimal") best = r.pieces;
+  const bool byHand = treeBuiltByHand(fetchState(h));
   for (const auto& r : rows)
     if (r.strategy == "yours" && best > 0)
-      text += r.pieces <= best ? "<p><b>Your tree reaches the optimum. Well done!</b></p>"
-                               : "<p>Your tree has " + fixed(r.pieces - best, 0) +
-                                     " pieces more than the optimum. Undo a few steps and try to beat it.</p>";
+      text += r.pieces > best ? "<p>Your tree has " + fixed(r.pieces - best, 0) +
+                                    " pieces more than the optimum. Undo a few steps and try to beat it.</p>"
+              : byHand        ? "<p><b>Your tree reaches the optimum. Well done!</b></p>"
+                              : "<p>Your tree, built with a strategy's help, has as few pieces as the optimum. "
+                                "Reset and try it with your own clicks.</p>";
   g::questdlg(text, "Compare strategies", {"OK"}, "OK");
 }
 

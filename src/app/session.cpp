@@ -229,6 +229,8 @@ class Writer {
     flag(out, s.options.scanner);
     out += ",\"frame\":";
     flag(out, s.options.frame);
+    out += ",\"planes\":";
+    flag(out, s.options.planes);
     out += "}}";
   }
 
@@ -744,6 +746,11 @@ class Reader {
     for (const auto& [name, to] : options) {
       const Step k2(where_, name);
       *to = flag(member(o, name));
+    }
+    // Sessions saved before the planes were an option of their own showed them.
+    {
+      const Step k2(where_, "planes");
+      s.options.planes = o.is_object() && o.contains("planes") ? flag(o["planes"]) : true;
     }
     if (fileScene) *fileScene = scene;
     return s;

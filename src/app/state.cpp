@@ -190,6 +190,7 @@ views::Options displayOptions(const Controls& c) {
   o.normals = views::isOn(c.show_normals);
   o.scanner = views::isOn(c.show_scanner);
   o.frame = views::isOn(c.show_coordinate_frame);
+  o.planes = c.show_planes != 0 && views::isOn(c.show_planes);
   return o;
 }
 

@@ -80,6 +80,8 @@ struct Interaction {
   std::array<double, 2> zoom{1, 1};    // of the scene and the partition view
   bool steering = false;               // the scanner follows the pointer (a press in the partition
                                        // view until its release)
+  bool steeringStepped = false;        // the press that started it moved the scanner, as a step of
+                                       // the history that the release then amends
   views::TreeView tree;                // where the tree view looks and what it folds
   std::optional<graphics::Point> panning;  // the pointer at the last step of a drag that pans the
                                            // tree view (a middle-button or Space drag), if one runs

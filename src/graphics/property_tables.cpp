@@ -188,6 +188,7 @@ std::vector<PropSpec> uicontrolProps() {
       choice("FontWeight", {"normal", "bold"}),
       choice("HorizontalAlignment", {"left", "center", "right"}, "center"),
       number("ListboxTop", 1, Check::Positive),
+      numbers("GreyedRows"),  // rows of a list shown greyed (steps undone in a log)
   });
 }
 

@@ -72,14 +72,17 @@ void selectScanRow(Handle list, const bsp::Polygon* polygon) {
 }
 
 void drawFrame(const std::array<bsp::Vec3, 4>& frame) {
-  // The origin, then the tips of the x, y and z arms.
+  // The origin, then the tips of the x, y and z arms, each named at its tip in its colour.
   const char* colours[] = {"r", "g", "b"};
+  const char* names[] = {"x", "y", "z"};
   const bsp::Vec3& o = frame[0];
   for (std::size_t arm = 1; arm <= 3; ++arm) {
     const bsp::Vec3& tip = frame[arm];
     const Handle l = g::line(Matrix::column({o.x, tip.x}), Matrix::column({o.y, tip.y}),
                              Matrix::column({o.z, tip.z}), {{"LineWidth", 0.5}});
     g::set(l, "Color", colours[arm - 1]);
+    g::text(tip.x, tip.y, tip.z, names[arm - 1],
+            {{"Color", colours[arm - 1]}, {"FontWeight", "bold"}, {"HitTest", "off"}});
   }
 }
 

@@ -367,11 +367,36 @@ diagram::TreeLayout treeLayout(const bsp::NodeRef& root, const AxesSetup& setup,
   });
 }
 
+namespace {
+
+// The classic layout's own view: the frame across, and downwards as far as the tree and its
+// lists reach, so that the levels of a shallow tree spread over the panel instead of crowding
+// its top third. The root keeps its place; the levels stretch apart by at most kMostStretch
+// times the frame's spacing, so a tree of one level stays near the top, as it always stood.
+constexpr double kMostStretch = 3;
+
+TreeWindow spreadWindow(const diagram::TreeLayout& layout, const diagram::Frame& frame, const g::Rect& px,
+                        const TreeView& view) {
+  const TreeWindow whole{frame.x0, frame.x1, frame.y0, frame.y1};
+  const double rootY = diagram::rootPosition(frame)[2];
+  if (layout.empty() || !(rootY > layout.y0) || !(px.height > 0)) return whole;
+  const double base = scaleY(whole, px);
+  const double above = (frame.y1 - rootY) * base;  // the root's row, in pixels from the top
+  const double room = px.height - above - kFitTop - tallestList(layout, &view);
+  const double sy = std::clamp(room / (rootY - layout.y0), base, kMostStretch * base);
+  TreeWindow w = whole;
+  w.y1 = rootY + above / sy;
+  w.y0 = w.y1 - px.height / sy;
+  return w;
+}
+
+}  // namespace
+
 TreeWindow shownWindow(const TreeView& view, const diagram::TreeLayout& layout, const diagram::Frame& frame,
                        const g::Rect& pixels) {
   if (view.window && view.kind == layout.kind) return *view.window;
   if (layout.kind == LayoutKind::Compact) return fitWindow(layout, frame, pixels, &view);
-  return {frame.x0, frame.x1, frame.y0, frame.y1};
+  return spreadWindow(layout, frame, pixels, view);
 }
 
 TreeWindow fitWindow(const diagram::TreeLayout& layout, const diagram::Frame& frame, const g::Rect& px,

@@ -27,6 +27,7 @@ struct Options {
   bool normals = false;  // normal arrows
   bool scanner = false;  // the scanner marker, its read-outs and the scan list
   bool frame = false;    // the coordinate frame
+  bool planes = false;   // the splitting planes and the scanner's cell in the partition view
   // Not a check box: how long a normal is drawn, in scene units (1 for the presets; a scene
   // of its own has its size's).
   double unit = 1;

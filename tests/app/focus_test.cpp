@@ -120,6 +120,10 @@ TEST_F(KolvarApp, SelectingANodeShowsItsCellAndLinksItsPolygonEverywhere) {
   // Choosing a scan row selects its polygon.
   g::controlAction(list, Value(1.0));
   EXPECT_FALSE(state()["cell"].is_null());
+  // Undoing the steps that placed it lets the selection go with the node.
+  run("undo\nundo\nundo\n");
+  EXPECT_TRUE(state()["focus"]["selected"].is_null());
+  EXPECT_TRUE(state()["cell"].is_null());
 }
 
 // In a scene so large that its polygons are drawn by colour, many to an object, pointing at one
@@ -185,6 +189,7 @@ TEST_F(KolvarApp, TheScanListIsSetAgainOnlyWhenItMayShowSomethingElse) {
 TEST_F(KolvarApp, TheScannerFollowsADragInsideTheSceneAndShiftChangesItsHeight) {
   scannerOn();
   run("scene 3\nclick 2\n");
+  const json start = state()["scanner"];
   const g::Handle ax2 = tag("axes2");
   const g::Rect r = g::objectPixelRect(ax2);
   const double x = r.x + r.width / 2, y = r.y + r.height / 2;
@@ -204,6 +209,10 @@ TEST_F(KolvarApp, TheScannerFollowsADragInsideTheSceneAndShiftChangesItsHeight) 
   s = state()["scanner"];
   g::motion(fig, x, y);
   EXPECT_EQ(state()["scanner"], s) << "the release ends the steering";
+  run("undo\n");
+  EXPECT_EQ(state()["scanner"], start) << "one undo takes the whole drag back";
+  run("redo\n");
+  EXPECT_EQ(state()["scanner"], s);
   // Typed entries move it too, kept inside the scene; a word changes nothing.
   const g::Handle ex = tag("scanner_x");
   g::set(ex, "String", "1.5");

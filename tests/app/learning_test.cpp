@@ -93,7 +93,8 @@ TEST_F(KolvarApp, PlayPaintsInTurnPausesAndEndsWithTheStepping) {
 TEST_F(KolvarApp, UndoAndRedoRestoreEveryKindOfStep) {
   // Each line one step: a scene change, expansions, a scanner move, an option, a reset.
   const std::vector<std::string> steps = {"scene 3", "click 2", "click 3", "scanner 2 -3 0.5",
-                                          "toggle show_coordinate_frame", "reset", "scene 1", "click 3"};
+                                          "toggle show_coordinate_frame", "toggle show_planes", "reset", "scene 1",
+                                          "click 3"};
   std::vector<json> states{core(state())};
   for (const std::string& s : steps) {
     run(s + "\n");
@@ -101,7 +102,7 @@ TEST_F(KolvarApp, UndoAndRedoRestoreEveryKindOfStep) {
   }
   // One sentence per step, one more for each polygon that became a leaf at once (1b; 1aa, 1ab)
   // and the challenge's verdict when the tree is complete.
-  EXPECT_EQ(state()["log"].size(), 12u);
+  EXPECT_EQ(state()["log"].size(), 13u);
   for (std::size_t i = steps.size(); i-- > 0;) {
     run("undo\n");
     EXPECT_EQ(core(state()), states[i]) << "undoing " << steps[i];
@@ -154,7 +155,8 @@ TEST_F(KolvarApp, AutomaticBuildingTellsWhy) {
   EXPECT_EQ(log[3], "4 was alone in front of 1 and became a leaf.");
   run("auto optimal all\n");
   EXPECT_EQ(state()["stats"]["pieces"], 5);
-  EXPECT_EQ(state()["log"].back(), "Tree complete with 5 pieces, the fewest possible. Well done!");
+  // A strategy's tree earns no praise: that is for the student's own clicks.
+  EXPECT_EQ(state()["log"].back(), "Tree complete with 5 pieces, the fewest possible.");
   EXPECT_TRUE(state()["stats"]["complete"].get<bool>());
   run("undo\n");  // the whole build is one step
   EXPECT_EQ(state()["stats"]["nodes"], 3);
@@ -164,6 +166,26 @@ TEST_F(KolvarApp, AutomaticBuildingTellsWhy) {
   run("reset\nauto random 9 all\nauto first\n");
   EXPECT_EQ(state()["tree"], first);
   EXPECT_NE(messageOf([&] { run("auto cleverest\n"); }).find("is not a strategy"), std::string::npos);
+}
+
+// The challenge shows the fewest pieces possible as the goal and counts it met only for a tree of
+// the student's own clicks.
+TEST_F(KolvarApp, TheChallengeIsMetOnlyByHand) {
+  run("scene 1\ntoggle challenge\n");
+  EXPECT_EQ(state()["challenge"], json::parse(R"({"on":true,"goal":5,"met":false})"));
+  EXPECT_NE(g::get(tag("stats_line"), "String").text().find("Goal 5"), std::string::npos);
+  run("click 1\nauto optimal all\n");  // a strategy finished it: 5 pieces, but not by hand
+  EXPECT_EQ(state()["stats"]["pieces"], 5);
+  EXPECT_FALSE(state()["challenge"]["met"].get<bool>());
+  run("undo\nclick 5\nclick 3\n");
+  EXPECT_TRUE(state()["challenge"]["met"].get<bool>());
+  EXPECT_EQ(state()["log"].back(), "Tree complete with 5 pieces, the fewest possible. Well done!");
+  EXPECT_NE(g::get(tag("stats_line"), "String").text().find("Goal 5: met!"), std::string::npos);
+  // Beyond 10 polygons no goal can be known; switched off, the goal goes.
+  run("generate walls 12 1\n");
+  EXPECT_TRUE(state()["challenge"]["goal"].is_null());
+  run("toggle challenge\n");
+  EXPECT_EQ(g::get(tag("stats_line"), "String").text().find("Goal"), std::string::npos);
 }
 
 TEST_F(KolvarApp, CompareLeavesTheTreeAndAddsTheStudentsRowWhenComplete) {

@@ -18,6 +18,9 @@ using graphics::testing::settle;
 
 namespace {
 
+// Clicks that build scene 1's tree of the fewest pieces (5, no split) by hand.
+const std::string kOptimalByHand = "click 1\nclick 5\nclick 3\n";
+
 QAction* entry(graphics::FigureWindow& w, const char* menu, const char* word) {
   for (QAction* top : w.menuBar().actions())
     if (QMenu* m = top->menu(); m && top->text() == menu)
@@ -60,6 +63,7 @@ TEST_F(KolvarWindow, TheTitleBarsCloseAsksOnceTheTreeHasGrown) {
 }
 
 TEST_F(KolvarWindow, CompareShowsEveryStrategyAndCongratulatesTheOptimum) {
+  // A strategy's optimum is compared, but praise is for a tree of the student's own clicks.
   run("scene 1\nauto optimal all\n");
   graphics::controlAction(tag("compare"));
   settle();
@@ -67,7 +71,13 @@ TEST_F(KolvarWindow, CompareShowsEveryStrategyAndCongratulatesTheOptimum) {
   const std::string& table = dialogs->asked[0].text;
   for (const char* row : {">first<", ">fewest<", ">balanced<", ">random<", ">optimal<", ">yours<"})
     EXPECT_NE(table.find(row), std::string::npos) << row;
-  EXPECT_NE(table.find("Well done"), std::string::npos);
+  EXPECT_EQ(table.find("Well done"), std::string::npos);
+  EXPECT_NE(table.find("with a strategy's help"), std::string::npos);
+  run("reset\n" + kOptimalByHand);
+  graphics::controlAction(tag("compare"));
+  settle();
+  ASSERT_EQ(dialogs->asked.size(), 2u);
+  EXPECT_NE(dialogs->asked[1].text.find("Well done"), std::string::npos);
 }
 
 TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
@@ -82,6 +92,21 @@ TEST_F(KolvarWindow, TheLogIsCopiedWithTheKeys) {
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             "Scene chosen: scene 3 starts afresh.\n2 chosen as splitter: 3 in front, nothing behind; 1 straddles its "
             "plane and is split into 1a (front) and 1b (back).\n1b was alone behind 2 and became a leaf.");
+}
+
+// The steps undone stay in the log, greyed, until a redo brings them back.
+TEST_F(KolvarWindow, TheLogGreysTheStepsUndone) {
+  run("scene 3\nclick 2\nundo\n");
+  settle();
+  auto& log = widget<QListWidget>("log_list");
+  ASSERT_EQ(log.count(), 3);
+  const auto greyed = [&](int row) { return log.item(row)->data(Qt::ForegroundRole).isValid(); };
+  EXPECT_FALSE(greyed(0));
+  EXPECT_TRUE(greyed(1));
+  EXPECT_TRUE(greyed(2));
+  run("redo\n");
+  settle();
+  for (int row = 0; row < log.count(); ++row) EXPECT_FALSE(greyed(row)) << row;
 }
 
 // However long the log grows, its latest step is in sight, also after steps that add no line

@@ -86,6 +86,10 @@ TEST_F(Views, ARedrawDrawsTheSceneThePlacedPolygonsTheScanOrderAndTheClickableTr
   for (Handle ax : {scene, partition}) {
     EXPECT_EQ(g::findobj(ax, {{"Type", "line"}, {"Color", Value::row({1, 0, 0})}}).size(), 1u);
     EXPECT_EQ(g::findobj(ax, {{"Type", "line"}, {"Color", Value::row({0, 1, 0})}}).size(), 1u);
+    // each named at its tip in its own colour
+    const auto named = g::findobj(ax, {{"Type", "text"}, {"String", "z"}, {"Color", Value::row({0, 0, 1})}});
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_EQ(g::get(named[0], "Position"), Value::row({0, 0, 1}));
   }
   const auto markers = g::findobj(partition, {{"Marker", "*"}});
   ASSERT_EQ(markers.size(), 1u);

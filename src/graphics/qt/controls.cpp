@@ -81,14 +81,18 @@ QStringList entriesOf(Handle control) {
 }
 
 // The selected entries of a list or popup, 1-based, as "Value" holds them.
-std::vector<int> chosenEntries(Handle control) {
+// The entry numbers (1-based) a property holds: "Value" the entries chosen, "GreyedRows" the rows
+// of a list shown greyed.
+std::vector<int> entryNumbers(Handle control, const char* property) {
   std::vector<int> out;
-  const Value v = get(control, "Value");
+  const Value v = get(control, property);
   if (!v.isNumeric()) return out;
   for (double x : v.matrix().data)
     if (std::isfinite(x) && x >= 1 && x == std::floor(x)) out.push_back(static_cast<int>(x));
   return out;
 }
+
+std::vector<int> chosenEntries(Handle control) { return entryNumbers(control, "Value"); }
 
 // A list's rows laid out once for each text, width and font. The standard delegate lays a row's
 // text out again (shaping every word) whenever the view measures or paints the row, and a list
@@ -135,7 +139,11 @@ class LaidOutRows : public QStyledItemDelegate {
                                                                              : QPalette::Inactive;
     p->save();
     p->setFont(opt.font);
-    p->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    // A row's own colour (a step undone, greyed) unless it is selected.
+    const QVariant own = index.data(Qt::ForegroundRole);
+    p->setPen(opt.state & QStyle::State_Selected ? opt.palette.color(group, QPalette::HighlightedText)
+              : own.canConvert<QBrush>()         ? own.value<QBrush>().color()
+                                                 : opt.palette.color(group, QPalette::Text));
     p->setClipRect(area, Qt::IntersectClip);
     const double top = area.top() + std::max(0.0, (area.height() - it->size().height()) / 2);
     p->drawStaticText(QPointF(area.left(), top), *it);
@@ -301,6 +309,23 @@ void applyValue(QWidget& w, Handle control) {
   }
 }
 
+// Rows that stand for what is no longer in force (steps undone in a log) are shown greyed.
+void applyGreyed(QWidget& w, Handle control) {
+  auto* list = qobject_cast<QListWidget*>(&w);
+  if (!list) return;
+  std::vector<bool> grey(static_cast<std::size_t>(list->count()), false);
+  for (int i : entryNumbers(control, "GreyedRows"))
+    if (i <= list->count()) grey[static_cast<std::size_t>(i - 1)] = true;
+  // Half way between the text and the background: plainly set apart, still legible on a projector.
+  const QColor text = list->palette().color(QPalette::Text), base = list->palette().color(QPalette::Base);
+  const QBrush greyed(QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2, (text.blue() + base.blue()) / 2));
+  for (int i = 0; i < list->count(); ++i) {
+    QListWidgetItem* item = list->item(i);
+    const bool now = item->data(Qt::ForegroundRole).isValid();
+    if (now != grey[static_cast<std::size_t>(i)]) item->setData(Qt::ForegroundRole, grey[static_cast<std::size_t>(i)] ? QVariant(greyed) : QVariant());
+  }
+}
+
 void applyListTop(QWidget& w, Handle control) {
   if (auto* list = qobject_cast<QListWidget*>(&w)) {
     const int top = static_cast<int>(numberOf(control, "ListboxTop"));
@@ -320,6 +345,7 @@ void applyAll(QWidget& w, Handle control) {
   applyFont(w, control);
   applyColors(w, control);
   applyString(w, control);
+  applyGreyed(w, control);
   applyValue(w, control);
   applyListTop(w, control);
   applyAlignment(w, control);
@@ -478,6 +504,7 @@ bool updateControlWidget(QWidget& w, Handle control, std::string_view property) 
     applyValue(w, control);
   } else if (property == "String") {
     applyString(w, control);
+    applyGreyed(w, control);
     applyValue(w, control);  // a popup or list shows its choice again among the new entries
     // A list keeps its chosen row in sight, unless told which row to show at its top.
     auto* list = qobject_cast<QListWidget*>(&w);
@@ -488,6 +515,8 @@ bool updateControlWidget(QWidget& w, Handle control, std::string_view property) 
     }
   } else if (property == "Value") {
     applyValue(w, control);
+  } else if (property == "GreyedRows") {
+    applyGreyed(w, control);
   } else if (property == "ListboxTop") {
     applyListTop(w, control);
   } else if (property == "Enable") {
