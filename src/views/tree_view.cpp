@@ -307,7 +307,7 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
   for (const diagram::LaidNode* n : captions) {
     const bsp::BspElement& e = *n->node->element;
     // A node above the view still hangs its list into it, but a caption is drawn only where its
-    // place is in view: the view's edge cuts lines, not texts.
+    // place is in view: one placed outside would show as a sliver cut by the view's edge.
     const bool inView = n->x >= d.win.x0 && n->x <= d.win.x1 && n->y >= d.win.y0 && n->y <= d.win.y1;
     if (!n->collapsed) {
       for (const bool front : {true, false}) {
@@ -432,6 +432,9 @@ void drawTreeView(const Picture& p) {
   gui::cla();
   g::view(ax, Value(2.0));
   g::grid(ax, false);
+  // Panned or zoomed, the drawing is larger than the view: what lies across its edge is cut
+  // there, not drawn over the panels beside it.
+  g::set(ax, "ClipContent", "on");
   const diagram::Frame frame = treeFrame(*p.setup);
   const TreeView none;
   const TreeView& view = p.treeView ? *p.treeView : none;

@@ -128,6 +128,33 @@ TEST_F(TreeView, TheWheelZoomsAboutThePointerAndADragPansWithoutChoosingAnything
   EXPECT_FALSE(state()["cell"].is_null());
 }
 
+// Zoomed in and panned, the drawing is larger than the panel: what crosses its edge is cut
+// there. Captions and list items once hung out over the statistics and the strategy panel.
+TEST_F(TreeView, ZoomedOrPannedNothingOfTheTreeShowsOutsideItsPanel) {
+  run("generate walls 30 4\nclick w1\nclick w4\n");
+  const g::Handle ax3 = tag("axes3");
+  const g::Rect panel = g::objectPixelRect(ax3);
+  const auto outside = [&] {
+    std::size_t texts = 0;
+    std::string out;
+    for (const g::Primitive& p : g::figureDisplayList(fig).items) {
+      if (p.source == ax3 || !g::ishandle(p.source) || g::ancestor(p.source, "axes") != ax3) continue;
+      texts += p.kind == g::Primitive::Kind::Text;
+      const g::Rect r = g::reachOf(p);
+      if (r.width > 0 && r.height > 0 &&
+          (r.x < panel.x - 1e-9 || r.y < panel.y - 1e-9 || r.x + r.width > panel.x + panel.width + 1e-9 ||
+           r.y + r.height > panel.y + panel.height + 1e-9))
+        out += (p.kind == g::Primitive::Kind::Text ? p.annotation().text : std::string("a line or marker")) + "; ";
+    }
+    EXPECT_GT(texts, 5u) << "the tree view shows its captions and lists";
+    return out;
+  };
+  run("tree zoom 2\n");
+  EXPECT_EQ(outside(), "");
+  run("tree pan -150 -120\n");
+  EXPECT_EQ(outside(), "");
+}
+
 TEST_F(TreeView, ALongWaitingListShowsItsFirstItemsAndUnfoldsOnClick) {
   showTree(bsp::freshRoot(scenes::walls(40, 3)));
   EXPECT_TRUE(shows("w8"));
