@@ -190,6 +190,13 @@ void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout
   views::drawTreeView(picture);
 }
 
+void drawTreeViewInto(const ProgramState& state, Handle axes) {
+  views::Preview preview;
+  views::Picture picture = pictureOf(state, preview);
+  picture.axes[2] = axes;
+  views::drawTreeView(picture);
+}
+
 void redraw(ProgramState state) {
   // A kept tree view layout of another tree would only hold that tree in memory.
   if (state.interaction.laidOut && state.interaction.laidOut->root != state.root) state.interaction.laidOut.reset();

@@ -327,9 +327,10 @@ class Backend {
   virtual const FontMetrics& fontMetrics() const = 0;
   virtual Dialogs& dialogs() = 0;
   virtual Guidance& guidance() = 0;
-  // Writes the part `area` (figure pixels) of the figure's window as a PNG (`scale` device pixels
-  // per pixel) or PDF file. Without a window system there is nothing to paint them with.
-  virtual void exportPicture(Handle fig, const Rect& area, const std::string& path, double scale);
+  // Writes the figure's window (`window`: controls and all) or the part `area` (figure pixels)
+  // of its display list as a PNG (`scale` device pixels per pixel) or PDF file, a part on a page
+  // of its own size. Without a window system there is nothing to paint them with.
+  virtual void exportPicture(Handle fig, const Rect& area, bool window, const std::string& path, double scale);
   virtual double screenWidth() const { return 1920; }
   virtual double screenHeight() const { return 1080; }
 };

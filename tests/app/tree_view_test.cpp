@@ -1,6 +1,9 @@
 // The tree view at scale: fit, zoom about the pointer, panning, folded lists and subtrees, and
 // captions that never run into each other.
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "app/app.hpp"
 #include "app_fixture.hpp"
@@ -207,6 +210,31 @@ TEST_F(TreeView, ALargeTreeShowsDotsUntilCaptionsFitAndFoldsItsSubtrees) {
   click(shown(marker).centre());
   EXPECT_EQ(view()["collapsed"], nlohmann::json::array({child}));
   EXPECT_EQ(view()["nodes"].get<std::size_t>(), left);
+}
+
+// A tree of hundreds of nodes, which the window shows as dots, exports whole with every caption
+// as text: it is laid out for the picture on a page as large as its captions need. The window's
+// view stays as it was.
+TEST_F(TreeView, ALargeTreeExportsWithACaptionPerNode) {
+  showTree(bsp::buildTree(scenes::walls(240, 5)));
+  ASSERT_EQ(view()["layout"], "compact");
+  ASSERT_TRUE(texts().empty()) << "dots on the screen";
+  const std::string before = state().dump();
+  std::vector<std::string> labels;
+  bsp::bspFarToNear(bsp::Vec3{0, 0, 0}, app::fetchState(fig).root,
+                    [&](const bsp::BspElement& e) { labels.push_back(e.poly->label); });
+  ASSERT_GT(labels.size(), 250u);
+  const std::string path = ::testing::TempDir() + "kolvar-large-tree.svg";
+  run("export " + path + " tree\n");
+  std::ifstream in(path);
+  const std::string svg((std::istreambuf_iterator<char>(in)), {});
+  std::size_t missing = 0;
+  for (const std::string& label : labels) missing += svg.find(">" + label + "</text>") == std::string::npos;
+  EXPECT_EQ(missing, 0u) << "of " << labels.size() << " captions";
+  EXPECT_EQ(state().dump(), before);
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(g::findall(g::kRoot, std::string_view("figure")).size(), 1u) << "the page is gone";
+  std::remove(path.c_str());
 }
 
 }  // namespace
