@@ -158,18 +158,21 @@ void pointerMoved(Handle fig) {
 
 void wheelTurned(Handle fig, const Value& event) {
   if (!event.isRecord() || !event.hasField("VerticalScrollCount")) return;
-  const double steps = event.field("VerticalScrollCount").scalar();
+  // A notch of the wheel magnifies by 1.15; a pinch says by how much itself.
+  const double factor = event.hasField("Magnification") ? event.field("Magnification").scalar()
+                                                        : std::pow(1.15, -event.field("VerticalScrollCount").scalar());
+  if (!(factor > 0) || !std::isfinite(factor) || factor == 1) return;
   ProgramState s = fetchState(fig);
   const g::Point p = pointerOf(fig);
   // Over the tree view the wheel zooms the tree about the pointer.
   if (g::objectPixelRect(s.fixed->axes[2]).contains(p)) {
-    zoomTreeView(fig, std::pow(1.15, -steps), p);
+    zoomTreeView(fig, factor, p);
     return;
   }
   for (std::size_t i = 0; i < 2; ++i) {
     const Handle ax = s.fixed->axes[i];
     if (!g::objectPixelRect(ax).contains(p)) continue;
-    s.interaction.zoom[i] = std::clamp(s.interaction.zoom[i] * std::pow(1.15, -steps), 0.5, 10.0);
+    s.interaction.zoom[i] = std::clamp(s.interaction.zoom[i] * factor, 0.5, 10.0);
     g::set(ax, "Zoom", Value(s.interaction.zoom[i]));
     storeState(fig, s);
     return;

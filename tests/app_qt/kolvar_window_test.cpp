@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNativeGestureEvent>
 #include <QTemporaryDir>
 
 #include "app_qt_support.hpp"
@@ -190,6 +191,27 @@ TEST_F(KolvarWindow, AViewExportsWithoutTheControlsBesideIt) {
   EXPECT_GT(button.x, view.x - 24) << "the caption lies in the exported margin";
   EXPECT_EQ(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isGreen), 0);
   EXPECT_GT(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isRed), 5) << "the scanner";
+}
+
+// Two fingers spread on a touchpad zoom the view under them as the wheel does: the tree view
+// about the fingers, a 3-D view by its own zoom; pinched together, back out.
+TEST_F(KolvarWindow, APinchZoomsTheViewUnderTheFingersAsTheWheelDoes) {
+  run("scene 3\nclick 2\n");
+  const auto pinch = [&](graphics::Handle axes, double by) {
+    const QPointF at = centreOf(axes);
+    QNativeGestureEvent zoom(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, at, at,
+                             canvas().mapToGlobal(at), by, QPointF());
+    QApplication::sendEvent(&canvas(), &zoom);
+    settle();
+  };
+  pinch(tag("axes3"), 0.5);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.5, 1e-9);
+  pinch(tag("axes3"), -0.2);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.2, 1e-9);
+  pinch(tag("axes1"), 0.25);
+  EXPECT_NEAR(graphics::get(tag("axes1"), "Zoom").scalar(), 1.25, 1e-12);
+  EXPECT_EQ(graphics::get(tag("axes2"), "Zoom").scalar(), 1);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.2, 1e-9);
 }
 
 // Pointing with the real mouse: over a waiting item the status line says what choosing it would
