@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QNativeGestureEvent>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "app_qt_support.hpp"
@@ -212,6 +213,29 @@ TEST_F(KolvarWindow, APinchZoomsTheViewUnderTheFingersAsTheWheelDoes) {
   EXPECT_NEAR(graphics::get(tag("axes1"), "Zoom").scalar(), 1.25, 1e-12);
   EXPECT_EQ(graphics::get(tag("axes2"), "Zoom").scalar(), 1);
   EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.2, 1e-9);
+}
+
+// A view exported as PDF is a PDF file of one page the size of the view with its margin, as its
+// SVG and PNG are, rather than the view shrunk onto a sheet of paper.
+TEST_F(KolvarWindow, AViewExportsAsAPdfPageOfItsOwnSize) {
+  run("scene 3\nclick 2\n");
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("partition.pdf").toStdString();
+  run("export " + path + " partition\n");
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray pdf = file.readAll();
+  EXPECT_TRUE(pdf.startsWith("%PDF-"));
+  EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+  EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 1) << "one page";
+  EXPECT_TRUE(pdf.contains("/Count 1"));
+  // The page's box, in points: the view with its margin of 24 pixels around it.
+  const graphics::Rect view = graphics::objectPixelRect(tag("axes2"));
+  const QRegularExpression box(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])");
+  const QRegularExpressionMatch m = box.match(QString::fromLatin1(pdf));
+  ASSERT_TRUE(m.hasMatch()) << "the page says its size";
+  EXPECT_NEAR(m.captured(1).toDouble(), (view.width + 48) * 0.75, 2);
+  EXPECT_NEAR(m.captured(2).toDouble(), (view.height + 48) * 0.75, 2);
 }
 
 // Pointing with the real mouse: over a waiting item the status line says what choosing it would
