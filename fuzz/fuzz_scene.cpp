@@ -1,4 +1,4 @@
-// Scene files: any text gives a scene of usable polygons or a message.
+// Scene files: any text gives a scene of usable polygons (flat, convex, with a normal) or a message.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What a file gives can be built into a tree, clicked through in any order.
     if (scene.polygons.size() <= 64) kolvar::bsp::buildTree(scene.polygons);
     for (const auto& p : scene.polygons)
-      if (!std::isfinite(p->normal.x) || p->points.size() < 3) __builtin_trap();
+      if (!std::isfinite(p->normal.x) || p->points.size() < 3 || kolvar::bsp::faceFault(p->points)) __builtin_trap();
   } catch (const kolvar::Error&) {
   }
   return 0;

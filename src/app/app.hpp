@@ -39,6 +39,8 @@ void tellStatus(Handle h, const std::string& text);
 // Only the tree view, from a state in hand: what panning, zooming and folding change.
 // `layout`, when given, is the tree of `state` laid out with its folds.
 void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout = nullptr);
+// The same into `axes`, another than the window's tree view (a picture's page).
+void drawTreeViewInto(const ProgramState& state, Handle axes);
 // The window's button-release handler: the rotation mode finishes its drag, then the partition
 // view takes the scene view's view.
 void wrapWindowButtonUpFcn(Handle hObject);
@@ -59,7 +61,8 @@ bool nearScannerMarker(const ProgramState& state, Handle partitionAxes);
 // or "reset" (the default, and no zoom). False for any other name.
 bool showNamedView(Handle h, std::string_view name);
 // Writes the window or one of its views ("window", "tree", "scene", "partition") into `path`,
-// a PNG (at `scale`), SVG or PDF file by its extension.
+// a PNG (at `scale`), SVG or PDF file by its extension. The tree view exports whole, on a page
+// large enough for every caption.
 void exportView(Handle fig, std::string_view what, const std::string& path, double scale);
 
 // A callback of the program's own, named `name` in messages: `f(hObject)`, or `f(hObject,

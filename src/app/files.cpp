@@ -127,6 +127,11 @@ void openRecent(Handle item) {
 
 }  // namespace
 
+const std::vector<std::string>& openedExtensions() {
+  static const std::vector<std::string> known{".json", ".kscene", ".obj", ".off", ".kolvar", ".fig"};
+  return known;
+}
+
 std::vector<std::string> popupEntries(Handle popup) {
   const Value v = g::get(popup, "String");
   std::vector<std::string> out;

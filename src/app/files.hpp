@@ -12,6 +12,12 @@ namespace kolvar::app {
 
 enum class FileKind { Scene, Obj, Off, Session, Layout };
 
+// The extensions of the files kolvar opens, lower case with their dot: scenes (.json, and .kscene,
+// the name the desktop gives the program's own scene files, .obj and .off), sessions (.kolvar)
+// and window layouts (.fig). What a file is, is still told by its content; the names are what the
+// command line and File > Open go by.
+const std::vector<std::string>& openedExtensions();
+
 // What the text of a file is: JSON with "polygons" a scene, with "type" a layout, with the
 // session's "format" a session; text whose first statement is "OFF" an OFF file; text of OBJ
 // statements (v, f, o, g, ...) an OBJ file. Raises an Input error naming `path` for anything else.

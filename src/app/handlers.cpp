@@ -90,8 +90,9 @@ void FileMenu_Callback() {}
 
 void OpenMenuItem_Callback() {
   // The dialog gives the folder as well as the name (uigetfile's answer would be the name alone).
-  const auto choice = g::backend().dialogs().getFile(
-      "Scenes, sessions and window layouts (*.json *.obj *.off *.kolvar *.fig)", "Open");
+  std::string patterns;
+  for (const std::string& ext : openedExtensions()) patterns += (patterns.empty() ? "*" : " *") + ext;
+  const auto choice = g::backend().dialogs().getFile("Scenes, sessions and window layouts (" + patterns + ")", "Open");
   if (!choice) return;
   // The chosen file is opened by its full path: by name alone a file from another folder would
   // not be found, or a different file of the same name would open.
@@ -187,6 +188,13 @@ void redrawTreeView(const ProgramState& state, const diagram::TreeLayout* layout
   views::Preview preview;
   views::Picture picture = pictureOf(state, preview);
   picture.treeLayout = layout;
+  views::drawTreeView(picture);
+}
+
+void drawTreeViewInto(const ProgramState& state, Handle axes) {
+  views::Preview preview;
+  views::Picture picture = pictureOf(state, preview);
+  picture.axes[2] = axes;
   views::drawTreeView(picture);
 }
 

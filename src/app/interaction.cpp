@@ -158,18 +158,21 @@ void pointerMoved(Handle fig) {
 
 void wheelTurned(Handle fig, const Value& event) {
   if (!event.isRecord() || !event.hasField("VerticalScrollCount")) return;
-  const double steps = event.field("VerticalScrollCount").scalar();
+  // A notch of the wheel magnifies by 1.15; a pinch says by how much itself.
+  const double factor = event.hasField("Magnification") ? event.field("Magnification").scalar()
+                                                        : std::pow(1.15, -event.field("VerticalScrollCount").scalar());
+  if (!(factor > 0) || !std::isfinite(factor) || factor == 1) return;
   ProgramState s = fetchState(fig);
   const g::Point p = pointerOf(fig);
   // Over the tree view the wheel zooms the tree about the pointer.
   if (g::objectPixelRect(s.fixed->axes[2]).contains(p)) {
-    zoomTreeView(fig, std::pow(1.15, -steps), p);
+    zoomTreeView(fig, factor, p);
     return;
   }
   for (std::size_t i = 0; i < 2; ++i) {
     const Handle ax = s.fixed->axes[i];
     if (!g::objectPixelRect(ax).contains(p)) continue;
-    s.interaction.zoom[i] = std::clamp(s.interaction.zoom[i] * std::pow(1.15, -steps), 0.5, 10.0);
+    s.interaction.zoom[i] = std::clamp(s.interaction.zoom[i] * factor, 0.5, 10.0);
     g::set(ax, "Zoom", Value(s.interaction.zoom[i]));
     storeState(fig, s);
     return;
@@ -561,6 +564,47 @@ std::string treeViewJson(const ProgramState& s) {
   return out;
 }
 
+namespace {
+
+// The tree exports whole, however the student zoomed or moved it, and large enough for every
+// caption: a tree of hundreds of nodes that the window shows as dots is drawn for the picture on
+// a page of its own, a window that never shows, as large as the tree needs, which then goes. The
+// window's tree view is not touched.
+void exportWholeTree(Handle fig, const ProgramState& s, const std::string& path, double scale) {
+  const Handle shown = s.fixed->axes[2];
+  const views::TreeView& view = s.interaction.tree;
+  const diagram::TreeLayout layout = views::treeLayout(s.root, s.fixed->setup, view);
+  const auto [width, height] = views::legibleSize(layout, views::treePlotBox(shown), &view);
+  constexpr double kMargin = 24;  // what the export takes around a view
+  const Handle page = g::create("figure", g::kRoot,
+                                {{"Visible", "off"}, {"Units", "pixels"},
+                                 {"Position", Value::row({0, 0, width + 2 * kMargin, height + 2 * kMargin})},
+                                 {"Color", g::get(fig, "Color")}});
+  const auto gone = [page, fig] {
+    if (g::ishandle(page)) g::deleteObject(page);
+    if (g::ishandle(fig)) g::set(g::kRoot, "CurrentFigure", fig);
+  };
+  try {
+    g::PropertyList look{{"Units", "pixels"}, {"Position", Value::row({kMargin, kMargin, width, height})}};
+    for (const char* p : {"Color", "Box", "FontSize", "FontName", "LineWidth", "XColor", "YColor", "XTick", "YTick",
+                          "XTickLabel", "YTickLabel"})
+      look.push_back({p, g::get(shown, p)});
+    const Handle ax = g::create("axes", page, look);
+    ProgramState whole = s;
+    whole.interaction.tree.window =
+        views::fitWindow(layout, views::treeFrame(s.fixed->setup), g::Rect{0, 0, width, height}, &view);
+    whole.interaction.tree.kind = layout.kind;
+    g::asCallbackOf(page, [&] { drawTreeViewInto(whole, ax); });
+    g::exportPicture(page, ax, path, scale);
+  } catch (...) {
+    gone();
+    throw;
+  }
+  gone();
+}
+
+}  // namespace
+
 void exportView(Handle fig, std::string_view what, const std::string& path, double scale) {
   const ProgramState s = fetchState(fig);
   Handle view = fig;
@@ -569,22 +613,7 @@ void exportView(Handle fig, std::string_view what, const std::string& path, doub
   } else if (what == "partition") {
     view = s.fixed->axes[1];
   } else if (what == "tree") {
-    // The tree exports whole, however the student zoomed or moved it: drawn for the picture
-    // with the view fitted to all of it, then as it was.
-    view = s.fixed->axes[2];
-    ProgramState whole = s;
-    const diagram::TreeLayout layout = views::treeLayout(s.root, s.fixed->setup, s.interaction.tree);
-    whole.interaction.tree.window = views::fitWindow(layout, views::treeFrame(s.fixed->setup), views::treePlotBox(view),
-                                                     &s.interaction.tree);
-    whole.interaction.tree.kind = layout.kind;
-    g::asCallbackOf(fig, [&] { redrawTreeView(whole); });
-    try {
-      g::exportPicture(fig, view, path, scale);
-    } catch (...) {
-      g::asCallbackOf(fig, [&] { redrawTreeView(s); });
-      throw;
-    }
-    g::asCallbackOf(fig, [&] { redrawTreeView(s); });
+    exportWholeTree(fig, s, path, scale);
     return;
   } else if (what != "window") {
     throw Error("export: no view \"" + std::string(what) + "\" (window, tree, scene or partition).", ErrorKind::Input);

@@ -30,7 +30,8 @@ std::string usage() {
          "  --generate SPEC open a generated scene: walls,COUNT,SEED  boxes,COUNT,SEED  terrain,SIZE  room,N\n"
          "  --help          show this text\n"
          "  --version       show the version\n"
-         "  FILE            a scene (.json, .obj, .off), a session (.kolvar) or a layout (.fig) to open\n"
+         "  FILE            a scene (.json, .kscene, .obj, .off), a session (.kolvar) or a\n"
+         "                  layout (.fig) to open\n"
          "  WORD...         passed to the main GUI function (for example: Visible off)\n";
 }
 
@@ -41,10 +42,9 @@ namespace {
 bool namesFileToOpen(const std::string& word) {
   std::string ext = std::filesystem::path(word).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  static const char* const known[] = {".json", ".obj", ".off", ".kolvar", ".fig"};
+  const std::vector<std::string>& known = openedExtensions();
   std::error_code ec;
-  return std::find(std::begin(known), std::end(known), ext) != std::end(known) &&
-         std::filesystem::is_regular_file(word, ec);
+  return std::find(known.begin(), known.end(), ext) != known.end() && std::filesystem::is_regular_file(word, ec);
 }
 
 }  // namespace

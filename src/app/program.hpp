@@ -4,7 +4,7 @@
 //   kolvar [--script FILE|-] [--snapshot FILE] [--generate SPEC] [--help] [--version] [FILE...] [WORD...]
 //
 // Words that begin with "--" are the program's own. A word that ends in the extension of a file
-// kolvar opens (.json, .obj, .off, .kolvar, .fig) and names an existing file is opened in the
+// kolvar opens (.json, .kscene, .obj, .off, .kolvar, .fig) and names an existing file is opened in the
 // window once it is up, before any script runs; every other word reaches the main GUI function
 // `kolvar` as an argument (property pairs and callback words keep working).
 #include <optional>

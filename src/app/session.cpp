@@ -29,6 +29,23 @@ constexpr const char* kFormat = "kolvar session";
 constexpr std::size_t kMaxDepth = 64;
 
 const char* const kKinds[] = {"text", "scanner", "scene", "reset", "option"};  // StepLog::Kind
+// The choices of the Build popup and of Play's speed popup, in their order.
+const char* const kStrategies[] = {"first", "fewest", "balanced", "random", "optimal"};
+const char* const kSpeeds[] = {"slow", "normal", "fast"};
+
+// The window's control tagged `tag`, or 0 when its layout has none.
+Handle taggedControl(const ProgramState& s, const char* tag) {
+  if (!s.record.hasField(tag)) return 0;
+  const Value h = s.record.field(tag);
+  return h.isScalar() && g::ishandle(h.scalar()) && g::typeOf(h.scalar()) == "uicontrol" ? h.scalar() : 0;
+}
+
+// The choice a popup shows (1-based), within 1..count.
+std::size_t popupChoice(Handle popup, std::size_t count) {
+  const Value v = g::get(popup, "Value");
+  const double k = v.isScalar() ? v.scalar() : 1;
+  return static_cast<std::size_t>(std::clamp(std::isfinite(k) ? k : 1.0, 1.0, static_cast<double>(count)));
+}
 
 // The window's check boxes by their tags, in the order of the record.
 std::vector<std::pair<std::string, Handle>> checkBoxes(const ProgramState& s) {
@@ -370,6 +387,45 @@ class Writer {
       window += "null";
     window += ",\"paint\":";
     whole(window, std::min(s.learning.paintStep, placedCount(s.root)));
+    // Where the tree view looks and what it folds; folds name their polygons, which the tables
+    // above hold (or gain here: a fold that lapsed may come back with an undo).
+    const views::TreeView& tv = s.interaction.tree;
+    window += ",\"tree_view\":{\"limits\":";
+    if (tv.window) {
+      window += '[';
+      const double limits[] = {tv.window->x0, tv.window->x1, tv.window->y0, tv.window->y1};
+      for (std::size_t i = 0; i < 4; ++i) {
+        if (i) window += ',';
+        number(window, limits[i]);
+      }
+      window += ']';
+    } else {
+      window += "null";
+    }
+    window += ",\"layout\":";
+    window += tv.kind == diagram::LayoutKind::Compact ? "\"compact\"" : "\"classic\"";
+    for (const auto& [key, folds] : {std::pair{",\"collapsed\":[", &tv.collapsed}, std::pair{",\"unfolded\":[", &tv.unfolded}}) {
+      window += key;
+      bool firstFold = true;
+      for (const bsp::PolygonRef& p : *folds) {
+        if (!p) continue;
+        if (!firstFold) window += ',';
+        firstFold = false;
+        whole(window, polygon(*p));
+      }
+      window += ']';
+    }
+    window += '}';
+    if (const Handle popup = taggedControl(s, "strategy")) {
+      window += ",\"strategy\":\"";
+      window += kStrategies[popupChoice(popup, std::size(kStrategies)) - 1];
+      window += '"';
+    }
+    if (const Handle popup = taggedControl(s, "paint_speed")) {
+      window += ",\"paint_speed\":\"";
+      window += kSpeeds[popupChoice(popup, std::size(kSpeeds)) - 1];
+      window += '"';
+    }
     window += '}';
 
     std::string hist;
@@ -411,6 +467,11 @@ struct WindowPart {
   std::array<std::array<double, 3>, 2> views{};  // azimuth, elevation, zoom
   bsp::PolygonRef selected;
   std::size_t paint = 0;
+  // What files of the first sessions leave out: the tree view as it starts, and the popups as
+  // they are.
+  std::optional<views::TreeView> treeView;
+  std::optional<std::size_t> strategy;    // the Build popup's choice, 1-based
+  std::optional<std::size_t> paintSpeed;  // Play's speed popup's, 1-based
 };
 
 struct Session {
@@ -927,9 +988,63 @@ class Reader {
         if (!placedIn(w.tree, w.selected.get())) fail("the selected polygon is not placed in the tree");
       }
     }
-    const Step k(where_, "paint");
-    w.paint = whole(member(j, "paint"), 0, placedCount(w.tree));
+    {
+      const Step k(where_, "paint");
+      w.paint = whole(member(j, "paint"), 0, placedCount(w.tree));
+    }
+    if (j.contains("tree_view")) w.treeView = readTreeView(j.at("tree_view"));
+    w.strategy = choiceOf(j, "strategy", kStrategies);
+    w.paintSpeed = choiceOf(j, "paint_speed", kSpeeds);
     return w;
+  }
+
+  views::TreeView readTreeView(const Json& j) {
+    const Step at(where_, "tree_view");
+    views::TreeView v;
+    {
+      const Step k(where_, "limits");
+      const Json& l = member(j, "limits");
+      if (!l.is_null()) {
+        if (!l.is_array() || l.size() != 4) fail("must be null or the view's limits [x0, x1, y0, y1]");
+        double x[4];
+        for (std::size_t i = 0; i < 4; ++i) {
+          const Step k2(where_, i);
+          x[i] = finite(l[i]);
+        }
+        if (!(x[0] < x[1] && x[2] < x[3])) fail("each pair of limits must rise: x0 < x1 and y0 < y1");
+        v.window = views::TreeWindow{x[0], x[1], x[2], x[3]};
+      }
+    }
+    {
+      const Step k(where_, "layout");
+      const std::string layout = text(member(j, "layout"));
+      if (layout != "classic" && layout != "compact") fail("must be \"classic\" or \"compact\"");
+      v.kind = layout == "compact" ? diagram::LayoutKind::Compact : diagram::LayoutKind::Spread;
+    }
+    for (const auto& [key, to] : {std::pair{"collapsed", &v.collapsed}, std::pair{"unfolded", &v.unfolded}}) {
+      const Step k(where_, key);
+      const Json& folds = array(member(j, key), "polygon numbers");
+      for (std::size_t i = 0; i < folds.size(); ++i) {
+        const Step k2(where_, i);
+        to->push_back(polygons_[*id(folds[i], polygons_.size(), "polygon", false)]);
+      }
+    }
+    return v;
+  }
+
+  // The 1-based choice named by `key` among `names`, when the file has one.
+  template <std::size_t N>
+  std::optional<std::size_t> choiceOf(const Json& j, const char* key, const char* const (&names)[N]) {
+    if (!j.contains(key)) return std::nullopt;
+    const Step k(where_, key);
+    const std::string name = text(j.at(key));
+    const auto it = std::find(std::begin(names), std::end(names), name);
+    if (it == std::end(names)) {
+      std::string all;
+      for (const char* n : names) all += (all.empty() ? "" : ", ") + std::string(n);
+      fail("\"" + name + "\" is none of " + all);
+    }
+    return static_cast<std::size_t>(it - std::begin(names)) + 1;
   }
 
   // ---- whether trees and lists belong to their scene ----
@@ -1066,6 +1181,17 @@ void openSession(Handle h, const std::string& text, const std::string& path) {
   state.interaction.steering = false;
   state.learning.history = openedOver(std::move(session.history), state.learning.history);
   state.learning.paintStep = w.paint;
+  // A file without the tree view's fields shows the tree as a fresh window would.
+  state.interaction.tree = w.treeView.value_or(views::TreeView{});
+  state.interaction.panning.reset();
+  if (const Handle popup = taggedControl(state, "strategy"); popup && w.strategy) {
+    g::set(popup, "Value", static_cast<double>(*w.strategy));
+    g::set(popup, "UserData", Value());
+  }
+  if (const Handle popup = taggedControl(state, "paint_speed"); popup && w.paintSpeed) {
+    g::set(popup, "Value", static_cast<double>(*w.paintSpeed));
+    paint_speed_Callback(popup);  // Play, if it runs, goes on at the speed restored
+  }
   state.firstLook = false;  // the views are the session's
   storeState(h, state);
   g::asCallbackOf(h, [&] { redraw(std::move(state)); });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <ostream>
 
 #include "runtime/error.hpp"
@@ -42,6 +43,29 @@ std::optional<std::string> polygonFault(const std::vector<Vec3>& points) {
       return "points[" + std::to_string(i) + "] has a coordinate beyond +-1e15";
   }
   if (!polygonNormal(points)) return "all vertices lie on one line, so the polygon has no plane";
+  return std::nullopt;
+}
+
+std::optional<std::string> faceFault(const std::vector<Vec3>& points, const std::string& noun) {
+  if (auto fault = polygonFault(points)) return fault;
+  const Vec3 n = normalized(geometry::newellNormal(points));  // not zero: the polygon has a plane
+  double size = 0;
+  Vec3 centre;
+  for (const Vec3& p : points) centre = centre + (1.0 / static_cast<double>(points.size())) * p;
+  for (const Vec3& p : points) size = std::max(size, norm(p - centre));
+  for (const Vec3& p : points)
+    if (std::abs(dot(p - centre, n)) > 1e-6 * size) return "the " + noun + " is not flat";
+  // Convex: every corner turns the same way, and the turns add up to one round.
+  double turned = 0;
+  const std::size_t k = points.size();
+  for (std::size_t i = 0; i < k; ++i) {
+    const Vec3 a = points[(i + 1) % k] - points[i];
+    const Vec3 b = points[(i + 2) % k] - points[(i + 1) % k];
+    const double s = dot(cross(a, b), n);
+    if (s < -1e-9 * norm(a) * norm(b)) return "the " + noun + " is not convex";
+    turned += std::atan2(s, dot(a, b));
+  }
+  if (std::abs(turned - 2 * std::numbers::pi) > 1e-6) return "the " + noun + " is not convex";
   return std::nullopt;
 }
 

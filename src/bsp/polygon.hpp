@@ -103,6 +103,14 @@ PolygonRef newPolygon(std::vector<Vec3> points, std::optional<std::string> label
 inline constexpr double kMaxCoordinate = 1e15;
 std::optional<std::string> polygonFault(const std::vector<Vec3>& points);
 
+// What keeps a vertex loop read from a file from being a face the program can split and draw, or
+// null: a fault of polygonFault, a corner off the plane of the others ("the face is not flat",
+// beyond a millionth of the loop's size), or a loop that does not turn one way once round ("the
+// face is not convex": a dent or a bow tie). `noun` names the loop in the fault ("face",
+// "polygon"). Every reader of scenes from outside asks this of each polygon, so that a scene of
+// any format holds only polygons that split into convex pieces.
+std::optional<std::string> faceFault(const std::vector<Vec3>& points, const std::string& noun = "face");
+
 // newPolygon for vertex loops from outside: raises a kolvar::Error (ErrorKind::Input) that
 // names the label and the fault instead of building a polygon with no plane.
 PolygonRef checkedPolygon(std::vector<Vec3> points, std::optional<std::string> label = std::nullopt);

@@ -204,7 +204,7 @@ Scene parseScene(const std::string& text, const std::string& origin) {
     std::vector<Vec3> pts;
     pts.reserve(points.size());
     for (std::size_t k = 0; k < points.size(); ++k) pts.push_back(vertex(points[k], k, where));
-    if (auto fault = polygonFault(pts)) fail(where + ": " + *fault);
+    if (auto fault = faceFault(pts, "polygon")) fail(where + ": " + *fault);
     list.push_back(newPolygon(std::move(pts), label.get<std::string>()));
   }
   scene.polygons = PolygonList::from(std::move(list));

@@ -337,6 +337,18 @@ void scroll(Handle fig, double x, double y, double steps, Modifiers mods) {
   dispatchCallback(fig, "WindowScrollWheelFcn", Value(std::move(event)));
 }
 
+void pinch(Handle fig, double x, double y, double factor, Modifiers mods) {
+  if (!live(fig)) return;
+  requireType(fig, "figure", "pinch");
+  if (!(factor > 0) || !std::isfinite(factor)) return;  // no magnification a view could take
+  setFigurePoint(fig, x, y);
+  setModifiers(fig, mods);
+  Record event;
+  event.set("VerticalScrollCount", Value(0.0));
+  event.set("Magnification", Value(factor));
+  dispatchCallback(fig, "WindowScrollWheelFcn", Value(std::move(event)));
+}
+
 void dropFiles(Handle fig, const std::vector<std::string>& paths) {
   if (!live(fig)) return;
   requireType(fig, "figure", "dropFiles");

@@ -36,7 +36,7 @@ Rect areaOf(Handle fig, Handle what) {
 
 }  // namespace
 
-void Backend::exportPicture(Handle, const Rect&, const std::string& path, double) {
+void Backend::exportPicture(Handle, const Rect&, bool, const std::string& path, double) {
   throw Error("export: " + path + ": PNG and PDF pictures need the window system, which is not available here.",
               ErrorKind::General);
 }
@@ -59,7 +59,7 @@ void exportPicture(Handle fig, Handle what, const std::string& path, double scal
       if (!out) throw Error("export: cannot write " + path + ".", ErrorKind::Input);
     });
   } else if (ext == "png" || ext == "pdf") {
-    backend().exportPicture(fig, area, path, scale);
+    backend().exportPicture(fig, area, what == fig, path, scale);
   } else {
     throw Error("export: " + path + ": unknown kind of picture (use .png, .svg or .pdf).", ErrorKind::Input);
   }

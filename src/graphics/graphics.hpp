@@ -182,6 +182,10 @@ void motion(Handle fig, double x, double y, Modifiers mods = {});
 // The wheel turned by `steps` notches (positive: away from the user... down the page, as a
 // scroll) over (x, y): runs "WindowScrollWheelFcn" with a record {VerticalScrollCount: steps}.
 void scroll(Handle fig, double x, double y, double steps, Modifiers mods = {});
+// Two fingers spread (or pinched) over (x, y), magnifying by `factor` (above 1: closer): runs
+// "WindowScrollWheelFcn", as the wheel does, with {VerticalScrollCount: 0, Magnification: factor},
+// so that a pinch and the wheel zoom alike.
+void pinch(Handle fig, double x, double y, double factor, Modifiers mods = {});
 // Files dropped on the window: runs the figure's "FileDropFcn" with a record {Files: {paths}}.
 void dropFiles(Handle fig, const std::vector<std::string>& paths);
 // One tick of the figure's clock: runs its "TimerFcn". The window ticks every "TimerPeriod"
@@ -327,9 +331,10 @@ class Backend {
   virtual const FontMetrics& fontMetrics() const = 0;
   virtual Dialogs& dialogs() = 0;
   virtual Guidance& guidance() = 0;
-  // Writes the part `area` (figure pixels) of the figure's window as a PNG (`scale` device pixels
-  // per pixel) or PDF file. Without a window system there is nothing to paint them with.
-  virtual void exportPicture(Handle fig, const Rect& area, const std::string& path, double scale);
+  // Writes the figure's window (`window`: controls and all) or the part `area` (figure pixels)
+  // of its display list as a PNG (`scale` device pixels per pixel) or PDF file, a part on a page
+  // of its own size. Without a window system there is nothing to paint them with.
+  virtual void exportPicture(Handle fig, const Rect& area, bool window, const std::string& path, double scale);
   virtual double screenWidth() const { return 1920; }
   virtual double screenHeight() const { return 1080; }
 };

@@ -149,6 +149,9 @@ std::vector<PropSpec> axesProps() {
       onOff("Box", "off"),
       vec("View", {0, 90}),
       number("Zoom", 1, Check::Positive),  // magnifies the box about its centre; 1 fits it
+      // on: what the axes holds shows only inside its rectangle, texts and their boxes cut at its
+      // edge (a view that pans and zooms over a drawing larger than itself)
+      onOff("ClipContent", "off"),
       text("XLabel"),
       text("YLabel"),
       text("ZLabel"),

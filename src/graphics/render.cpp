@@ -852,11 +852,14 @@ std::vector<Primitive> renderAxesRun(Handle ax, RenderCache& cache, PrimitiveRun
       emitMarkers(h, cam, axesColor, out);
     }
   }
-  // A magnified axes keeps to its rectangle.
-  if (numberOf(get(ax, "Zoom"), 1.0) > 1)
-    for (Primitive& item : out) {
-      item.clip = item.clipped ? intersection(item.clip, cam.plot) : cam.plot;
-      item.clipped = true;
+  // A magnified axes keeps to its rectangle. One that clips its content keeps what it holds
+  // there: the texts too, which "Clipping" passes or drops by their anchor alone, so that a
+  // caption or a list item half out of a panned view does not lie over what stands beside it.
+  const bool magnified = numberOf(get(ax, "Zoom"), 1.0) > 1;
+  if (magnified || isOn(ax, "ClipContent"))
+    for (auto item = out.begin() + static_cast<std::ptrdiff_t>(magnified ? 0 : contentFirst); item != out.end(); ++item) {
+      item->clip = item->clipped ? intersection(item->clip, cam.plot) : cam.plot;
+      item->clipped = true;
     }
   entry.drawn = true;
   entry.count = out.size();

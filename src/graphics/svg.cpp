@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 namespace kolvar::graphics {
@@ -161,14 +162,21 @@ std::string svgDocument(const DisplayList& list, const Rect& area) {
       << "<rect x=\"" << number(area.x) << "\" y=\"" << number(area.y) << "\" width=\"" << number(area.width)
       << "\" height=\"" << number(area.height) << "\"" << fill(list.background) << "/>\n";
   int clips = 0;
+  std::optional<Rect> open;  // the clip of the group the items go into now
   for (const Primitive& p : list.items) {
     if (!reaches(p, area)) continue;  // another view's
-    // A primitive cut to its axes' rectangle gets a clip path of its own.
-    if (p.clipped) {
-      ++clips;
-      out << "<clipPath id=\"c" << clips << "\"><rect x=\"" << number(p.clip.x) << "\" y=\"" << number(p.clip.y)
-          << "\" width=\"" << number(p.clip.width) << "\" height=\"" << number(p.clip.height) << "\"/></clipPath>\n"
-          << "<g clip-path=\"url(#c" << clips << ")\">\n";
+    // Primitives cut to their axes' rectangle go into a group with that clip path: one group
+    // for a run of items cut alike (all the items of a view).
+    const std::optional<Rect> clip = p.clipped ? std::optional<Rect>(p.clip) : std::nullopt;
+    if (clip != open) {
+      if (open) out << "</g>\n";
+      open = clip;
+      if (clip) {
+        ++clips;
+        out << "<clipPath id=\"c" << clips << "\"><rect x=\"" << number(clip->x) << "\" y=\"" << number(clip->y)
+            << "\" width=\"" << number(clip->width) << "\" height=\"" << number(clip->height) << "\"/></clipPath>\n"
+            << "<g clip-path=\"url(#c" << clips << ")\">\n";
+      }
     }
     switch (p.kind) {
       case Primitive::Kind::Face: face(out, p); break;
@@ -185,8 +193,8 @@ std::string svgDocument(const DisplayList& list, const Rect& area) {
             << (p.stroked ? stroke(p.stroke, p.lineWidth, p.lineStyle) : std::string()) << "/>\n";
         break;
     }
-    if (p.clipped) out << "</g>\n";
   }
+  if (open) out << "</g>\n";
   out << "</svg>\n";
   return out.str();
 }

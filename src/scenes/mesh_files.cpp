@@ -3,8 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <numbers>
-#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -50,32 +48,8 @@ bool whole(const std::string& word, long& out) {
   return ec == std::errc() && end == word.data() + word.size();
 }
 
-// What keeps the corners from being one of the program's polygons, or nothing.
-std::optional<std::string> faceFault(const std::vector<Vec3>& points) {
-  if (auto fault = bsp::polygonFault(points)) return fault;
-  const Vec3 n = normalized(geometry::newellNormal(points));  // not zero: the polygon has a plane
-  double size = 0;
-  Vec3 centre;
-  for (const Vec3& p : points) centre = centre + (1.0 / static_cast<double>(points.size())) * p;
-  for (const Vec3& p : points) size = std::max(size, norm(p - centre));
-  for (const Vec3& p : points)
-    if (std::abs(dot(p - centre, n)) > 1e-6 * size) return std::string("the face is not flat");
-  // Convex: every corner turns the same way, and the turns add up to one round.
-  double turned = 0;
-  const std::size_t k = points.size();
-  for (std::size_t i = 0; i < k; ++i) {
-    const Vec3 a = points[(i + 1) % k] - points[i];
-    const Vec3 b = points[(i + 2) % k] - points[(i + 1) % k];
-    const double s = dot(cross(a, b), n);
-    if (s < -1e-9 * norm(a) * norm(b)) return std::string("the face is not convex");
-    turned += std::atan2(s, dot(a, b));
-  }
-  if (std::abs(turned - 2 * std::numbers::pi) > 1e-6) return std::string("the face is not convex");
-  return std::nullopt;
-}
-
 void addFace(std::vector<PolygonRef>& out, std::vector<Vec3> points, const std::string& origin, std::size_t line) {
-  if (auto fault = faceFault(points)) fail(origin, line, "face " + std::to_string(out.size() + 1) + ": " + *fault);
+  if (auto fault = bsp::faceFault(points)) fail(origin, line, "face " + std::to_string(out.size() + 1) + ": " + *fault);
   out.push_back(bsp::newPolygon(std::move(points), std::to_string(out.size() + 1)));
 }
 

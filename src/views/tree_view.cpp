@@ -307,7 +307,7 @@ void drawCompact(const Drawing& d, const diagram::TreeLayout& layout) {
   for (const diagram::LaidNode* n : captions) {
     const bsp::BspElement& e = *n->node->element;
     // A node above the view still hangs its list into it, but a caption is drawn only where its
-    // place is in view: the view's edge cuts lines, not texts.
+    // place is in view: one placed outside would show as a sliver cut by the view's edge.
     const bool inView = n->x >= d.win.x0 && n->x <= d.win.x1 && n->y >= d.win.y0 && n->y <= d.win.y1;
     if (!n->collapsed) {
       for (const bool front : {true, false}) {
@@ -418,6 +418,22 @@ TreeWindow fitWindow(const diagram::TreeLayout& layout, const diagram::Frame& fr
   return w;
 }
 
+std::array<double, 2> legibleSize(const diagram::TreeLayout& layout, const g::Rect& px, const TreeView* view) {
+  if (layout.kind != LayoutKind::Compact || layout.empty()) return {px.width, px.height};
+  // Every caption with its fold switch fits its slot, every level is legible (a pixel to spare
+  // for rounding): what drawCompact asks before it draws a node as its caption.
+  double slot = kLegibleSlotPx;
+  for (const diagram::LaidNode& n : layout.nodes)
+    if (n.node->element && n.node->element->poly)
+      slot = std::max(slot, textPixels(n.node->element->poly->label) + kSwitchPx);
+  const double spanX = std::max(layout.x1 - layout.x0, 1.0), spanY = std::max(layout.y1 - layout.y0, 1.0);
+  // The room fitWindow leaves around the nodes, and below them for the longest list.
+  const double width = spanX * (slot + 1) + 2 * kFitSide;
+  const double height = spanY * (kLegibleLevelPx + 1) + 2 * kFitTop + tallestList(layout, view);
+  return {std::clamp(width, px.width, std::max(px.width, kLargestPicture)),
+          std::clamp(height, px.height, std::max(px.height, kLargestPicture))};
+}
+
 TreeWindow zoomWindow(const TreeWindow& w, const diagram::TreeLayout& layout, const diagram::Frame& frame,
                       const TreeView& view, const g::Rect& px, g::Point at, double factor) {
   const TreeWindow whole = fitWindow(layout, frame, px, &view);
@@ -457,6 +473,9 @@ void drawTreeView(const Picture& p) {
   gui::cla();
   g::view(ax, Value(2.0));
   g::grid(ax, false);
+  // Panned or zoomed, the drawing is larger than the view: what lies across its edge is cut
+  // there, not drawn over the panels beside it.
+  g::set(ax, "ClipContent", "on");
   const diagram::Frame frame = treeFrame(*p.setup);
   const TreeView none;
   const TreeView& view = p.treeView ? *p.treeView : none;

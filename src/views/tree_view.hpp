@@ -53,6 +53,12 @@ TreeWindow shownWindow(const TreeView& view, const diagram::TreeLayout& layout, 
 // waiting lists (whose items keep their size in pixels).
 TreeWindow fitWindow(const diagram::TreeLayout& layout, const diagram::Frame& frame, const graphics::Rect& pixels,
                      const TreeView* view = nullptr);
+// The size, in pixels, of a plot box in which the whole layout, fitted, shows every caption, and
+// at least the size of `pixels`: a compact layout's nodes are dots where a slot is narrower than
+// its caption. At most kLargestPicture a side, beyond which the widest trees show dots after all.
+inline constexpr double kLargestPicture = 16384;
+std::array<double, 2> legibleSize(const diagram::TreeLayout& layout, const graphics::Rect& pixels,
+                                  const TreeView* view = nullptr);
 // Zoom by `factor` (above 1: closer) about the figure pixel `at`, which keeps showing the same
 // point of the layout. Each direction stops at its own limits: from half the scale of the whole
 // tree to the scale at which the deepest spread of a small tree, or a slot of a large one, is

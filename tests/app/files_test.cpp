@@ -2,6 +2,7 @@
 // recent files, dropped files and the command line's file words.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -196,6 +197,30 @@ TEST_F(Files, AKolvarLayoutFromFileOpenIsAWorkingWindowOfItsOwn) {
   EXPECT_EQ(nlohmann::json::parse(app::stateJson(second))["scene"], 2);
   EXPECT_EQ(nlohmann::json::parse(app::stateJson(second))["tree"]["front"].size(), 3u);
   EXPECT_EQ(app::stateJson(fig), grown);
+}
+
+// What the desktop calls kolvar's files (the MIME types the package installs) is what the
+// command line, and so a double click, and File > Open take: a scene named .kscene once opened
+// nowhere.
+TEST_F(Files, EveryNameTheDesktopGivesKolvarsFilesOpensFromTheCommandLineAndFileOpen) {
+  std::ifstream mime(std::string(KOLVAR_TEST_DATA) + "/../../data/kolvar-mime.xml");
+  const std::string xml((std::istreambuf_iterator<char>(mime)), {});
+  std::vector<std::string> extensions;
+  const std::string glob = "<glob pattern=\"*";
+  for (auto at = xml.find(glob); at != std::string::npos; at = xml.find(glob, at + 1))
+    extensions.push_back(xml.substr(at + glob.size(), xml.find('"', at + glob.size()) - at - glob.size()));
+  ASSERT_GE(extensions.size(), 3u);
+  for (const std::string& ext : extensions) {
+    const std::string file = write("double-clicked" + ext, kWallsJson);
+    EXPECT_EQ(app::parseOptions({file}).files, (std::vector<std::string>{file})) << ext;
+  }
+  dialogs().files.push_back(g::FileChoice{"double-clicked.kscene", folder_.string()});
+  g::menuAction(tag("OpenMenuItem"));
+  const auto asked = std::find_if(dialogs().asked.begin(), dialogs().asked.end(),
+                                  [](const auto& a) { return a.kind == "getFile"; });
+  ASSERT_NE(asked, dialogs().asked.end());
+  for (const std::string& ext : extensions) EXPECT_NE(asked->text.find("*" + ext), std::string::npos) << asked->text;
+  EXPECT_EQ(state()["scene_info"]["name"], "two walls");
 }
 
 TEST(CommandLine, WordsThatNameExistingSceneFilesAreOpenedAndOtherWordsGoToTheWindow) {

@@ -10,6 +10,7 @@
 
 #include "bsp/bsp.hpp"
 #include "graphics/headless.hpp"
+#include "graphics/render.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -255,7 +256,16 @@ TEST_F(KolvarApp, AViewExportsAsAnSvgDrawingWithItsLabelsAsText) {
   EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(svg.find(">1b</text>"), std::string::npos);
   EXPECT_EQ(svg.find("<polygon"), std::string::npos) << "the tree view has no faces";
-  EXPECT_NE(whole.find("<polygon"), std::string::npos);
+  // One shape per face drawn: as many <polygon>s as the window's display list holds faces (and
+  // diamond markers, which are drawn as polygons too).
+  std::size_t drawn = 0, shapes = 0;
+  for (const g::Primitive& p : g::figureDisplayList(fig).items) {
+    if (p.kind == g::Primitive::Kind::Face && p.points.size() >= 3) ++drawn;
+    if (p.kind == g::Primitive::Kind::Marker && p.annotation().marker == "d") drawn += p.points.size();
+  }
+  for (auto at = whole.find("<polygon "); at != std::string::npos; at = whole.find("<polygon ", at + 1)) ++shapes;
+  EXPECT_GT(drawn, 10u);
+  EXPECT_EQ(shapes, drawn);
   EXPECT_NE(whole.find("fill-opacity"), std::string::npos) << "planes and ghosts stay translucent";
   EXPECT_GT(whole.size(), svg.size());
   EXPECT_THROW(run("export " + dir + "kolvar.png\n"), std::exception);

@@ -49,12 +49,13 @@ TEST_F(Sessions, OpenedInAFreshProgramTheWindowIsAsSaved) {
     {"label": "4", "points": [[-3,3,0],[3,3,0],[3,3,2],[-3,3,2]]}]})");
   run("generate walls 6 2\nopen " + scene +
       "\nclick 2\nauto first step\nauto first step\nundo\ntoggle show_planes\ntoggle show_log\n"
-      "toggle show_labels\ntoggle show_scanner\nscanner 1 2 0.5\n");
+      "toggle show_labels\ntoggle show_scanner\nscanner 1 2 0.5\ntree zoom 1.6 300 200\ntree fold 2\n");
   const std::size_t steps = app::fetchState(fig).learning.history.doneCount;
   const std::vector<std::string> history = walk(steps);
   ASSERT_EQ(history.back(), stateLine() + "\n");
   // Selected after the walk: undoing the step that placed a node lets its selection go.
-  run("select 2\npaint step\n");
+  run("select 2\npaint step\npaint speed fast\n");
+  g::set(tag("strategy"), "Value", 3.0);
   g::view(tag("axes1"), Value::row({30, 20}));
   g::view(tag("axes2"), Value::row({30, 20}));
   auto s = app::fetchState(fig);
@@ -65,6 +66,8 @@ TEST_F(Sessions, OpenedInAFreshProgramTheWindowIsAsSaved) {
   ASSERT_EQ(seen["scene"], 5);
   ASSERT_NE(seen["cell"], nullptr) << "a node is selected";
   ASSERT_NE(seen["paint"], nullptr);
+  ASSERT_NE(seen["treeview"]["zoom"], 1);
+  ASSERT_EQ(seen["treeview"]["collapsed"], nlohmann::json::array({"2"}));
   run("save " + file("a.kolvar") + "\n");
 
   restart();
@@ -77,6 +80,9 @@ TEST_F(Sessions, OpenedInAFreshProgramTheWindowIsAsSaved) {
   EXPECT_EQ(g::view(tag("axes1")).matrix().data, (std::vector<double>{30, 20}));
   EXPECT_EQ(g::view(tag("axes2")).matrix().data, (std::vector<double>{30, 20}));
   EXPECT_EQ(now.interaction.zoom, (std::array<double, 2>{2, 1.5}));
+  // The tree view (in the state line above) and the popups of the Build and Play controls.
+  EXPECT_EQ(g::get(tag("strategy"), "Value").scalar(), 3);
+  EXPECT_EQ(g::get(tag("paint_speed"), "Value").scalar(), 3);
   // The scene itself: scene -> session -> scene gives the polygons of the file, in order.
   const bsp::PolygonList& shown = app::sceneShown(now);
   const bsp::Scene original = bsp::loadScene(scene);
@@ -183,6 +189,10 @@ TEST_F(Sessions, ANewerOrDamagedFileIsRefusedAndChangesNothing) {
          }
        },
        "its tree has more nodes than the file: some node hangs in it twice"},
+      {"tree view turned inside out", [](Json& j) { j["window"]["tree_view"]["limits"] = {1, 0, -1, 1}; },
+       "bad.kolvar: /window/tree_view/limits: each pair of limits must rise: x0 < x1 and y0 < y1"},
+      {"unknown strategy", [](Json& j) { j["window"]["strategy"] = "cleverest"; },
+       "bad.kolvar: /window/strategy: \"cleverest\" is none of first, fewest, balanced, random, optimal"},
       {"unknown check box", [](Json& j) { j["window"]["options"]["show_ghosts"] = true; },
        "bad.kolvar: /window/options/show_ghosts: this window has no check box tagged \"show_ghosts\""},
   };

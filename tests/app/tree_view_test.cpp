@@ -1,6 +1,9 @@
 // The tree view at scale: fit, zoom about the pointer, panning, folded lists and subtrees, and
 // captions that never run into each other.
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "app/app.hpp"
 #include "app_fixture.hpp"
@@ -128,6 +131,33 @@ TEST_F(TreeView, TheWheelZoomsAboutThePointerAndADragPansWithoutChoosingAnything
   EXPECT_FALSE(state()["cell"].is_null());
 }
 
+// Zoomed in and panned, the drawing is larger than the panel: what crosses its edge is cut
+// there. Captions and list items once hung out over the statistics and the strategy panel.
+TEST_F(TreeView, ZoomedOrPannedNothingOfTheTreeShowsOutsideItsPanel) {
+  run("generate walls 30 4\nclick w1\nclick w4\n");
+  const g::Handle ax3 = tag("axes3");
+  const g::Rect panel = g::objectPixelRect(ax3);
+  const auto outside = [&] {
+    std::size_t texts = 0;
+    std::string out;
+    for (const g::Primitive& p : g::figureDisplayList(fig).items) {
+      if (p.source == ax3 || !g::ishandle(p.source) || g::ancestor(p.source, "axes") != ax3) continue;
+      texts += p.kind == g::Primitive::Kind::Text;
+      const g::Rect r = g::reachOf(p);
+      if (r.width > 0 && r.height > 0 &&
+          (r.x < panel.x - 1e-9 || r.y < panel.y - 1e-9 || r.x + r.width > panel.x + panel.width + 1e-9 ||
+           r.y + r.height > panel.y + panel.height + 1e-9))
+        out += (p.kind == g::Primitive::Kind::Text ? p.annotation().text : std::string("a line or marker")) + "; ";
+    }
+    EXPECT_GT(texts, 5u) << "the tree view shows its captions and lists";
+    return out;
+  };
+  run("tree zoom 2\n");
+  EXPECT_EQ(outside(), "");
+  run("tree pan -150 -120\n");
+  EXPECT_EQ(outside(), "");
+}
+
 TEST_F(TreeView, ALongWaitingListShowsItsFirstItemsAndUnfoldsOnClick) {
   showTree(bsp::freshRoot(scenes::walls(40, 3)));
   EXPECT_TRUE(shows("w8"));
@@ -180,6 +210,31 @@ TEST_F(TreeView, ALargeTreeShowsDotsUntilCaptionsFitAndFoldsItsSubtrees) {
   click(shown(marker).centre());
   EXPECT_EQ(view()["collapsed"], nlohmann::json::array({child}));
   EXPECT_EQ(view()["nodes"].get<std::size_t>(), left);
+}
+
+// A tree of hundreds of nodes, which the window shows as dots, exports whole with every caption
+// as text: it is laid out for the picture on a page as large as its captions need. The window's
+// view stays as it was.
+TEST_F(TreeView, ALargeTreeExportsWithACaptionPerNode) {
+  showTree(bsp::buildTree(scenes::walls(240, 5)));
+  ASSERT_EQ(view()["layout"], "compact");
+  ASSERT_TRUE(texts().empty()) << "dots on the screen";
+  const std::string before = state().dump();
+  std::vector<std::string> labels;
+  bsp::bspFarToNear(bsp::Vec3{0, 0, 0}, app::fetchState(fig).root,
+                    [&](const bsp::BspElement& e) { labels.push_back(e.poly->label); });
+  ASSERT_GT(labels.size(), 250u);
+  const std::string path = ::testing::TempDir() + "kolvar-large-tree.svg";
+  run("export " + path + " tree\n");
+  std::ifstream in(path);
+  const std::string svg((std::istreambuf_iterator<char>(in)), {});
+  std::size_t missing = 0;
+  for (const std::string& label : labels) missing += svg.find(">" + label + "</text>") == std::string::npos;
+  EXPECT_EQ(missing, 0u) << "of " << labels.size() << " captions";
+  EXPECT_EQ(state().dump(), before);
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(g::findall(g::kRoot, std::string_view("figure")).size(), 1u) << "the page is gone";
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNativeGestureEvent>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "app_qt_support.hpp"
@@ -190,6 +192,50 @@ TEST_F(KolvarWindow, AViewExportsWithoutTheControlsBesideIt) {
   EXPECT_GT(button.x, view.x - 24) << "the caption lies in the exported margin";
   EXPECT_EQ(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isGreen), 0);
   EXPECT_GT(countIn(picture, {0, 0, double(picture.width()), double(picture.height())}, isRed), 5) << "the scanner";
+}
+
+// Two fingers spread on a touchpad zoom the view under them as the wheel does: the tree view
+// about the fingers, a 3-D view by its own zoom; pinched together, back out.
+TEST_F(KolvarWindow, APinchZoomsTheViewUnderTheFingersAsTheWheelDoes) {
+  run("scene 3\nclick 2\n");
+  const auto pinch = [&](graphics::Handle axes, double by) {
+    const QPointF at = centreOf(axes);
+    QNativeGestureEvent zoom(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, at, at,
+                             canvas().mapToGlobal(at), by, QPointF());
+    QApplication::sendEvent(&canvas(), &zoom);
+    settle();
+  };
+  pinch(tag("axes3"), 0.5);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.5, 1e-9);
+  pinch(tag("axes3"), -0.2);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.2, 1e-9);
+  pinch(tag("axes1"), 0.25);
+  EXPECT_NEAR(graphics::get(tag("axes1"), "Zoom").scalar(), 1.25, 1e-12);
+  EXPECT_EQ(graphics::get(tag("axes2"), "Zoom").scalar(), 1);
+  EXPECT_NEAR(state()["treeview"]["zoom"].get<double>(), 1.2, 1e-9);
+}
+
+// A view exported as PDF is a PDF file of one page the size of the view with its margin, as its
+// SVG and PNG are, rather than the view shrunk onto a sheet of paper.
+TEST_F(KolvarWindow, AViewExportsAsAPdfPageOfItsOwnSize) {
+  run("scene 3\nclick 2\n");
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("partition.pdf").toStdString();
+  run("export " + path + " partition\n");
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray pdf = file.readAll();
+  EXPECT_TRUE(pdf.startsWith("%PDF-"));
+  EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+  EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 1) << "one page";
+  EXPECT_TRUE(pdf.contains("/Count 1"));
+  // The page's box, in points: the view with its margin of 24 pixels around it.
+  const graphics::Rect view = graphics::objectPixelRect(tag("axes2"));
+  const QRegularExpression box(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])");
+  const QRegularExpressionMatch m = box.match(QString::fromLatin1(pdf));
+  ASSERT_TRUE(m.hasMatch()) << "the page says its size";
+  EXPECT_NEAR(m.captured(1).toDouble(), (view.width + 48) * 0.75, 2);
+  EXPECT_NEAR(m.captured(2).toDouble(), (view.height + 48) * 0.75, 2);
 }
 
 // Pointing with the real mouse: over a waiting item the status line says what choosing it would

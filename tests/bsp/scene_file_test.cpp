@@ -60,6 +60,14 @@ TEST(SceneFile, AFaultIsNamedWithFileAndPolygon) {
        "s.json: polygons[0] (label \"b\"): points[2] has a coordinate beyond +-1e15."},
       {R"({"name": "x", "polygons": [{"label": "b", "points": [[0,0,0],[1,1,1],[3,3,3]]}]})",
        "s.json: polygons[0] (label \"b\"): all vertices lie on one line, so the polygon has no plane."},
+      // As in the mesh files: a bent polygon, a dented one and a bow tie, after a good one.
+      {R"({"name": "x", "polygons": [{"label": "a", "points": )" + tri +
+           R"(}, {"label": "bent", "points": [[0,0,0],[1,0,0],[1,1,0.5],[0,1,0]]}]})",
+       "s.json: polygons[1] (label \"bent\"): the polygon is not flat."},
+      {R"({"name": "x", "polygons": [{"label": "dent", "points": [[0,0,0],[1,0,0],[1,1,0],[0.5,0.2,0],[0,1,0]]}]})",
+       "s.json: polygons[0] (label \"dent\"): the polygon is not convex."},
+      {R"({"name": "x", "polygons": [{"label": "bow", "points": [[0,0,0],[1,0,0],[0,1,0],[1,1,0]]}]})",
+       "s.json: polygons[0] (label \"bow\"): the polygon is not convex."},
   };
   for (const auto& c : cases) EXPECT_EQ(messageOf([&] { parseScene(c.text, "s.json"); }), c.message);
 }

@@ -33,7 +33,7 @@ class QtBackend : public Backend {
   Dialogs& dialogs() override { return *dialogs_; }
   Guidance& guidance() override;
   QtGuidance& help() { return *guidance_; }
-  void exportPicture(Handle fig, const Rect& area, const std::string& path, double scale) override;
+  void exportPicture(Handle fig, const Rect& area, bool window, const std::string& path, double scale) override;
   double screenWidth() const override;
   double screenHeight() const override;
 

@@ -1,8 +1,12 @@
 #include "graphics/qt/canvas.hpp"
 
+#include <QGestureEvent>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QPinchGesture>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -62,6 +66,7 @@ Canvas::Canvas(Handle fig, QWidget* parent) : QWidget(parent), fig_(fig) {
   // keep it, and a later arrow key would change the scene).
   setFocusPolicy(Qt::ClickFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  grabGesture(Qt::PinchGesture);
   coalesce_.setSingleShot(true);
   coalesce_.setInterval(0);
   connect(&coalesce_, &QTimer::timeout, this, [this] { displayList(); });
@@ -264,6 +269,31 @@ void Canvas::wheelEvent(QWheelEvent* e) {
 }
 
 bool Canvas::event(QEvent* e) {
+  // A pinch zooms as the wheel does: from a touchpad as the window system's own gesture, from a
+  // touch screen as the two fingers Qt follows. Each step magnifies by what it adds.
+  if (e->type() == QEvent::NativeGesture) {
+    const auto* g = static_cast<QNativeGestureEvent*>(e);
+    if (g->gestureType() != Qt::ZoomNativeGesture) return QWidget::event(e);
+    const QPointF p = g->position();
+    guarded("pinch", [&] {
+      if (ishandle(fig_)) pinch(fig_, p.x(), p.y(), 1 + g->value(), modifiersOf(g->modifiers()));
+    });
+    e->accept();
+    return true;
+  }
+  if (e->type() == QEvent::Gesture) {
+    auto* g = static_cast<QGestureEvent*>(e);
+    auto* two = static_cast<QPinchGesture*>(g->gesture(Qt::PinchGesture));
+    if (!two) return QWidget::event(e);
+    if (two->changeFlags().testFlag(QPinchGesture::ScaleFactorChanged)) {
+      const QPointF p = mapFromGlobal(two->centerPoint());
+      guarded("pinch", [&] {
+        if (ishandle(fig_)) pinch(fig_, p.x(), p.y(), two->scaleFactor(), modifiersOf(QGuiApplication::keyboardModifiers()));
+      });
+    }
+    g->accept(two);
+    return true;
+  }
   if (e->type() != QEvent::ToolTip) return QWidget::event(e);
   const auto* help = static_cast<QHelpEvent*>(e);
   QString tip;

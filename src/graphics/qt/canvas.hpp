@@ -43,7 +43,7 @@ class Canvas : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
-  bool event(QEvent* event) override;  // tooltips
+  bool event(QEvent* event) override;  // tooltips and pinches
 
  private:
   // The model's list, or an empty one when the figure is gone or cannot be drawn.

@@ -1,6 +1,8 @@
 // PNG and PDF pictures of a window or one view: the window through the same painting as a
 // snapshot (PNG) or as printing (PDF), a view as its part of the figure's display list.
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
@@ -16,10 +18,9 @@
 
 namespace kolvar::graphics {
 
-void QtBackend::exportPicture(Handle fig, const Rect& area, const std::string& path, double scale) {
+void QtBackend::exportPicture(Handle fig, const Rect& area, bool whole, const std::string& path, double scale) {
   FigureWindow* w = window(fig);
   if (!w) throw Error("export: the figure has no window.", ErrorKind::General);
-  const bool whole = area.x == 0 && area.y == 0 && area.width >= w->client().width() && area.height >= w->client().height();
   const bool pdf = path.size() >= 4 && QString::fromStdString(path).endsWith(".pdf", Qt::CaseInsensitive);
   runtime::writeFileAtomically(path, [&](const std::string& temporary) {
     if (!pdf) {
@@ -45,12 +46,16 @@ void QtBackend::exportPicture(Handle fig, const Rect& area, const std::string& p
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(temporary));
-    printer.setPageOrientation(area.width > area.height ? QPageLayout::Landscape : QPageLayout::Portrait);
     if (whole) {
+      printer.setPageOrientation(area.width > area.height ? QPageLayout::Landscape : QPageLayout::Portrait);
       printWindow(w->client(), printer);
       return;
     }
-    // One view: its part of the display list, fitted to the page.
+    // One view: its part of the display list on a page of its own size (a point is 4/3 pixels),
+    // as in SVG and PNG: a large tree gets a large page, not one too small to read.
+    const QSizeF points(area.width / kPixelsPerPoint, area.height / kPixelsPerPoint);
+    printer.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     QPainter painter;
     if (!painter.begin(&printer)) throw Error("export: cannot write the PDF file " + path + ".", ErrorKind::Input);
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
