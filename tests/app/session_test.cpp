@@ -49,7 +49,7 @@ TEST_F(Sessions, OpenedInAFreshProgramTheWindowIsAsSaved) {
     {"label": "4", "points": [[-3,3,0],[3,3,0],[3,3,2],[-3,3,2]]}]})");
   run("generate walls 6 2\nopen " + scene +
       "\nclick 2\nauto first step\nauto first step\nundo\ntoggle show_planes\ntoggle show_log\n"
-      "toggle show_labels\ntoggle show_scanner\nscanner 1 2 0.5\ntree zoom 1.6 300 200\ntree fold 2\n");
+      "toggle show_labels\ntoggle show_scanner\nscanner 1 2 0.5\ntree zoom 1.6 413 75\ntree fold 2\n");
   const std::size_t steps = app::fetchState(fig).learning.history.doneCount;
   const std::vector<std::string> history = walk(steps);
   ASSERT_EQ(history.back(), stateLine() + "\n");
