@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <set>
+#include <tuple>
 
 #include "fixtures.hpp"
 
@@ -144,13 +145,30 @@ TEST(Strategy, OptimalMatchesEveryOrderTried) {
 }
 
 TEST(Strategy, LongListsScoreSixtyFourCandidates) {
-  const PolygonList walls = crossingWalls(3, 100);
+  // Crossing walls that split each other, and two walls far outside that split nothing: one a
+  // candidate (position 0), one not (position 2, between the candidates 1 and 3).
+  std::vector<PolygonRef> list = crossingWalls(3, 100).toVector();
+  for (std::size_t at : {0, 2})
+    list[at] = newPolygon({{50, -1, 0}, {50, 1, 0}, {50, 1, 1}, {50, -1, 1}}, "far" + std::to_string(at));
+  const PolygonList walls = PolygonList::from(std::move(list));
   std::set<std::size_t> spread;
   for (std::size_t i = 0; i < 64; ++i) spread.insert(i * 100 / 64);
-  std::size_t bestSplits = SIZE_MAX;
-  for (std::size_t i : spread) bestSplits = std::min(bestSplits, sideCounts(walls, i).split);
-  for (const Strategy& s : {kFewest, kBalanced}) EXPECT_TRUE(spread.count(chooseSplitter(walls, s).index));
-  EXPECT_EQ(sideCounts(walls, chooseSplitter(walls, kFewest).index).split, bestSplits);
+  ASSERT_FALSE(spread.count(2));
+  // The choice each rule makes among exactly those candidates, worked out here from the counts.
+  const auto expected = [&](bool fewest) {
+    std::size_t best = 0;
+    std::tuple<std::size_t, std::size_t, std::size_t> bestKey{SIZE_MAX, SIZE_MAX, SIZE_MAX};
+    for (std::size_t i : spread) {
+      const SideCounts c = sideCounts(walls, i);
+      const std::size_t gap = c.front > c.back ? c.front - c.back : c.back - c.front;
+      const auto key = fewest ? std::tuple{c.split, gap, i} : std::tuple{gap, c.split, i};
+      if (key < bestKey) bestKey = key, best = i;
+    }
+    return best;
+  };
+  ASSERT_EQ(expected(true), 0u);
+  EXPECT_EQ(chooseSplitter(walls, kFewest).index, 0u);
+  EXPECT_EQ(chooseSplitter(walls, kBalanced).index, expected(false));
 }
 
 TEST(Strategy, NamesAndRefusals) {
