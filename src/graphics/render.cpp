@@ -13,7 +13,6 @@
 #include <string>
 #include <utility>
 
-#include "geometry/magnitude.hpp"
 #include "graphics/axes_content.hpp"
 #include "graphics/axes_decoration.hpp"
 #include "graphics/geometry.hpp"
