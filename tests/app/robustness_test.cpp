@@ -88,12 +88,23 @@ TEST_F(KolvarApp, OpeningALayoutThatOpensItselfKeepsTheStudentsTree) {
 }
 
 TEST_F(LayoutInFolder, ALayoutWithoutWhatTheProgramNeedsIsRefusedWhenItLoads) {
-  std::string layout = app::embeddedLayoutText();
-  const std::string tag = "\"Tag\": \"scan_list\"";
-  layout.replace(layout.find(tag), tag.size(), "\"Tag\": \"scan_lines\"");
-  EXPECT_EQ(messageOf([&] { startWith(layout); }),
-            "Cannot open the kolvar window from the layout file " + (std::filesystem::current_path() / "kolvar.fig").string() +
-                ": it has no object tagged \"scan_list\" (the scan list).");
+  // The controls the views draw into, and those that the handlers of learning read only once
+  // they run (Step, Play, the Step log box), are all asked for when the layout loads.
+  const std::pair<const char*, const char*> needed[] = {{"scan_list", "the scan list"},
+                                                        {"strategy", "the strategy popup"},
+                                                        {"paint_play", "the Play button"},
+                                                        {"paint_speed", "Play's speed popup"},
+                                                        {"log_list", "the step log"}};
+  std::string layout;
+  for (const auto& [name, what] : needed) {
+    layout = app::embeddedLayoutText();
+    const std::string tag = std::string("\"Tag\": \"") + name + "\"";
+    layout.replace(layout.find(tag), tag.size(), "\"Tag\": \"renamed\"");
+    EXPECT_EQ(messageOf([&] { startWith(layout); }),
+              "Cannot open the kolvar window from the layout file " +
+                  (std::filesystem::current_path() / "kolvar.fig").string() + ": it has no object tagged \"" + name +
+                  "\" (" + what + ").");
+  }
   layout = app::embeddedLayoutText();
   const std::string box = "\"Tag\": \"show_labels\", \"Style\": \"checkbox\"";
   layout.replace(layout.find(box), box.size(), "\"Tag\": \"show_labels\", \"Style\": \"pushbutton\"");
