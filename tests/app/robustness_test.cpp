@@ -1,5 +1,8 @@
 // Input from outside cannot bring the program down or lose the student's work.
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "app_fixture.hpp"
@@ -112,6 +115,26 @@ TEST_F(LayoutInFolder, ALayoutWithoutWhatTheProgramNeedsIsRefusedWhenItLoads) {
                 .find("the object tagged \"show_labels\" (the labels check box) must be a checkbox control, not a "
                       "pushbutton control."),
             std::string::npos);
+}
+
+TEST_F(LayoutInFolder, AKolvarFigThatIsAFolderOrAPipeIsPassedOverWithANote) {
+  // Beyond the working folder lies the copy built into the program.
+  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  const auto here = std::filesystem::current_path() / "kolvar.fig";
+  const std::pair<std::function<void()>, std::string> strays[] = {
+      {[&] { std::filesystem::create_directory(here); }, "is a folder, not a file"},
+      // A pipe nobody writes to: reading it would wait for ever.
+      {[&] { ASSERT_EQ(::mkfifo(here.c_str(), 0600), 0); }, "is not a regular file"}};
+  for (const auto& [make, why] : strays) {
+    std::filesystem::remove_all(here);
+    make();
+    ::testing::internal::CaptureStderr();
+    app::kolvar({}, 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Layout file " + here.string() + " " + why + "; looking further.\n");
+    EXPECT_NO_THROW(app::stateJson(app::kolvarWindow()));
+    g::deleteObject(app::kolvarWindow());
+  }
 }
 
 TEST_F(KolvarApp, AClickBesideTheDrawnBoxKeepsTheScannerInsideTheScene) {
