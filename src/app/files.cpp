@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "app/app.hpp"
@@ -14,6 +15,7 @@
 #include "graphics/guidance.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/guihandles.hpp"
+#include "runtime/progress.hpp"
 #include "scenes/generators.hpp"
 #include "scenes/mesh_files.hpp"
 
@@ -117,12 +119,7 @@ void openLayout(const std::string& path) {
 void openRecent(Handle item) {
   const Value path = g::get(item, "UserData");
   if (!path.isText()) return;
-  try {
-    openFile(item, path.text());
-  } catch (const Error& e) {
-    g::errordlg(e.what(), "Cannot open " + baseName(path.text()));
-    throw;
-  }
+  reportInDialog("Cannot open " + baseName(path.text()), [&] { openFile(item, path.text()); });
 }
 
 }  // namespace
@@ -293,12 +290,7 @@ void GenerateMenuItem_Callback(Handle hObject) {
   if (w.empty()) return;
   w.push_back((*answer)[1]);
   if (w[0] == "walls" || w[0] == "boxes") w.push_back((*answer)[2]);
-  try {
-    showNewScene(hObject, scenes::generate(w), "generated");
-  } catch (const Error& e) {
-    g::errordlg(e.what(), "Generate a scene");
-    throw;
-  }
+  reportInDialog("Generate a scene", [&] { showNewScene(hObject, scenes::generate(w), "generated"); });
 }
 
 void fileDropped(Handle fig, const Value& event) {
@@ -307,12 +299,22 @@ void fileDropped(Handle fig, const Value& event) {
   if (!files.isCell()) return;
   for (const Value& f : files.cell().items) {
     if (!f.isText()) continue;
-    try {
-      openFile(fig, f.text());
-    } catch (const Error& e) {
-      g::errordlg(e.what(), "Cannot open " + baseName(f.text()));
-      throw;
-    }
+    reportInDialog("Cannot open " + baseName(f.text()), [&] { openFile(fig, f.text()); });
+  }
+}
+
+void reportInDialog(const std::string& title, const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const runtime::Cancelled&) {
+    throw;  // the student's own choice, not a fault
+  } catch (const std::bad_alloc&) {
+    // Its own text ("std::bad_alloc") tells a student nothing.
+    g::errordlg("There is not enough memory for this.", title);
+    throw;
+  } catch (const std::exception& e) {
+    g::errordlg(e.what(), title);
+    throw;
   }
 }
 

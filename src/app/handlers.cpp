@@ -97,15 +97,9 @@ void OpenMenuItem_Callback() {
   const std::filesystem::path full = choice->folder.empty()
                                          ? std::filesystem::path(choice->name)
                                          : std::filesystem::path(choice->folder) / choice->name;
-  try {
-    // Whatever the file holds goes to the window whose menu opened it.
-    const auto fig = g::gcbf();
-    openFile(fig ? *fig : 0, full.string());
-  } catch (const Error& e) {
-    // The student chose the file in a dialog and may not be watching a console.
-    g::errordlg(e.what(), "Cannot open " + full.filename().string());
-    throw;
-  }
+  // Whatever the file holds goes to the window whose menu opened it.
+  const auto fig = g::gcbf();
+  reportInDialog("Cannot open " + full.filename().string(), [&] { openFile(fig ? *fig : 0, full.string()); });
 }
 
 void PrintMenuItem_Callback(const Value& handles) {

@@ -3,11 +3,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <fstream>
 
 #include "app_fixture.hpp"
 #include "../support.hpp"
 #include "graphics/headless.hpp"
+#include "runtime/progress.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -162,6 +164,42 @@ TEST_F(KolvarApp, ABadFileChosenFromOpenIsReportedInADialog) {
   ASSERT_EQ(dialogs.asked.back().kind, "error");
   EXPECT_EQ(dialogs.asked.back().title, "Cannot open " + file.filename().string());
   EXPECT_NE(dialogs.asked.back().text.find("line 1, column 20: syntax error"), std::string::npos) << dialogs.asked.back().text;
+}
+
+namespace {
+
+// A machine that runs out of memory whenever a scene file is read.
+class OutOfMemory : public KolvarApp {
+ protected:
+  struct Dialogs : g::ScriptedDialogs {
+    void runWithProgress(const std::string&, const std::function<void(runtime::Progress&)>&) override {
+      throw std::bad_alloc();
+    }
+  };
+  struct Backend : g::HeadlessBackend {
+    Dialogs failing;
+    g::Dialogs& dialogs() override { return failing; }
+  };
+  std::shared_ptr<g::Backend> makeBackend() override { return std::make_shared<Backend>(); }
+};
+
+}  // namespace
+
+TEST_F(OutOfMemory, AFileChosenFromOpenThatCannotBeReadInMemoryIsReportedInADialog) {
+  const auto file = std::filesystem::temp_directory_path() / ("kolvar-large-" + std::to_string(::getpid()) + ".off");
+  std::ofstream(file) << "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  auto& dialogs = dynamic_cast<Backend&>(g::backend()).failing;
+  dialogs.files.push_back(g::FileChoice{file.filename().string(), file.parent_path().string()});
+  const auto before = state()["scene_info"];
+  ::testing::internal::CaptureStderr();
+  g::menuAction(tag("OpenMenuItem"));
+  ::testing::internal::GetCapturedStderr();
+  std::filesystem::remove(file);
+  ASSERT_FALSE(dialogs.asked.empty());
+  EXPECT_EQ(dialogs.asked.back().kind, "error");
+  EXPECT_EQ(dialogs.asked.back().title, "Cannot open " + file.filename().string());
+  EXPECT_EQ(dialogs.asked.back().text, "There is not enough memory for this.");
+  EXPECT_EQ(state()["scene_info"], before);
 }
 
 TEST_F(KolvarApp, AFailingRedrawLeavesTheViewsAsTheyWere) {
