@@ -209,7 +209,7 @@ void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source) 
   state.interaction.selected = nullptr;
 
   StepLog log = StepLog::of(StepLog::Kind::Scene);
-  log.lead = (source == "generated" ? "Generated " : "Opened ") + scene.name + ": " +
+  log.edit().lead = (source == "generated" ? "Generated " : "Opened ") + scene.name + ": " +
              std::to_string(scene.polygons.size()) + " polygons.";
   commitStep(state, std::move(log));
   storeState(h, state);

@@ -29,7 +29,8 @@ namespace {
 // outside the scene's box (a scene of the student's own has a box of its own).
 void startSceneAfresh(Handle hObject, StepLog::Kind kind) {
   ProgramState state = fetchState(hObject);
-  state.root = bsp::freshRoot(sceneShown(state));
+  state.root = recentFreshRoot(state.learning.history, sceneShown(state));
+  if (!state.root) state.root = bsp::freshRoot(sceneShown(state));
   keepScannerInScene(state);
   commitStep(state, StepLog::of(kind));
   storeState(hObject, state);

@@ -90,7 +90,7 @@ void commitStep(ProgramState& state, StepLog log) {
     const bsp::Statistics s = bsp::statistics(state.root, scene.size());
     if (s.complete && scene.size() <= bsp::kMaxOptimalPolygons) {
       const std::size_t best = bsp::optimalOutcome(scene).pieces;
-      log.verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
+      log.edit().verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
                     (s.pieces <= best ? ", the fewest possible. Well done!"
                                       : "; the fewest possible is " + std::to_string(best) + ": undo and try to beat it.");
     }
@@ -139,7 +139,7 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
   const std::string name = bsp::strategyName(strategy);
   StepLog log;
   const auto take = [&](bsp::AutoStep& step) {
-    log.reasons.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
+    log.edit().reasons.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
     state.root = bsp::bspInsertNode(state.root, step.node);
     log.expansions.push_back({std::move(step.where.list), step.choice.index, std::move(step.node)});
   };
@@ -171,7 +171,7 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
       state.root = built;
     }
     const bsp::Statistics after = bsp::statistics(state.root, sceneSize);
-    log.lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +
+    log.edit().lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +
                std::to_string(after.splits - before.splits) + " splits.";
   }
   commitStep(state, std::move(log));
