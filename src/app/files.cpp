@@ -12,7 +12,6 @@
 #include "app/learning.hpp"
 #include "app/script.hpp"
 #include "app/session.hpp"
-#include "graphics/guidance.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/guihandles.hpp"
 #include "runtime/progress.hpp"
@@ -28,7 +27,9 @@ namespace {
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
 constexpr std::size_t kRecentFiles = 8;
-constexpr const char* kRecentKey = "recent_files";
+// The recent files live as long as the program runs, as application data of the graphics root:
+// a run keeps no settings but the tour's, and a script must leave no trace in them.
+constexpr const char* kRecentData = "KolvarRecentFiles";
 constexpr const char* kSessionFormat = "kolvar session";
 
 [[noreturn]] void fail(const std::string& path, const std::string& fault) {
@@ -95,9 +96,7 @@ void rememberRecent(const std::string& path) {
   files.erase(std::remove(files.begin(), files.end(), path), files.end());
   files.insert(files.begin(), path);
   if (files.size() > kRecentFiles) files.resize(kRecentFiles);
-  std::string joined;
-  for (const std::string& f : files) joined += (joined.empty() ? "" : "\n") + f;
-  g::backend().guidance().setSetting(kRecentKey, joined);
+  g::setappdata(g::kRoot, kRecentData, Value::textColumn(files));
 }
 
 // A layout file opened from the File menu: the window it stores. When it is kolvar's own (every
@@ -249,12 +248,11 @@ void openFile(Handle h, const std::string& path) {
 }
 
 std::vector<std::string> recentFiles() {
-  const auto kept = g::backend().guidance().setting(kRecentKey);
+  const Value kept = g::getappdata(g::kRoot, kRecentData);
   std::vector<std::string> files;
-  if (!kept) return files;
-  std::istringstream in(*kept);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty() && files.size() < kRecentFiles) files.push_back(line);
+  if (kept.isCell())
+    for (const Value& f : kept.cell().items)
+      if (f.isText() && files.size() < kRecentFiles) files.push_back(f.text());
   return files;
 }
 

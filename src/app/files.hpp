@@ -41,7 +41,7 @@ void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source);
 // The entries of a popup menu (the Scene list), in order.
 std::vector<std::string> popupEntries(Handle popup);
 
-// The recent files, latest first (at most 8), as the program's settings keep them.
+// The recent files of this run, latest first (at most 8). They are not kept when the program ends.
 std::vector<std::string> recentFiles();
 // The File menu's "Open Recent" items brought up to date in the window of `h`.
 void showRecentFiles(Handle h);
