@@ -5,15 +5,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "app/app.hpp"
 #include "app/learning.hpp"
 #include "app/script.hpp"
 #include "app/session.hpp"
-#include "graphics/guidance.hpp"
 #include "guiruntime/guidata.hpp"
 #include "guiruntime/guihandles.hpp"
+#include "runtime/progress.hpp"
 #include "scenes/generators.hpp"
 #include "scenes/mesh_files.hpp"
 
@@ -26,7 +27,9 @@ namespace {
 
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{512} << 20;
 constexpr std::size_t kRecentFiles = 8;
-constexpr const char* kRecentKey = "recent_files";
+// The recent files live as long as the program runs, as application data of the graphics root:
+// a run keeps no settings but the tour's, and a script must leave no trace in them.
+constexpr const char* kRecentData = "KolvarRecentFiles";
 constexpr const char* kSessionFormat = "kolvar session";
 
 [[noreturn]] void fail(const std::string& path, const std::string& fault) {
@@ -93,9 +96,7 @@ void rememberRecent(const std::string& path) {
   files.erase(std::remove(files.begin(), files.end(), path), files.end());
   files.insert(files.begin(), path);
   if (files.size() > kRecentFiles) files.resize(kRecentFiles);
-  std::string joined;
-  for (const std::string& f : files) joined += (joined.empty() ? "" : "\n") + f;
-  g::backend().guidance().setSetting(kRecentKey, joined);
+  g::setappdata(g::kRoot, kRecentData, Value::textColumn(files));
 }
 
 // A layout file opened from the File menu: the window it stores. When it is kolvar's own (every
@@ -117,12 +118,7 @@ void openLayout(const std::string& path) {
 void openRecent(Handle item) {
   const Value path = g::get(item, "UserData");
   if (!path.isText()) return;
-  try {
-    openFile(item, path.text());
-  } catch (const Error& e) {
-    g::errordlg(e.what(), "Cannot open " + baseName(path.text()));
-    throw;
-  }
+  reportInDialog("Cannot open " + baseName(path.text()), [&] { openFile(item, path.text()); });
 }
 
 }  // namespace
@@ -217,7 +213,7 @@ void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source) 
   state.interaction.selected = nullptr;
 
   StepLog log = StepLog::of(StepLog::Kind::Scene);
-  log.lead = (source == "generated" ? "Generated " : "Opened ") + scene.name + ": " +
+  log.edit().lead = (source == "generated" ? "Generated " : "Opened ") + scene.name + ": " +
              std::to_string(scene.polygons.size()) + " polygons.";
   commitStep(state, std::move(log));
   storeState(h, state);
@@ -257,12 +253,11 @@ void openFile(Handle h, const std::string& path) {
 }
 
 std::vector<std::string> recentFiles() {
-  const auto kept = g::backend().guidance().setting(kRecentKey);
+  const Value kept = g::getappdata(g::kRoot, kRecentData);
   std::vector<std::string> files;
-  if (!kept) return files;
-  std::istringstream in(*kept);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty() && files.size() < kRecentFiles) files.push_back(line);
+  if (kept.isCell())
+    for (const Value& f : kept.cell().items)
+      if (f.isText() && files.size() < kRecentFiles) files.push_back(f.text());
   return files;
 }
 
@@ -298,12 +293,7 @@ void GenerateMenuItem_Callback(Handle hObject) {
   if (w.empty()) return;
   w.push_back((*answer)[1]);
   if (w[0] == "walls" || w[0] == "boxes") w.push_back((*answer)[2]);
-  try {
-    showNewScene(hObject, scenes::generate(w), "generated");
-  } catch (const Error& e) {
-    g::errordlg(e.what(), "Generate a scene");
-    throw;
-  }
+  reportInDialog("Generate a scene", [&] { showNewScene(hObject, scenes::generate(w), "generated"); });
 }
 
 void fileDropped(Handle fig, const Value& event) {
@@ -312,12 +302,22 @@ void fileDropped(Handle fig, const Value& event) {
   if (!files.isCell()) return;
   for (const Value& f : files.cell().items) {
     if (!f.isText()) continue;
-    try {
-      openFile(fig, f.text());
-    } catch (const Error& e) {
-      g::errordlg(e.what(), "Cannot open " + baseName(f.text()));
-      throw;
-    }
+    reportInDialog("Cannot open " + baseName(f.text()), [&] { openFile(fig, f.text()); });
+  }
+}
+
+void reportInDialog(const std::string& title, const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const runtime::Cancelled&) {
+    throw;  // the student's own choice, not a fault
+  } catch (const std::bad_alloc&) {
+    // Its own text ("std::bad_alloc") tells a student nothing.
+    g::errordlg("There is not enough memory for this.", title);
+    throw;
+  } catch (const std::exception& e) {
+    g::errordlg(e.what(), title);
+    throw;
   }
 }
 

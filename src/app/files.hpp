@@ -2,6 +2,7 @@
 // Files the student brings and keeps: scenes (the program's JSON, Wavefront OBJ and OFF), saved
 // sessions and window layouts, told apart by their content rather than by their names; scenes
 // made by the generators; and the list of recent files in the File menu.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,15 @@ void showNewScene(Handle h, const bsp::Scene& scene, const std::string& source);
 // The entries of a popup menu (the Scene list), in order.
 std::vector<std::string> popupEntries(Handle popup);
 
-// The recent files, latest first (at most 8), as the program's settings keep them.
+// The recent files of this run, latest first (at most 8). They are not kept when the program ends.
 std::vector<std::string> recentFiles();
 // The File menu's "Open Recent" items brought up to date in the window of `h`.
 void showRecentFiles(Handle h);
+
+// Runs `work`, which the student asked for from a dialog or with the mouse and may not be watching
+// a console for: whatever it raises (the file's fault, or the machine out of memory) is shown in
+// an error dialog titled `title`, then raised again for the console.
+void reportInDialog(const std::string& title, const std::function<void()>& work);
 
 // Handlers of the File menu and the window.
 void GenerateMenuItem_Callback(Handle hObject);

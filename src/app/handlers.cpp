@@ -29,7 +29,8 @@ namespace {
 // outside the scene's box (a scene of the student's own has a box of its own).
 void startSceneAfresh(Handle hObject, StepLog::Kind kind) {
   ProgramState state = fetchState(hObject);
-  state.root = bsp::freshRoot(sceneShown(state));
+  state.root = recentFreshRoot(state.learning.history, sceneShown(state));
+  if (!state.root) state.root = bsp::freshRoot(sceneShown(state));
   keepScannerInScene(state);
   commitStep(state, StepLog::of(kind));
   storeState(hObject, state);
@@ -99,15 +100,9 @@ void OpenMenuItem_Callback() {
   const std::filesystem::path full = choice->folder.empty()
                                          ? std::filesystem::path(choice->name)
                                          : std::filesystem::path(choice->folder) / choice->name;
-  try {
-    // Whatever the file holds goes to the window whose menu opened it.
-    const auto fig = g::gcbf();
-    openFile(fig ? *fig : 0, full.string());
-  } catch (const Error& e) {
-    // The student chose the file in a dialog and may not be watching a console.
-    g::errordlg(e.what(), "Cannot open " + full.filename().string());
-    throw;
-  }
+  // Whatever the file holds goes to the window whose menu opened it.
+  const auto fig = g::gcbf();
+  reportInDialog("Cannot open " + full.filename().string(), [&] { openFile(fig ? *fig : 0, full.string()); });
 }
 
 void PrintMenuItem_Callback(const Value& handles) {

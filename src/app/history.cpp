@@ -14,6 +14,15 @@ bool Snapshot::operator==(const Snapshot& o) const {
          options.planes == o.options.planes;
 }
 
+StepLog::Words& StepLog::edit() {
+  if (!words_) {
+    words_ = std::make_shared<Words>();
+  } else if (words_.use_count() > 1) {
+    words_ = std::make_shared<Words>(*words_);
+  }
+  return *words_;
+}
+
 StepCell::~StepCell() {
   // Take over the tail cell by cell while nobody else holds it, so that each cell dies with an
   // empty `next` and the chain unwinds in this loop instead of one stack frame per cell. Cells are
@@ -107,10 +116,11 @@ std::string coordinate(double v) {
 
 std::vector<std::string> sentencesOf(const Step& step) {
   const StepLog& log = step.log;
+  const StepLog::Words& words = log.words();
   std::vector<std::string> out;
-  if (!log.lead.empty()) out.push_back(log.lead);
+  if (!words.lead.empty()) out.push_back(words.lead);
   for (std::size_t i = 0; i < log.expansions.size(); ++i) {
-    if (i < log.reasons.size()) out.push_back(log.reasons[i]);
+    if (i < words.reasons.size()) out.push_back(words.reasons[i]);
     const Expansion& e = log.expansions[i];
     for (std::string& s : bsp::describeExpansion(e.list, e.index, *e.node)) out.push_back(std::move(s));
   }
@@ -130,7 +140,7 @@ std::vector<std::string> sentencesOf(const Step& step) {
       break;
     }
   }
-  if (!log.verdict.empty()) out.push_back(log.verdict);
+  if (!words.verdict.empty()) out.push_back(words.verdict);
   return out;
 }
 
@@ -159,6 +169,20 @@ bsp::NodeRef recentExpansion(const History& h, const bsp::PolygonList& list, std
         if (e.index == index && e.list.size() == list.size() && e.list.begin() == list.begin()) return e.node;
   }
   return nullptr;
+}
+
+bsp::NodeRef recentFreshRoot(const History& h, const bsp::PolygonList& scene, std::size_t steps) {
+  const auto fresh = [&](const bsp::NodeRef& t) {
+    return t && !t->left && !t->right && t->element && !t->element->poly && t->element->back.empty() &&
+           t->element->front.size() == scene.size() && t->element->front.begin() == scene.begin();
+  };
+  if (fresh(h.current.root)) return h.current.root;
+  for (const StepCell* top : {h.done.get(), h.undone.get()}) {
+    std::size_t n = 0;
+    for (const StepCell* c = top; c && n < steps; c = c->next.get(), ++n)
+      if (fresh(c->step.after.root)) return c->step.after.root;
+  }
+  return fresh(h.base.root) ? h.base.root : nullptr;
 }
 
 }  // namespace kolvar::app

@@ -38,21 +38,38 @@ struct Expansion {
 // What a step says in the log. The sentences are made when the log is read, from what the step
 // holds anyway: an expansion from its list, choice and node, a scanner move from where the
 // scanner went. Text is kept only for what cannot be told again (a strategy's reasons).
+//
+// Every step of a long session keeps its log, so a log holds little: most steps (a click, a
+// scanner move, an option) have no words of their own, and the few that do keep them apart,
+// shared by the copies of the step that undo and redo make.
 struct StepLog {
-  enum class Kind { Text, Scanner, Scene, Reset, Option };
+  enum class Kind : std::uint8_t { Text, Scanner, Scene, Reset, Option };
+  struct Words {
+    std::string lead;                  // a first sentence, when not empty
+    std::vector<std::string> reasons;  // before expansion i, its reason, where given
+    std::string verdict;               // a last sentence, when not empty (the challenge's)
+  };
+
   Kind kind = Kind::Text;
-  std::string lead;                  // a first sentence, when not empty
-  std::vector<std::string> reasons;  // before expansion i, its reason, where given
-  std::vector<Expansion> expansions;
-  graphics::Handle control = 0;  // Option: its check box
   bool on = false;               // Option: switched on
-  std::string verdict;           // a last sentence, when not empty (the challenge's)
+  graphics::Handle control = 0;  // Option: its check box
+  std::vector<Expansion> expansions;
+
+  const Words& words() const {
+    static const Words none;
+    return words_ ? *words_ : none;
+  }
+  // The words of this log to change; those shared with a copy are copied first.
+  Words& edit();
 
   static StepLog of(Kind kind) {
     StepLog log;
     log.kind = kind;
     return log;
   }
+
+ private:
+  std::shared_ptr<Words> words_;
 };
 
 struct Step {
@@ -113,6 +130,10 @@ std::vector<std::string> sentencesOf(const Step& step);
 // same node, so the history shares it instead of holding a copy.
 bsp::NodeRef recentExpansion(const History& h, const bsp::PolygonList& list, std::size_t index,
                              std::size_t steps = 64);
+// A tree with nothing placed yet of the scene `scene` (the very list) that the window showed
+// before or after one of the latest `steps` steps, or null. A reset or a scene change starts from
+// it instead of making an equal tree of its own for every step.
+bsp::NodeRef recentFreshRoot(const History& h, const bsp::PolygonList& scene, std::size_t steps = 64);
 
 // The program's record of learning: the history and the painter's step (0 when not stepping;
 // K for the K-th polygon of the far-to-near walk).

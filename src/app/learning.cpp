@@ -87,7 +87,9 @@ void dropStaleHover(ProgramState& state) {
 }
 
 // Whether a strategy chose a splitter in this step (Step, or Build all).
-bool helped(const StepLog& log) { return !log.expansions.empty() && (!log.reasons.empty() || !log.lead.empty()); }
+bool helped(const StepLog& log) {
+  return !log.expansions.empty() && (!log.words().reasons.empty() || !log.words().lead.empty());
+}
 
 // Whether every splitter of the tree shown was the student's own click: no strategy chose one
 // since the tree was last fresh (a new scene, a reset, the start). `latest` is a step about to be
@@ -136,7 +138,7 @@ void commitStep(ProgramState& state, StepLog log) {
     if (s.complete) {
       if (const auto best = fewestPossible(state)) {
         const bool byHand = builtByHand(state.learning.history, log);
-        log.verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
+        log.edit().verdict = "Tree complete with " + std::to_string(s.pieces) + " pieces" +
                       (s.pieces > *best ? "; the fewest possible is " + std::to_string(*best) + ": undo and try to beat it."
                        : byHand         ? ", the fewest possible. Well done!"
                                         : ", the fewest possible.");
@@ -187,7 +189,7 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
   const std::string name = bsp::strategyName(strategy);
   StepLog log;
   const auto take = [&](bsp::AutoStep& step) {
-    log.reasons.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
+    log.edit().reasons.push_back(name + " chooses " + step.node->element->poly->label + ": " + step.choice.reason + ".");
     state.root = bsp::bspInsertNode(state.root, step.node);
     log.expansions.push_back({std::move(step.where.list), step.choice.index, std::move(step.node)});
   };
@@ -219,7 +221,7 @@ void autoAction(Handle h, const bsp::Strategy& strategy, bool all) {
       state.root = built;
     }
     const bsp::Statistics after = bsp::statistics(state.root, sceneSize);
-    log.lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +
+    log.edit().lead = "Built to the end with " + name + ": " + std::to_string(after.nodes - before.nodes) + " nodes placed, " +
                std::to_string(after.splits - before.splits) + " splits.";
   }
   commitStep(state, std::move(log));

@@ -133,6 +133,9 @@ int runProgram(const std::vector<std::string>& args, const PlatformHooks& hooks)
   g::Platform platform;
   platform.backend = hooks.backend;
   platform.serve = [&]() -> int {
+    // A script or a snapshot is not the student at the window: what it does (a "tour never")
+    // holds for its own run and is not remembered for the next.
+    if (options.script || options.snapshot) g::backend().guidance().keepSettingsInMemory();
     // Files named on the command line open first, each as File > Open would open it. One that
     // cannot be opened is reported; a script or a snapshot then stops, a student's window stays.
     for (const std::string& file : options.files) {

@@ -500,6 +500,7 @@ void runScript(std::istream& in, std::ostream& out, const SnapshotWriter& snapsh
     } catch (const std::exception& e) {
       throw ScriptError("line " + std::to_string(number) + ": " + runtime::excerpt(e.what(), 300));
     }
+    g::backend().settle();
   }
   if (in.bad()) throw ScriptError("the script could not be read to its end");
 }

@@ -257,22 +257,24 @@ class Writer {
     if (l.kind == StepLog::Kind::Option && !tags_.count(l.control)) {
       const auto said = sentencesOf(step);
       l = StepLog::of(StepLog::Kind::Text);
-      for (const std::string& s : said) l.lead += (l.lead.empty() ? "" : " ") + s;
+      std::string& lead = l.edit().lead;
+      for (const std::string& s : said) lead += (lead.empty() ? "" : " ") + s;
     }
     out += "{\"after\":";
     snapshot(out, step.after);
     out += ",\"log\":{\"kind\":\"";
     out += kKinds[static_cast<int>(l.kind)];
     out += '"';
-    if (!l.lead.empty()) {
+    const StepLog::Words& words = l.words();
+    if (!words.lead.empty()) {
       out += ",\"lead\":";
-      text(out, l.lead);
+      text(out, words.lead);
     }
-    if (!l.reasons.empty()) {
+    if (!words.reasons.empty()) {
       out += ",\"reasons\":[";
-      for (std::size_t i = 0; i < l.reasons.size(); ++i) {
+      for (std::size_t i = 0; i < words.reasons.size(); ++i) {
         if (i) out += ',';
-        text(out, l.reasons[i]);
+        text(out, words.reasons[i]);
       }
       out += ']';
     }
@@ -296,9 +298,9 @@ class Writer {
       out += ",\"on\":";
       flag(out, l.on);
     }
-    if (!l.verdict.empty()) {
+    if (!words.verdict.empty()) {
       out += ",\"verdict\":";
-      text(out, l.verdict);
+      text(out, words.verdict);
     }
     out += "}}";
   }
@@ -826,19 +828,20 @@ class Reader {
       if (it == std::end(kKinds)) fail("\"" + kind + "\" is no kind of step (text, scanner, scene, reset, option)");
       l.kind = static_cast<StepLog::Kind>(it - std::begin(kKinds));
     }
-    const auto optionalText = [&](const char* key, std::string& to) {
+    const auto optionalText = [&](const char* key, std::string StepLog::Words::*to) {
       if (!j.contains(key)) return;
       const Step k(where_, key);
-      to = text(j.at(key));
+      std::string said = text(j.at(key));
+      if (!said.empty()) l.edit().*to = std::move(said);
     };
-    optionalText("lead", l.lead);
-    optionalText("verdict", l.verdict);
+    optionalText("lead", &StepLog::Words::lead);
+    optionalText("verdict", &StepLog::Words::verdict);
     if (j.contains("reasons")) {
       const Step k(where_, "reasons");
       const Json& reasons = array(j.at("reasons"), "texts");
       for (std::size_t i = 0; i < reasons.size(); ++i) {
         const Step k2(where_, i);
-        l.reasons.push_back(text(reasons[i]));
+        l.edit().reasons.push_back(text(reasons[i]));
       }
     }
     if (j.contains("expansions")) {

@@ -137,6 +137,12 @@ void checkLayout(const Value& record) {
       {"scanY", "uicontrol", nullptr, "the scanner's y read-out"},
       {"scanZ", "uicontrol", nullptr, "the scanner's z read-out"},
       {"scan_list", "uicontrol", "listbox", "the scan list"},
+      // What the handlers of learning read whenever they run: a layout without them would load
+      // and then fail at the first Step, Play or Step log click.
+      {"strategy", "uicontrol", "popupmenu", "the strategy popup"},
+      {"paint_play", "uicontrol", "pushbutton", "the Play button"},
+      {"paint_speed", "uicontrol", "popupmenu", "Play's speed popup"},
+      {"log_list", "uicontrol", "listbox", "the step log"},
   };
   std::string file = "the layout file";
   if (record.isRecord() && record.hasField("figure1")) {

@@ -42,7 +42,8 @@ const std::vector<TourStep>& tourSteps() {
       {"axes3", "See a split",
        "A polygon that lies on both sides of a splitter's plane is cut in two: the piece in front "
        "gets the letter a, the piece behind gets b. Go on clicking waiting polygons until you see "
-       "one cut (in scene 3: click wall 2 first)."},
+       "one cut (in scene 3: click wall 2 first), or until none waits: where no polygon crosses "
+       "another's plane, as the parallel triangles of scene 2, nothing is ever cut."},
       {"axes2", "Place the scanner",
        "The scanner is a viewer standing in the scene. Click into the partition view to move it."},
       {"scan_list", "Read the scan list",
@@ -63,8 +64,9 @@ bool stepDone(std::size_t step, const TourView& start, const TourView& now) {
       return now.scene != start.scene || (start.placed > 0 && now.placed == 0);
     case 1:
       return now.placed > start.placed;
-    case 2:  // a piece more than the scene had
-      return now.placed + now.waiting > now.sceneSize;
+    case 2:  // a piece more than the scene had, or a whole tree: a scene whose polygons all lie
+             // on one side of each other's planes (scene 2) is never cut, whatever the order
+      return now.placed + now.waiting > now.sceneSize || (now.placed > 0 && now.waiting == 0);
     case 3:
       return !(now.scanner == start.scanner);
     case 4:  // the whole tree, read from another place

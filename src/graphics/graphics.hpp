@@ -328,6 +328,10 @@ class Backend {
   virtual void changed(Handle, std::string_view /*property, canonical name*/) {}
   virtual void deleting(Handle) {}
   virtual void flush() {}
+  // Between two actions of a script, which runs with no event loop: what a window system handles
+  // between two user actions (work it queued for later, objects it gave up) is handled now, so
+  // that a long script does not pile it up.
+  virtual void settle() {}
   virtual const FontMetrics& fontMetrics() const = 0;
   virtual Dialogs& dialogs() = 0;
   virtual Guidance& guidance() = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // Help beside the windows: pages that open in windows of their own and never block the figure,
 // a pointer (a bubble with an arrow) that a guided tour lays over one object of a figure, and the
-// one setting a program may keep. The backend provides them; the headless one keeps in memory
+// settings a program keeps from one run to the next. The backend provides them; the headless one keeps in memory
 // what it was asked to show, so that programs are tested without a screen.
 #include <functional>
 #include <map>
@@ -54,10 +54,14 @@ class Guidance {
   // The program's remembered settings: a value, or nothing when never set.
   virtual std::optional<std::string> setting(const std::string& key) const = 0;
   virtual void setSetting(const std::string& key, const std::string& value) = 0;
+  // From now on, settings set are kept for this run only (and read back in it), never written
+  // where the next run would find them: a script or a snapshot leaves the student's as they are.
+  virtual void keepSettingsInMemory() {}
 };
 
 // Keeps everything in memory: pages count as open until closed, the pointer of each figure and
-// its answer are kept for tests to read and press, settings live as long as the object.
+// its answer are kept for tests to read and press, settings live as long as the object (always
+// in memory, then).
 class RecordedGuidance : public Guidance {
  public:
   void showPage(const HelpPage& page) override;

@@ -20,7 +20,9 @@ class FixedFontMetrics : public FontMetrics {
 };
 
 // Answers come from the front of the queues; an empty queue dismisses a question ("") and
-// cancels a file choice. Every dialog asked is logged.
+// cancels a file choice. The dialogs asked are logged, the latest kKeptAsked of them: a long
+// script (every cancelled read and every long build asks for a progress bar) must not keep them
+// all.
 class ScriptedDialogs : public Dialogs {
  public:
   std::deque<std::string> answers;
@@ -35,6 +37,7 @@ class ScriptedDialogs : public Dialogs {
     std::string defaultButton;
     Handle figure = 0;
   };
+  static constexpr std::size_t kKeptAsked = 4096;
   std::vector<Asked> asked;
 
   std::string question(const std::string& question, const std::string& title,
@@ -46,6 +49,9 @@ class ScriptedDialogs : public Dialogs {
   void error(const std::string& message, const std::string& title) override;
   // Noted as asked ("progress"), then run as any backend runs it, Cancel pressed where cancelAt says.
   void runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) override;
+
+ private:
+  void note(Asked a);
 };
 
 class HeadlessBackend : public Backend {

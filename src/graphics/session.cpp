@@ -95,9 +95,14 @@ TextSize FixedFontMetrics::measure(std::string_view text, double size, std::stri
   return {0.6 * size * static_cast<double>(widest), 1.3 * size * static_cast<double>(lines), size};
 }
 
+void ScriptedDialogs::note(Asked a) {
+  if (asked.size() >= kKeptAsked) asked.erase(asked.begin(), asked.begin() + kKeptAsked / 2);
+  asked.push_back(std::move(a));
+}
+
 std::string ScriptedDialogs::question(const std::string& q, const std::string& title,
                                       const std::vector<std::string>& buttons, const std::string& def) {
-  asked.push_back({"question", q, title, buttons, def, 0});
+  note({"question", q, title, buttons, def, 0});
   if (answers.empty()) return "";
   std::string a = answers.front();
   answers.pop_front();
@@ -105,7 +110,7 @@ std::string ScriptedDialogs::question(const std::string& q, const std::string& t
 }
 
 std::optional<FileChoice> ScriptedDialogs::getFile(const std::string& filter, const std::string& title) {
-  asked.push_back({"getFile", filter, title, {}, {}, 0});
+  note({"getFile", filter, title, {}, {}, 0});
   if (files.empty()) return std::nullopt;
   auto f = files.front();
   files.pop_front();
@@ -113,7 +118,7 @@ std::optional<FileChoice> ScriptedDialogs::getFile(const std::string& filter, co
 }
 
 std::optional<std::string> ScriptedDialogs::saveFile(const std::string& title, const std::string& suggested) {
-  asked.push_back({"saveFile", suggested, title, {}, {}, 0});
+  note({"saveFile", suggested, title, {}, {}, 0});
   if (saves.empty()) return std::nullopt;
   std::string f = saves.front();
   saves.pop_front();
@@ -124,21 +129,21 @@ std::optional<std::vector<std::string>> ScriptedDialogs::form(const std::string&
                                                               const std::vector<FormField>& fields) {
   std::vector<std::string> labels;
   for (const FormField& f : fields) labels.push_back(f.label);
-  asked.push_back({"form", {}, title, labels, {}, 0});
+  note({"form", {}, title, labels, {}, 0});
   if (forms.empty()) return std::nullopt;
   auto f = forms.front();
   forms.pop_front();
   return f;
 }
 
-void ScriptedDialogs::print(Handle fig) { asked.push_back({"print", {}, {}, {}, {}, fig}); }
+void ScriptedDialogs::print(Handle fig) { note({"print", {}, {}, {}, {}, fig}); }
 
 void ScriptedDialogs::error(const std::string& message, const std::string& title) {
-  asked.push_back({"error", message, title, {}, {}, 0});
+  note({"error", message, title, {}, {}, 0});
 }
 
 void ScriptedDialogs::runWithProgress(const std::string& title, const std::function<void(runtime::Progress&)>& work) {
-  asked.push_back({"progress", {}, title, {}, {}, 0});
+  note({"progress", {}, title, {}, {}, 0});
   Dialogs::runWithProgress(title, work);
 }
 

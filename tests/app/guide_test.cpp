@@ -68,6 +68,15 @@ TEST_F(Guide, TheTourWaitsForEachTaskAndPointsAtItsControl) {
   EXPECT_EQ(recorded().setting(app::kTourSettingKey), "true");
 }
 
+TEST_F(Guide, InASceneThatIsNeverCutTheSplitStepEndsWithTheWholeTree) {
+  // Scene 2's triangles lie in parallel planes: no order of clicks cuts one.
+  run("tour start\nscene 2\nclick 1\n");
+  EXPECT_EQ(tour()["title"], "See a split");
+  run("click 2\n");  // and the last one, alone in its list, takes its place
+  EXPECT_EQ(state()["stats"]["waiting"], 0);
+  EXPECT_EQ(target(), "axes2");
+}
+
 TEST_F(Guide, SkippingStartsTheNextStepFromTheStateAtThatMoment) {
   // A scanner moved before its step began does not count for it.
   run("tour start\nscanner 1 1 0.5\ntour next\ntour next\ntour next\n");

@@ -1,10 +1,15 @@
 // Input from outside cannot bring the program down or lose the student's work.
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
+#include <new>
 #include <fstream>
 
 #include "app_fixture.hpp"
 #include "../support.hpp"
 #include "graphics/headless.hpp"
+#include "runtime/progress.hpp"
 
 using namespace kolvar;
 using namespace kolvar::apptest;
@@ -88,12 +93,23 @@ TEST_F(KolvarApp, OpeningALayoutThatOpensItselfKeepsTheStudentsTree) {
 }
 
 TEST_F(LayoutInFolder, ALayoutWithoutWhatTheProgramNeedsIsRefusedWhenItLoads) {
-  std::string layout = app::embeddedLayoutText();
-  const std::string tag = "\"Tag\": \"scan_list\"";
-  layout.replace(layout.find(tag), tag.size(), "\"Tag\": \"scan_lines\"");
-  EXPECT_EQ(messageOf([&] { startWith(layout); }),
-            "Cannot open the kolvar window from the layout file " + (std::filesystem::current_path() / "kolvar.fig").string() +
-                ": it has no object tagged \"scan_list\" (the scan list).");
+  // The controls the views draw into, and those that the handlers of learning read only once
+  // they run (Step, Play, the Step log box), are all asked for when the layout loads.
+  const std::pair<const char*, const char*> needed[] = {{"scan_list", "the scan list"},
+                                                        {"strategy", "the strategy popup"},
+                                                        {"paint_play", "the Play button"},
+                                                        {"paint_speed", "Play's speed popup"},
+                                                        {"log_list", "the step log"}};
+  std::string layout;
+  for (const auto& [name, what] : needed) {
+    layout = app::embeddedLayoutText();
+    const std::string tag = std::string("\"Tag\": \"") + name + "\"";
+    layout.replace(layout.find(tag), tag.size(), "\"Tag\": \"renamed\"");
+    EXPECT_EQ(messageOf([&] { startWith(layout); }),
+              "Cannot open the kolvar window from the layout file " +
+                  (std::filesystem::current_path() / "kolvar.fig").string() + ": it has no object tagged \"" + name +
+                  "\" (" + what + ").");
+  }
   layout = app::embeddedLayoutText();
   const std::string box = "\"Tag\": \"show_labels\", \"Style\": \"checkbox\"";
   layout.replace(layout.find(box), box.size(), "\"Tag\": \"show_labels\", \"Style\": \"pushbutton\"");
@@ -101,6 +117,26 @@ TEST_F(LayoutInFolder, ALayoutWithoutWhatTheProgramNeedsIsRefusedWhenItLoads) {
                 .find("the object tagged \"show_labels\" (the labels check box) must be a checkbox control, not a "
                       "pushbutton control."),
             std::string::npos);
+}
+
+TEST_F(LayoutInFolder, AKolvarFigThatIsAFolderOrAPipeIsPassedOverWithANote) {
+  // Beyond the working folder lies the copy built into the program.
+  g::registerEmbeddedLayout("kolvar.fig", app::embeddedLayoutText());
+  const auto here = std::filesystem::current_path() / "kolvar.fig";
+  const std::pair<std::function<void()>, std::string> strays[] = {
+      {[&] { std::filesystem::create_directory(here); }, "is a folder, not a file"},
+      // A pipe nobody writes to: reading it would wait for ever.
+      {[&] { ASSERT_EQ(::mkfifo(here.c_str(), 0600), 0); }, "is not a regular file"}};
+  for (const auto& [make, why] : strays) {
+    std::filesystem::remove_all(here);
+    make();
+    ::testing::internal::CaptureStderr();
+    app::kolvar({}, 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Layout file " + here.string() + " " + why + "; looking further.\n");
+    EXPECT_NO_THROW(app::stateJson(app::kolvarWindow()));
+    g::deleteObject(app::kolvarWindow());
+  }
 }
 
 TEST_F(KolvarApp, AClickBesideTheDrawnBoxKeepsTheScannerInsideTheScene) {
@@ -128,6 +164,42 @@ TEST_F(KolvarApp, ABadFileChosenFromOpenIsReportedInADialog) {
   ASSERT_EQ(dialogs.asked.back().kind, "error");
   EXPECT_EQ(dialogs.asked.back().title, "Cannot open " + file.filename().string());
   EXPECT_NE(dialogs.asked.back().text.find("line 1, column 20: syntax error"), std::string::npos) << dialogs.asked.back().text;
+}
+
+namespace {
+
+// A machine that runs out of memory whenever a scene file is read.
+class OutOfMemory : public KolvarApp {
+ protected:
+  struct Dialogs : g::ScriptedDialogs {
+    void runWithProgress(const std::string&, const std::function<void(runtime::Progress&)>&) override {
+      throw std::bad_alloc();
+    }
+  };
+  struct Backend : g::HeadlessBackend {
+    Dialogs failing;
+    g::Dialogs& dialogs() override { return failing; }
+  };
+  std::shared_ptr<g::Backend> makeBackend() override { return std::make_shared<Backend>(); }
+};
+
+}  // namespace
+
+TEST_F(OutOfMemory, AFileChosenFromOpenThatCannotBeReadInMemoryIsReportedInADialog) {
+  const auto file = std::filesystem::temp_directory_path() / ("kolvar-large-" + std::to_string(::getpid()) + ".off");
+  std::ofstream(file) << "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  auto& dialogs = dynamic_cast<Backend&>(g::backend()).failing;
+  dialogs.files.push_back(g::FileChoice{file.filename().string(), file.parent_path().string()});
+  const auto before = state()["scene_info"];
+  ::testing::internal::CaptureStderr();
+  g::menuAction(tag("OpenMenuItem"));
+  ::testing::internal::GetCapturedStderr();
+  std::filesystem::remove(file);
+  ASSERT_FALSE(dialogs.asked.empty());
+  EXPECT_EQ(dialogs.asked.back().kind, "error");
+  EXPECT_EQ(dialogs.asked.back().title, "Cannot open " + file.filename().string());
+  EXPECT_EQ(dialogs.asked.back().text, "There is not enough memory for this.");
+  EXPECT_EQ(state()["scene_info"], before);
 }
 
 TEST_F(KolvarApp, AFailingRedrawLeavesTheViewsAsTheyWere) {

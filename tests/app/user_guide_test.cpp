@@ -8,18 +8,20 @@
 #include "app/session.hpp"
 #include "app_fixture.hpp"
 #include "bsp/scene_file.hpp"
+#include "scenes/mesh_files.hpp"
 
 using namespace kolvar;
 using kolvar::apptest::KolvarApp;
 
 namespace {
 
-std::string guideText() {
-  std::ifstream in(std::string(KOLVAR_TEST_DATA) + "/../../docs/guide.md");
+std::string sourceFile(const std::string& path) {
+  std::ifstream in(std::string(KOLVAR_TEST_DATA) + "/../../" + path);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
+std::string guideText() { return sourceFile("docs/guide.md"); }
 
 // The fenced blocks of the guide in order, with their kind (the word after the fence).
 std::vector<std::pair<std::string, std::string>> blocks(const std::string& text) {
@@ -55,7 +57,7 @@ TEST_F(UserGuide, EveryExerciseScriptPrintsTheAnswerTheGuideGives) {
   EXPECT_EQ(checked, 3);
 }
 
-TEST_F(UserGuide, TheExampleFilesLoadAndEveryCommandAndTagIsDescribed) {
+TEST_F(UserGuide, TheExampleFilesLoadAndTheGuideAndTheManPageDescribeEveryCommandAndTag) {
   const std::string text = guideText();
   int examples = 0;
   for (const auto& [kind, body] : blocks(text)) {
@@ -73,15 +75,38 @@ TEST_F(UserGuide, TheExampleFilesLoadAndEveryCommandAndTagIsDescribed) {
     ++examples;
   }
   EXPECT_EQ(examples, 3);
+  // The models: the same square and triangle in both formats.
+  int models = 0;
+  for (const auto& [kind, body] : blocks(text)) {
+    if (kind != "obj" && kind != "off") continue;
+    EXPECT_EQ((kind == "obj" ? scenes::parseObj(body, "guide") : scenes::parseOff(body, "guide")).size(), 2u) << kind;
+    ++models;
+  }
+  EXPECT_EQ(models, 2);
 
-  // Every command the script driver knows, as its error message lists them, has a row.
+  // Every command the script driver knows, as its error message lists them, has a row in the
+  // guide and an entry among the man page's script commands.
+  const std::string man = sourceFile("data/kolvar.1");
+  const std::size_t from = man.find(".SH SCRIPT COMMANDS");
+  ASSERT_NE(from, std::string::npos);
+  const std::string manCommands = man.substr(from, man.find("\n.SH ", from + 1) - from);
   const std::string known = messageOf([&] { run("fly\n"); });
   const std::string list = known.substr(known.find('(') + 1);
   const std::regex word("[a-z]+");
   int commands = 0;
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator(); ++it, ++commands)
+  for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator(); ++it, ++commands) {
     EXPECT_NE(text.find("| `" + it->str()), std::string::npos) << it->str();
+    EXPECT_TRUE(std::regex_search(manCommands, std::regex("\n\\.B[IR]? [^\n]*\\b" + it->str() + "\\b"))) << it->str();
+  }
   EXPECT_GE(commands, 12);
-  for (graphics::Handle box : graphics::findobj(fig, {{"Style", Value("checkbox")}}))
-    EXPECT_NE(text.find("`" + graphics::get(box, "Tag").text() + "`"), std::string::npos);
+  // Every check box is one that `toggle` names, in both.
+  const std::size_t toggle = text.find("| `toggle TAG`");
+  ASSERT_NE(toggle, std::string::npos);
+  const std::string toggleRow = text.substr(toggle, text.find('\n', toggle) - toggle);
+  const std::string manToggle = manCommands.substr(manCommands.find("toggle"), 300);
+  for (graphics::Handle box : graphics::findobj(fig, {{"Style", Value("checkbox")}})) {
+    const std::string tag = graphics::get(box, "Tag").text();
+    EXPECT_NE(toggleRow.find("`" + tag + "`"), std::string::npos) << tag;
+    EXPECT_NE(manToggle.find("\\fB" + tag + "\\fR"), std::string::npos) << tag;
+  }
 }

@@ -1,20 +1,17 @@
 // The help windows and the tour's bubble on the Qt backend (offscreen): pages open beside the
 // window without blocking it, the bubble sits next to the control it names and its buttons
-// drive the tour, and "Don't show again" lands in the settings file.
+// drive the tour, and "Don't show again" at the window lands in the settings file.
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTextBrowser>
 
 #include "app/guide.hpp"
 #include "app_qt_support.hpp"
 #include "graphics/qt/guidance.hpp"
-#include "graphics/qt/window_snapshot.hpp"
 
 using namespace kolvar;
 using namespace kolvar::testing;
@@ -103,4 +100,37 @@ TEST_F(GuideWindow, HelpPagesOpenBesideTheWindowWithoutBlockingIt) {
   settle();
   EXPECT_EQ(state()["help"], (nlohmann::json{"guide", "about"}));
   EXPECT_TRUE(help().pageWindow("about")->toPlainText().contains("kolvar " KOLVAR_VERSION));
+}
+
+TEST_F(GuideWindow, TheBubblePointsAtEachStepsControlAndItsButtonsDriveTheTour) {
+  run("tour start\n");
+  settle();
+  EXPECT_TRUE(bubble().isVisible());
+  EXPECT_TRUE(besides("select_poly")) << bubbleRect().x() << "," << bubbleRect().y();
+  // The student's own action moves it on, to the tree view.
+  run("scene 3\n");
+  settle();
+  EXPECT_EQ(state()["tour"]["step"], 2);
+  EXPECT_TRUE(besides("axes3"));
+  inBubble<QPushButton>("nextStep").click();
+  settle();
+  inBubble<QPushButton>("nextStep").click();
+  settle();
+  EXPECT_EQ(state()["tour"]["target"], "axes2");
+  EXPECT_TRUE(besides("axes2"));
+
+  // Leaving with "Don't show again" ticked, at the window: the bubble goes, and the choice is in
+  // the settings file (of this test run), so the tour is not offered again.
+  inBubble<QCheckBox>("neverAgain").setChecked(true);
+  inBubble<QPushButton>("leaveTour").click();
+  settle();
+  EXPECT_TRUE(state()["tour"].is_null());
+  EXPECT_FALSE(help().bubble(fig));
+  QSettings settings("kolvar", "kolvar");
+  EXPECT_EQ(settings.value(app::kTourSettingKey).toString(), "true");
+  ASSERT_TRUE(kPrivateSettings);
+  EXPECT_TRUE(settings.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME"))) << settings.fileName().toStdString();
+  app::offerTour(fig);
+  EXPECT_TRUE(state()["tour"].is_null());
+  QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
 }

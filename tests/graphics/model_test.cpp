@@ -126,3 +126,17 @@ TEST_F(Delete, ClearingAnAxesRemovesWhatWasDrawnEvenHidden) {
   EXPECT_EQ(get(ax, "Tag").text(), "keep");
 }
 
+
+// A script of a million lines talks to the headless backend all the way: it keeps the latest of
+// what it was told and asked, not all of it.
+TEST(HeadlessBackend, ALongSessionKeepsOnlyTheLatestNoticesAndDialogs) {
+  HeadlessBackend backend;
+  for (int i = 0; i < 10000; ++i) {
+    backend.dialogs().error(std::to_string(i), "Cannot open");
+    backend.changed(1, "Name");
+  }
+  EXPECT_LE(backend.script.asked.size(), ScriptedDialogs::kKeptAsked);
+  EXPECT_GE(backend.script.asked.size(), ScriptedDialogs::kKeptAsked / 2);
+  EXPECT_EQ(backend.script.asked.back().text, "9999");
+  EXPECT_LE(backend.notices.size(), HeadlessBackend::kKeptNotices);
+}

@@ -1,5 +1,7 @@
 #include "graphics/qt/backend.hpp"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -80,6 +82,13 @@ void QtBackend::flush() {
     w->canvas().displayList();
     w->canvas().repaint();
   }
+}
+
+void QtBackend::settle() {
+  // Queued signals (a list's scroll range changing at every new row of the step log, ...), and
+  // then the objects deleted later, which Qt deletes outside an event loop only when asked to.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 const FontMetrics& QtBackend::fontMetrics() const { return *metrics_; }

@@ -29,6 +29,7 @@ class QtBackend : public Backend {
   void changed(Handle h, std::string_view property) override;
   void deleting(Handle h) override;
   void flush() override;
+  void settle() override;
   const FontMetrics& fontMetrics() const override;
   Dialogs& dialogs() override { return *dialogs_; }
   Guidance& guidance() override;

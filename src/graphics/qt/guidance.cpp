@@ -205,12 +205,17 @@ QWidget* QtGuidance::bubble(Handle fig) const {
 }
 
 std::optional<std::string> QtGuidance::setting(const std::string& key) const {
+  if (auto it = setInMemory_.find(key); it != setInMemory_.end()) return it->second;
   const QVariant v = programSettings().value(qs(key));
   if (!v.isValid()) return std::nullopt;
   return v.toString().toStdString();
 }
 
 void QtGuidance::setSetting(const std::string& key, const std::string& value) {
+  if (inMemory_) {
+    setInMemory_[key] = value;
+    return;
+  }
   QSettings s = programSettings();
   s.setValue(qs(key), qs(value));
   s.sync();

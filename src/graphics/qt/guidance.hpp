@@ -1,7 +1,7 @@
 #pragma once
 // Help on screen: each page in a window of its own beside the figure (never modal), the tour's
 // pointer as a bubble with an arrow laid over the figure's client area next to its target, and
-// settings kept with QSettings (on Linux under $XDG_CONFIG_HOME/kolvar/).
+// settings kept with QSettings (on Linux in $XDG_CONFIG_HOME/kolvar/kolvar.conf).
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -31,6 +31,7 @@ class QtGuidance : public Guidance {
   void clearPointer(Handle fig) override;
   std::optional<std::string> setting(const std::string& key) const override;
   void setSetting(const std::string& key, const std::string& value) override;
+  void keepSettingsInMemory() override { inMemory_ = true; }
 
   // The window of an open page, or null; the bubble over a figure, or null (for tests).
   QTextBrowser* pageWindow(const std::string& id) const;
@@ -41,6 +42,8 @@ class QtGuidance : public Guidance {
   // Page windows are top-level and have no Qt parent: they are owned here, closed ones hidden.
   std::vector<std::pair<std::string, std::unique_ptr<QTextBrowser>>> pages_;
   std::map<Handle, QPointer<QWidget>> bubbles_;  // children of the figure's client area
+  bool inMemory_ = false;
+  std::map<std::string, std::string> setInMemory_;  // what was set since keepSettingsInMemory
 };
 
 }  // namespace kolvar::graphics

@@ -39,8 +39,4 @@ QImage figureImage(Handle fig) {
   return image;
 }
 
-bool snapshotPng(Handle fig, const std::string& path) {
-  return figureImage(fig).save(QString::fromStdString(path), "PNG");
-}
-
 }  // namespace kolvar::graphics

@@ -2,7 +2,6 @@
 // Pictures of a figure's axes (what its display list holds; controls are widgets and are not in
 // it), painted by the program's painting routine without a screen.
 #include <QImage>
-#include <string>
 
 #include "graphics/graphics.hpp"
 
@@ -15,8 +14,5 @@ void ensureGuiApplication();
 
 // The figure's display list painted into an image of the figure's client size.
 QImage figureImage(Handle fig);
-
-// Write figureImage(fig) to `path` as PNG. False when the file cannot be written.
-bool snapshotPng(Handle fig, const std::string& path);
 
 }  // namespace kolvar::graphics
